@@ -1,0 +1,141 @@
+// Linux implementation of the platform layer.
+#include "platform/platform.h"
+
+#include <fcntl.h>
+#include <pthread.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+uint64_t nowMs()
+{
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return uint64_t(ts.tv_sec) * 1000 + uint64_t(ts.tv_nsec) / 1000000;
+}
+
+void sleepMicroseconds(unsigned us)
+{
+    timespec ts{time_t(us / 1000000), long(us % 1000000) * 1000};
+    while (nanosleep(&ts, &ts) != 0) {
+    }
+}
+
+static_assert(sizeof(pthread_t) <= sizeof(unsigned long), "pthread_t must fit the handle");
+
+bool threadCreate(ThreadHandle& handle, ThreadFunction function, void* argument)
+{
+    pthread_t t;
+    if (pthread_create(&t, nullptr, function, argument) != 0)
+        return false;
+    handle.id = static_cast<unsigned long>(t);
+    handle.running = true;
+    return true;
+}
+
+void threadJoin(ThreadHandle& handle)
+{
+    if (!handle.running)
+        return;
+    pthread_join(static_cast<pthread_t>(handle.id), nullptr);
+    handle.running = false;
+}
+
+static_assert(sizeof(pthread_mutex_t) <= sizeof(Mutex::storage), "mutex storage too small");
+
+void mutexInit(Mutex& m) { new (m.storage) pthread_mutex_t(PTHREAD_MUTEX_INITIALIZER); }
+void mutexLock(Mutex& m) { pthread_mutex_lock(reinterpret_cast<pthread_mutex_t*>(m.storage)); }
+void mutexUnlock(Mutex& m) { pthread_mutex_unlock(reinterpret_cast<pthread_mutex_t*>(m.storage)); }
+
+const void* mapFile(const char* path, size_t& size)
+{
+    size = 0;
+    int fd = open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0) {
+        close(fd);
+        return nullptr;
+    }
+    void* data = mmap(nullptr, size_t(st.st_size), PROT_READ, MAP_SHARED, fd, 0);
+    close(fd);
+    if (data == MAP_FAILED)
+        return nullptr;
+    size = size_t(st.st_size);
+    return data;
+}
+
+void unmapFile(const void* data, size_t size)
+{
+    if (data)
+        munmap(const_cast<void*>(data), size);
+}
+
+bool isRegularFile(const char* path)
+{
+    struct stat st;
+    return stat(path, &st) == 0 && S_ISREG(st.st_mode);
+}
+
+size_t largePageSizeBytes()
+{
+    FILE* f = fopen("/proc/meminfo", "r");
+    if (!f)
+        return 0;
+    char line[256];
+    size_t kb = 0;
+    while (fgets(line, sizeof line, f)) {
+        unsigned long v;
+        if (sscanf(line, "Hugepagesize: %lu kB", &v) == 1) {
+            kb = v;
+            break;
+        }
+    }
+    fclose(f);
+    return kb * 1024;
+}
+
+void* allocLargePages(size_t bytes, bool& explicitHuge)
+{
+    explicitHuge = false;
+    if (bytes == 0)
+        return nullptr;
+    void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE,
+                   MAP_PRIVATE | MAP_ANONYMOUS | MAP_HUGETLB, -1, 0);
+    if (p != MAP_FAILED) {
+        explicitHuge = true;
+        return p;
+    }
+    const size_t align = 2 * 1024 * 1024;
+    size_t rounded = (bytes + align - 1) / align * align;
+    p = std::aligned_alloc(align, rounded);
+    if (!p)
+        return nullptr;
+#ifdef MADV_HUGEPAGE
+    madvise(p, rounded, MADV_HUGEPAGE);
+#endif
+    return p;
+}
+
+void freeLargePages(void* p, size_t bytes, bool explicitHuge)
+{
+    if (!p)
+        return;
+    if (explicitHuge)
+        munmap(p, bytes);
+    else
+        std::free(p);
+}
+
+void clearScreen()
+{
+    fputs("\033[2J\033[H", stdout);
+    fflush(stdout);
+}

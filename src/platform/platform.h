@@ -1,0 +1,46 @@
+// The thin layer over the operating system: clock, sleep, threads, a mutex,
+// read-only file mapping, large pages and screen clearing. Nothing else in the
+// engine includes an operating-system header.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Wall clock in milliseconds (monotonic) and a sleep in microseconds.
+uint64_t nowMs();
+void sleepMicroseconds(unsigned us);
+
+// Threads. threadCreate returns false when the system refuses a new thread.
+struct ThreadHandle {
+    unsigned long id = 0;
+    bool running = false;
+};
+using ThreadFunction = void* (*)(void*);
+bool threadCreate(ThreadHandle& handle, ThreadFunction function, void* argument);
+void threadJoin(ThreadHandle& handle);
+
+// A process-wide mutex usable from plain records (no constructor needed).
+struct Mutex {
+    alignas(64) unsigned char storage[64];
+};
+void mutexInit(Mutex& m);
+void mutexLock(Mutex& m);
+void mutexUnlock(Mutex& m);
+
+// Read-only mapping of a whole file. Returns nullptr (and size 0) on any failure,
+// including an empty file or a path that is not a regular file.
+const void* mapFile(const char* path, size_t& size);
+void unmapFile(const void* data, size_t size);
+
+// Whether a path names a readable regular file.
+bool isRegularFile(const char* path);
+
+// Large pages. largePageSizeBytes is the system's huge page size (0 when none).
+// allocLargePages tries explicit huge pages first, then an aligned block advised
+// for transparent huge pages; `huge` tells which one was obtained.
+size_t largePageSizeBytes();
+void* allocLargePages(size_t bytes, bool& explicitHuge);
+void freeLargePages(void* p, size_t bytes, bool explicitHuge);
+
+// Clears the terminal (ANSI sequence; harmless when output is not a terminal).
+void clearScreen();

@@ -1,0 +1,60 @@
+// The record of one search thread (and one more for the front end): its
+// position stack, move-ordering tables, counters and caches. Nothing in it is
+// shared with other threads.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/platform.h"
+#include "position/position.h"
+
+struct HashEvalEntry;
+struct HashQEntry;
+
+constexpr int MAX_PLY = 64;
+constexpr int MAX_THREADS = 24;
+constexpr int MAX_ROOT_MOVES = 256;
+
+struct PvLine {
+    uint32_t count;
+    Move moves[MAX_PLY];
+};
+
+struct SearchThread {
+    uint32_t rootLastMove;  // stands for the lastMove of slot 0's parent
+    Position positions[POSITION_STACK_SIZE];
+    Position* current;
+    Move killers[MAX_PLY][2];
+    uint16_t history[2][64][64];
+    Move counterMoves[2][64][64];
+    uint8_t threadNumber;   // 0 for the front end, 1..T for search threads
+    ThreadHandle threadHandle;
+    uint8_t depth;
+    uint8_t selDepth;
+    int16_t windowAlpha, windowBeta;
+    uint64_t* rootEnd;
+    uint64_t rootMoves[MAX_ROOT_MOVES];
+    uint8_t tbLimit;
+    uint64_t nodes;
+    uint64_t tbHits;
+    uint64_t result;
+    HashEvalEntry* hashEval;
+    uint64_t hashEvalMask;  // entry count - 1; unused when hashEval is null
+    HashQEntry* hashQ;
+    uint64_t hashQMask;
+};
+
+// The front end's record and the search threads' records.
+extern SearchThread mainThread;
+extern SearchThread searchThreads[MAX_THREADS];
+
+// Result word: move in bits 0-31, score in bits 32-47.
+constexpr uint64_t makeResult(Move m, int score) { return uint64_t(m) | uint64_t(uint16_t(score)) << 32; }
+constexpr Move resultMove(uint64_t r) { return Move(r); }
+constexpr int resultScore(uint64_t r) { return int16_t(uint16_t(r >> 32)); }
+
+// The lastMove word of the slot before pos (rootLastMove for slot 0).
+inline Move parentLastMove(const SearchThread& t, const Position* pos)
+{
+    return pos == t.positions ? t.rootLastMove : pos[-1].lastMove;
+}
