@@ -1,0 +1,44 @@
+// Engine settings, read once at start-up from Ardentis.ini, and the size rule
+// that turns a table size in MiB into an entry count.
+#pragma once
+
+#include <cstdint>
+
+struct Config {
+    uint8_t maxDepth = 64;      // ENGINE MaxDepth 1..64
+    uint8_t threads = 2;        // ENGINE Thread 1..24
+    int postThinking = 1;
+    long hashSizeMb = 256;      // main transposition table
+    int largePages = 0;
+    long hashPawnSizeMb = 4;
+    long hashEvalSizeMb = 128;
+    long hashQSizeMb = 128;
+    char bookFile[100] = "Tomelore_12.9c.bin";
+    int book = 1;
+    int randBook = 0;
+    int syzygy = 1;
+    char dtzPath[256] = "";
+    char wdlPath[256] = "";
+    long syzygyMen = 5;
+    long suddenDeath = 20;
+    long moreTime = 5;
+    long lessTime = 5;
+    long fastGame = 5;
+    long fastOpening = 15;
+
+    // Entry counts of 16-byte entries, derived by the size rule.
+    uint64_t ttEntries = 0;
+    uint64_t hashPawnEntries = 0;
+    uint64_t hashEvalEntries = 0;
+    uint64_t hashQEntries = 0;
+    long ttSizeMb = 0;  // the main table's size in MiB as allocated (large pages round it)
+};
+
+extern Config config;
+
+// Reads every key of the file (defaults for what is missing), applies the
+// ranges, derives the entry counts and prints the thread line.
+void loadConfig(const char* fileName);
+
+// Entry count for a table of 16-byte entries of `sizeMb` MiB.
+uint64_t tableEntryCount(long sizeMb);
