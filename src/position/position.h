@@ -42,3 +42,9 @@ inline int pieceOn(const Position& p, int s)
 {
     return int((p.type0 >> s) & 1) | int((p.type1 >> s) & 1) << 1 | int((p.type2 >> s) & 1) << 2;
 }
+
+struct SearchThread;
+
+// Clears the thread's stack, puts the start position in slot 0 and returns it;
+// also clears the search state of a new game (hash age, ordering tables).
+Position* newGame(SearchThread& thread);

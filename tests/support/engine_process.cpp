@@ -29,16 +29,17 @@ static long long nowMillis()
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-bool EngineProcess::start(const char* ini)
+bool EngineProcess::start(const char* ini, bool iniFolder)
 {
     signal(SIGPIPE, SIG_IGN);
     char dirTemplate[] = "/tmp/ardentis-test-XXXXXX";
     if (!mkdtemp(dirTemplate))
         return false;
     directory = dirTemplate;
-    if (ini) {
+    if (iniFolder)
+        std::filesystem::create_directory(directory + "/Ardentis.ini");
+    else if (ini)
         std::ofstream(directory + "/Ardentis.ini") << ini;
-    }
     int in[2], out[2];
     if (pipe(in) != 0 || pipe(out) != 0)
         return false;

@@ -15,8 +15,9 @@ struct EngineProcess {
     std::string output;  // everything read so far
 
     // Starts the engine in a new temporary directory. `ini` is written as
-    // Ardentis.ini unless it is null. Returns false when the process cannot start.
-    bool start(const char* ini = SMALL_INI);
+    // Ardentis.ini unless it is null; with iniFolder a folder of that name is
+    // made instead. Returns false when the process cannot start.
+    bool start(const char* ini = SMALL_INI, bool iniFolder = false);
     void send(const std::string& text);  // written as is (add '\n' yourself)
     void closeInput();
     // Reads until the output contains `text` after position `from` (or the

@@ -1,0 +1,76 @@
+// Loading of Ardentis.ini: every key in a fixed order, each checked against
+// its range, and the entry counts of the hash tables derived from the sizes.
+#include "frontend/config.h"
+
+#include <cassert>
+#include <cstdio>
+
+#include "frontend/minIni.h"
+#include "platform/platform.h"
+#include "search/searchthread.h"
+
+Config config;
+
+uint64_t tableEntryCount(long sizeMb)
+{
+    uint64_t bytes = sizeMb >= 4 ? uint64_t(sizeMb) << 20 : uint64_t(16) << 20;
+    uint64_t size = 1;
+    while (size <= bytes)
+        size <<= 1;
+    size >>= 1;
+    assert(size > 0 && size <= bytes);
+    uint64_t count = size / 16;
+    assert(count != 0 && (count & (count - 1)) == 0);
+    return count;
+}
+
+// Large pages round the main table down to whole huge pages and keep four
+// entries of slack, so that the block of count + 4 entries is whole pages.
+static uint64_t largePageEntryCount(long sizeMb, long& roundedMb)
+{
+    long pageMb = long(largePageSizeBytes() >> 20);
+    roundedMb = sizeMb;
+    if (pageMb <= 0)
+        return tableEntryCount(sizeMb);  // no huge pages: the ordinary rule
+    roundedMb = pageMb * (sizeMb / pageMb);
+    return tableEntryCount(roundedMb) - 4;
+}
+
+static long inRange(long value, long low, long high, long fallback)
+{
+    return value >= low && value <= high ? value : fallback;
+}
+
+void loadConfig(const char* file)
+{
+    Config& c = config;
+    c.maxDepth = uint8_t(inRange(iniGetLong("ENGINE", "MaxDepth", 64, file), 1, 64, 64));
+    c.threads = uint8_t(inRange(iniGetLong("ENGINE", "Thread", 2, file), 1, MAX_THREADS, 1));
+    c.postThinking = iniGetBool("ENGINE", "PostThinking", 1, file);
+    c.hashSizeMb = inRange(iniGetLong("ENGINE", "HashSize", 256, file), 1, 8192, 256);
+    c.largePages = iniGetBool("ENGINE", "LargePages", 0, file);
+    c.hashPawnSizeMb = inRange(iniGetLong("ENGINE", "HashPawnSize", 4, file), 1, 24, 4);
+    c.hashEvalSizeMb = inRange(iniGetLong("ENGINE", "HashEvalSize", 128, file), 1, 1024, 128);
+    c.hashQSizeMb = inRange(iniGetLong("ENGINE", "HashQSize", 128, file), 1, 1024, 128);
+    iniGetString("BOOK", "BookFile", "Tomelore_12.9c.bin", c.bookFile, sizeof c.bookFile, file);
+    c.book = iniGetBool("BOOK", "Book", 1, file);
+    c.randBook = iniGetBool("BOOK", "RandBook", 0, file);
+    c.syzygy = iniGetBool("TABLEBASE", "Syzygy", 1, file);
+    iniGetString("TABLEBASE", "dtzPath", "", c.dtzPath, sizeof c.dtzPath, file);
+    iniGetString("TABLEBASE", "wdlPath", "", c.wdlPath, sizeof c.wdlPath, file);
+    c.syzygyMen = inRange(iniGetLong("TABLEBASE", "SyzygyMen", 5, file), 3, 7, 5);
+    c.suddenDeath = inRange(iniGetLong("TIME", "SuddenDeath", 20, file), 10, 40, 20);
+    c.moreTime = inRange(iniGetLong("TIME", "MoreTime", 5, file), 5, 15, 5);
+    c.lessTime = inRange(iniGetLong("TIME", "LessTime", 5, file), 5, 15, 5);
+    c.fastGame = inRange(iniGetLong("TIME", "FastGame", 5, file), 5, 15, 5);
+    c.fastOpening = inRange(iniGetLong("TIME", "FastOpening", 15, file), 5, 15, 15);
+
+    c.ttSizeMb = c.hashSizeMb;
+    c.ttEntries = c.largePages ? largePageEntryCount(c.hashSizeMb, c.ttSizeMb) : tableEntryCount(c.hashSizeMb);
+    c.hashPawnEntries = tableEntryCount(c.hashPawnSizeMb);
+    c.hashEvalEntries = tableEntryCount(c.hashEvalSizeMb);
+    c.hashQEntries = tableEntryCount(c.hashQSizeMb);
+
+    mainThread.rootLastMove = 2;
+    std::printf("Thread allocated for lazySMP: %i\n", int(c.threads));
+}

@@ -1,0 +1,4 @@
+// The console protocol loop. Returns 1 when it ends on its quit command.
+#pragma once
+
+int consoleLoop();

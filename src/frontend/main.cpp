@@ -1,0 +1,31 @@
+// Entry point. This unit is built for the baseline x86-64 instruction set: it
+// prints the banner and checks the processor before any code built with BMI2
+// or POPCNT can run.
+#include <cstdio>
+#include <cstdlib>
+
+#include "frontend/startup.h"
+#include "platform/cpu.h"
+
+int main()
+{
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    std::setvbuf(stdin, nullptr, _IONBF, 0);
+
+    std::printf("%s\n", BANNER_RULE);
+    std::printf("Ardentis chess engine by Velmorin\n");
+    std::printf("Version %ld.%ld\n\n", 1L, 3L);
+
+    if (!cpuHasBmi2()) {
+        std::printf("BMI2 optimization not supported! \n");
+        return 0;
+    }
+    std::printf("BMI2 optimization supported \n");
+    buildAttackTables();
+    if (!cpuHasPopcnt()) {
+        std::printf("POPCNT optimization not supported! \n");
+        return 0;
+    }
+    std::printf("POPCNT optimization supported \n");
+    return runEngine();
+}

@@ -1,0 +1,48 @@
+#include "frontend/startup.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "eval/params.h"
+#include "frontend/config.h"
+#include "frontend/console.h"
+#include "frontend/input.h"
+#include "frontend/uci.h"
+#include "position/attacks.h"
+#include "position/position.h"
+#include "search/searchthread.h"
+
+uint32_t protocolMode = 0;
+
+void buildAttackTables() { buildSliderTables(); }
+
+int runEngine()
+{
+    loadConfig("Ardentis.ini");
+    mainThread.current = newGame(mainThread);
+    applyParams();
+    std::printf("%s\n", BANNER_RULE);
+    std::printf("enter 'console' for console mode... ");
+
+    char line[INPUT_LINE_CAPACITY];
+    for (;;) {
+        LineStatus status = readInputLine(line, sizeof line);
+        std::fflush(stdout);
+        if (status == LineStatus::End)
+            return 0;
+        if (status == LineStatus::TooLong || line[0] == '\0')
+            continue;
+        int result = 0;
+        if (std::strncmp(line, "uci", 3) == 0) {
+            protocolMode = 2;
+            result = uciLoop();
+        } else if (line[0] == 'c') {
+            protocolMode = 0;
+            result = consoleLoop();
+        } else if (std::strncmp(line, "quit", 4) == 0) {
+            return 0;
+        }
+        if (result == 1)
+            return 0;
+    }
+}

@@ -1,0 +1,17 @@
+// Start-up after the processor check, and the main loop that chooses the protocol.
+#pragma once
+
+#include <cstdint>
+
+constexpr const char* BANNER_RULE =
+    "-------------------------------------------------------------------------------";
+
+// 0 console, 2 UCI: the form every output routine gives its lines.
+extern uint32_t protocolMode;
+
+// Builds the attack tables (needs BMI2; called between the two processor tests).
+void buildAttackTables();
+
+// Configuration, new game, parameters, prompt and the main loop. Returns the
+// process exit status.
+int runEngine();

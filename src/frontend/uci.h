@@ -1,0 +1,4 @@
+// The UCI protocol loop. Returns 1 when it ends on "quit" (or end of input).
+#pragma once
+
+int uciLoop();

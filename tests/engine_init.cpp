@@ -1,0 +1,5 @@
+#include "engine_init.h"
+
+void initEngineTables()
+{
+}
