@@ -8,6 +8,7 @@
 #include "frontend/minIni.h"
 #include "platform/platform.h"
 #include "search/searchthread.h"
+#include "search/timecontrol.h"
 
 Config config;
 
@@ -71,6 +72,13 @@ void loadConfig(const char* file)
     c.hashEvalEntries = tableEntryCount(c.hashEvalSizeMb);
     c.hashQEntries = tableEntryCount(c.hashQSizeMb);
 
+    TimeControl& tc = timeControl;
+    tc.suddenDeath = int32_t(c.suddenDeath);
+    tc.moreTime = int32_t(c.moreTime);
+    tc.lessTime = int32_t(c.lessTime);
+    tc.fastGame = int32_t(c.fastGame);
+    tc.fastOpening = int32_t(c.fastOpening);
+    tc.myTime = tc.moveTime = tc.allocation = NO_MOVE_TIME;
     mainThread.rootLastMove = 2;
     std::printf("Thread allocated for lazySMP: %i\n", int(c.threads));
 }

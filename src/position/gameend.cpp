@@ -1,0 +1,41 @@
+#include "position/gameend.h"
+
+#include <cstdio>
+
+#include "position/attacks.h"
+#include "position/movegen.h"
+#include "search/searchthread.h"
+
+namespace {
+
+bool anyLegal(const Position& pos, MoveEntry* list, MoveEntry* end)
+{
+    for (MoveEntry* e = end - 1; e >= list; --e)
+        if (!leavesKingInCheck(pos, entryMove(*e)))
+            return true;
+    return false;
+}
+
+} // namespace
+
+int gameResult(SearchThread& thread)
+{
+    const Position& pos = *thread.current;
+    int draw = 0;
+    if (pos.repetitions == 2) {
+        std::printf("1/2-1/2 {Draw by repetition}\n");
+        draw = 1;
+    }
+    if (pos.halfmoveClock > 99) {
+        std::printf("1/2-1/2 {Draw by 50 move rule}\n");
+        draw = 1;
+    }
+    MoveEntry list[MAX_MOVES];
+    if (anyLegal(pos, list, generateCaptures(pos, list)) || anyLegal(pos, list, generateQuiets(pos, list)))
+        return draw;
+    if (checkers(pos))
+        std::printf(pos.sideToMove == 0 ? "0-1 {Black mates}\n" : "1-0 {White mates}\n");
+    else
+        std::printf("1/2-1/2 {Stalemate}\n");
+    return draw;
+}

@@ -1,0 +1,9 @@
+// Announcement of a finished game after a move is played: repetition, the
+// fifty-move rule, checkmate and stalemate.
+#pragma once
+
+struct SearchThread;
+
+// Prints the result lines that apply to the thread's current position. Returns
+// 1 when it printed a repetition or fifty-move draw line, otherwise 0.
+int gameResult(SearchThread& thread);

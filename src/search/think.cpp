@@ -1,0 +1,325 @@
+#include "search/think.h"
+
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+
+#include "frontend/config.h"
+#include "frontend/startup.h"
+#include "position/attacks.h"
+#include "position/fen.h"
+#include "position/makemove.h"
+#include "position/movegen.h"
+#include "search/ordering.h"
+#include "search/search.h"
+#include "search/searchstate.h"
+#include "search/timecontrol.h"
+#include "search/tt.h"
+
+PvLine bestLine;
+Move ponderMove = 0;
+uint8_t winnerThread = 0;
+uint8_t winnerSelDepth = 0;
+uint64_t totalNodes = 0;
+uint64_t totalTbHits = 0;
+
+namespace {
+
+constexpr int DEPTH_OFFSET[MAX_THREADS] = {0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1,
+                                           0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1};
+constexpr int ASPIRATION = 50;
+constexpr int MATE_SHOWN = 19000;
+
+std::mutex searchMutex;  // guards the election of an iteration's winner
+
+// Writes move followed by the first 63 moves of child into line.
+void setLine(PvLine& line, Move move, const PvLine& child)
+{
+    line.moves[0] = move;
+    uint32_t n = child.count < MAX_PLY - 1 ? child.count : MAX_PLY - 1;
+    std::memcpy(line.moves + 1, child.moves, n * sizeof(Move));
+    line.count = n + 1;
+}
+
+bool inList(const uint64_t* first, const uint64_t* end, Move m)
+{
+    for (const uint64_t* e = first; e < end; ++e)
+        if (entryMove(*e) == m)
+            return true;
+    return false;
+}
+
+void* searchWorker(void* argument)
+{
+    SearchThread& t = *static_cast<SearchThread*>(argument);
+    PvLine line;
+    line.count = 0;
+    t.result = rootSearch(t, t.depth, t.windowAlpha, t.windowBeta, t.rootMoves, t.rootEnd, t.tbLimit, line);
+    std::lock_guard<std::mutex> lock(searchMutex);
+    if (winnerThread == 0 && !abortIteration.load(std::memory_order_relaxed) &&
+        !stopSearch.load(std::memory_order_relaxed)) {
+        abortIteration.store(1, std::memory_order_relaxed);
+        winnerThread = t.threadNumber;
+        winnerSelDepth = t.selDepth;
+        bestLine = line;
+    }
+    return nullptr;
+}
+
+// The current slot's index in the record's stack.
+int slotIndex(const SearchThread& t) { return int(t.current - t.positions); }
+
+void prepareThread(SearchThread& t, const SearchThread& front, int number)
+{
+    int slots = slotIndex(front) + 1;
+    std::memcpy(t.positions, front.positions, size_t(slots) * sizeof(Position));
+    t.current = t.positions + slots - 1;
+    std::memcpy(t.rootMoves, front.rootMoves, sizeof t.rootMoves);
+    t.rootEnd = t.rootMoves + (front.rootEnd - front.rootMoves);
+    t.rootLastMove = front.rootLastMove;
+    t.threadNumber = uint8_t(number);
+    t.depth = uint8_t(front.depth + DEPTH_OFFSET[number - 1]);
+    t.windowAlpha = front.windowAlpha;
+    t.windowBeta = front.windowBeta;
+    t.selDepth = 0;
+    t.nodes = 0;
+    t.tbHits = 0;
+    t.tbLimit = front.tbLimit;
+    if (front.depth == 1) {
+        clearKillers(t);
+        clearCounterMoves(t);
+        ageHistory(t);
+    }
+}
+
+} // namespace
+
+uint64_t rootSearch(SearchThread& t, int depth, int alpha, int beta, uint64_t* first, uint64_t* end,
+                    int tbLimit, PvLine& line)
+{
+    PvLine child;
+    child.count = 0;
+    Move best = 0;
+    Position* root = t.current;
+
+    // The hash move, when it is one of the root moves, is searched first.
+    Move hashMove = 0;
+    if (tbLimit != 0) {
+        uint64_t data = 0;
+        if (probeHash(*root, data, depth, 0, alpha, beta) != HASH_MISS) {
+            Move m = Move(data >> 32);
+            if (m != 0 && inList(first, end, m) && !leavesKingInCheck(*root, m))
+                hashMove = m;
+        }
+    }
+    if (hashMove) {
+        t.current = makeMove(*root, hashMove);
+        int s = -alphaBeta(t, depth - 1, 1, -beta, -alpha, tbLimit, child);
+        t.current = root;
+        if (s > alpha) {
+            best = hashMove;
+            alpha = s;
+            setLine(line, hashMove, child);
+        }
+    }
+    int count = int(end - first);
+    if (depth > 1 && count >= 2)
+        sortRootMoves(first, 0, count - 1);
+    uint64_t nodesBefore = t.nodes;
+    for (uint64_t* e = end - 1; e >= first; --e) {
+        Move m = entryMove(*e);
+        if (m == hashMove)
+            continue;
+        child.count = 0;
+        t.current = makeMove(*root, m);
+        int s;
+        if (best) {
+            s = -alphaBeta(t, depth - 1, 1, -alpha - 1, -alpha, tbLimit, child);
+            if (s > alpha)
+                s = -alphaBeta(t, depth - 1, 1, -beta, -alpha, tbLimit, child);
+        } else {
+            s = -alphaBeta(t, depth - 1, 1, -beta, -alpha, tbLimit, child);
+        }
+        t.current = root;
+        *e = makeEntry(m, int((t.nodes - nodesBefore) % 32000));
+        nodesBefore = t.nodes;
+        if (s > alpha) {
+            best = m;
+            alpha = s;
+            setLine(line, m, child);
+        }
+    }
+    storeHash(*root, depth, 0, BOUND_EXACT, alpha, best);
+    return makeResult(best, alpha);
+}
+
+uint64_t runIteration(SearchThread& front)
+{
+    int threads = config.threads;
+    for (int i = 1; i <= threads; ++i)
+        prepareThread(searchThreads[i - 1], front, i);
+    for (int i = 1; i <= threads; ++i) {
+        SearchThread& t = searchThreads[i - 1];
+        if (!threadCreate(t.threadHandle, searchWorker, &t))
+            searchWorker(&t);  // no thread to be had: search in this one
+    }
+    for (int i = 1; i <= threads; ++i) {
+        SearchThread& t = searchThreads[i - 1];
+        threadJoin(t.threadHandle);
+        totalNodes += t.nodes;
+        totalTbHits += t.tbHits;
+    }
+    return winnerThread ? searchThreads[winnerThread - 1].result : 0;
+}
+
+uint64_t think(SearchThread& front)
+{
+    stopSearch.store(0, std::memory_order_relaxed);
+    abortIteration.store(0, std::memory_order_relaxed);
+    front.tbLimit = uint8_t(config.syzygyMen);
+    if (hashAge < 255) {
+        ++hashAge;
+    } else {
+        hashAge = 0;
+        clearHashTable(ttEntries);
+    }
+    ponderMove = 0;
+    bestLine.count = 0;
+    std::memset(front.rootMoves, 0, sizeof front.rootMoves);
+    front.threadNumber = 0;
+    front.depth = 0;
+    front.selDepth = 0;
+    front.windowAlpha = -INFINITE;
+    front.windowBeta = INFINITE;
+    totalNodes = 0;
+    totalTbHits = 0;
+
+    MoveEntry legal[MAX_MOVES];
+    MoveEntry* legalEnd = generateLegal(*front.current, legal);
+    int count = int(legalEnd - legal);
+    for (int i = 0; i < count; ++i)
+        front.rootMoves[i] = makeEntry(entryMove(legal[i]), 0);
+    front.rootEnd = front.rootMoves + count;
+
+    if (count == 0) {
+        timeControl.elapsedMs = nowMs() - timeControl.startMs;
+        return makeResult(0, 0);
+    }
+    uint64_t best = makeResult(entryMove(front.rootMoves[count - 1]), 0);
+    int tbScore = 0;
+    int s = 0;
+    if (count == 1) {
+        PvLine one;
+        one.count = 1;
+        one.moves[0] = resultMove(best);
+        printSearchInfo(front, best, one);
+        timeControl.elapsedMs = nowMs() - timeControl.startMs;
+        return best;
+    }
+
+    PvLine shown;
+    shown.count = 0;
+    for (int depth = 1; depth <= config.maxDepth;) {
+        front.depth = uint8_t(depth);
+        winnerThread = 0;
+        abortIteration.store(0, std::memory_order_relaxed);
+        uint64_t result = runIteration(front);
+        if (stopSearch.load(std::memory_order_relaxed)) {
+            abortIteration.store(1, std::memory_order_relaxed);
+            break;
+        }
+        s = resultScore(result);
+        if (s > front.windowAlpha && s < front.windowBeta) {
+            best = result;
+            shown = bestLine;
+            ponderMove = bestLine.count > 1 ? bestLine.moves[1] : 0;
+        }
+        printSearchInfo(front, makeResult(resultMove(best), s), shown);
+        if (s == tbScore) {
+            front.windowAlpha = -INFINITE;
+            front.windowBeta = INFINITE;
+            ++depth;
+        } else if (s <= front.windowAlpha || s >= front.windowBeta) {
+            front.windowAlpha = -INFINITE;
+            front.windowBeta = INFINITE;
+        } else {
+            front.windowAlpha = int16_t(s - ASPIRATION);
+            front.windowBeta = int16_t(s + ASPIRATION);
+            ++depth;
+        }
+    }
+    timeControl.elapsedMs = nowMs() - timeControl.startMs;
+    return makeResult(resultMove(best), s);
+}
+
+void printLine(const SearchThread& front, const PvLine& line)
+{
+    int black = int(front.current->sideToMove);
+    char text[8];
+    for (uint32_t i = 0; i < line.count && i < MAX_PLY; ++i) {
+        if (line.moves[i] == 0)
+            continue;
+        moveToText(text, line.moves[i], black);
+        std::printf("%s ", text);
+        black ^= 1;
+    }
+    std::printf("\n");
+}
+
+void printSearchInfo(const SearchThread& front, uint64_t result, const PvLine& line)
+{
+    int s = resultScore(result);
+    uint64_t t = nowMs() - timeControl.startMs;
+    uint64_t n = totalNodes;
+    if (protocolMode == 0) {
+        if (config.postThinking) {
+            std::printf("%2d %6d %6d %10" PRIu64 " ", int(front.depth), s, int(t / 10), n);
+            printLine(front, line);
+        }
+        if (s >= MATE_SHOWN)
+            std::printf("Mate in% d \n", (20001 - s) / 2);
+        else if (s <= -MATE_SHOWN)
+            std::printf("Mated to% d \n", (s + 20000) / 2);
+    } else if (s > -MATE_SHOWN && s < MATE_SHOWN) {
+        double nps = t >= 500 ? double(n) / double(t) * 1000.0 : 0.0;
+        std::printf("info depth %2d seldepth %2d score cp %6d nodes %10" PRIu64 " time %.0f nps %.0f tbhits %" PRIu64
+                    " pv ",
+                    int(front.depth), int(winnerSelDepth), s, n, double(t), nps, totalTbHits);
+        printLine(front, line);
+    } else {
+        int mate = ((s >= MATE_SHOWN ? 20001 : -20000) - s) / 2;
+        std::printf("info depth %2d score mate %2d nodes %10" PRIu64 " tbhits %" PRIu64 " time %6d pv ",
+                    int(front.depth), mate, n, totalTbHits, int(t));
+        printLine(front, line);
+    }
+    std::fflush(stdout);
+}
+
+void printBestMove(const SearchThread& front, uint64_t result, Move ponder)
+{
+    Move best = resultMove(result);
+    int moverBlack = best ? int(front.current->sideToMove) ^ 1 : int(front.current->sideToMove);
+    char bestText[8] = "0000";
+    char ponderText[8] = "0000";
+    if (best)
+        moveToText(bestText, best, moverBlack);
+    if (ponder)
+        moveToText(ponderText, ponder, moverBlack ^ 1);
+    if (protocolMode == 2) {
+        if (ponderAllowed.load(std::memory_order_relaxed) && ponder)
+            std::printf("bestmove %s ponder %s\n", bestText, ponderText);
+        else
+            std::printf("bestmove %s\n", bestText);
+    } else {
+        uint64_t elapsed = timeControl.elapsedMs;
+        double knps = elapsed > 0 ? double(totalNodes / elapsed) : 0.0;
+        if (ponder)
+            std::printf("Bestmove: %s   Score: %d   Pondermove: %s   Knps: %.0f tbhits: %" PRIu64 "\n", bestText,
+                        resultScore(result), ponderText, knps, totalTbHits);
+        else
+            std::printf("Bestmove: %s   Score: %d    Knps: %.0f tbhits: %" PRIu64 "\n", bestText,
+                        resultScore(result), knps, totalTbHits);
+    }
+    std::fflush(stdout);
+}

@@ -1,0 +1,103 @@
+#include "search/timecontrol.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+
+#include "frontend/startup.h"
+#include "platform/platform.h"
+#include "search/searchstate.h"
+
+TimeControl timeControl;
+std::atomic<uint32_t> pondering{0};
+std::atomic<uint32_t> infinite{0};
+std::atomic<uint32_t> ponderAllowed{0};
+
+namespace {
+
+// One timer at a time. The timer's limits are copied when it starts, so the
+// thread reads nothing that the front end may change meanwhile.
+struct Timer {
+    ThreadHandle handle;
+    std::atomic<uint32_t> cancel{0};
+    uint64_t startMs = 0;
+    int32_t moveTime = 0;
+    int32_t allocation = 0;
+};
+
+Timer timer;
+std::mutex timerMutex;  // setupTimer may run on the input monitor's thread
+
+void* timerThread(void* argument)
+{
+    Timer& t = *static_cast<Timer*>(argument);
+    while (!t.cancel.load(std::memory_order_relaxed) && !stopSearch.load(std::memory_order_relaxed)) {
+        sleepMicroseconds(1000);
+        int64_t elapsed = int64_t(nowMs() - t.startMs) / 10;
+        if (elapsed > t.moveTime || elapsed > t.allocation) {
+            stopSearch.store(1, std::memory_order_relaxed);
+            abortIteration.store(1, std::memory_order_relaxed);
+            break;
+        }
+    }
+    return nullptr;
+}
+
+void stopTimerLocked()
+{
+    if (!timer.handle.running)
+        return;
+    timer.cancel.store(1, std::memory_order_relaxed);
+    threadJoin(timer.handle);
+}
+
+} // namespace
+
+int32_t computeAllocation(TimeControl& tc, int moveNumber)
+{
+    if (tc.movesToGo > 0) {
+        tc.allocation = tc.myTime / tc.movesToGo;
+    } else {
+        int32_t d = tc.suddenDeath;
+        if (tc.myTime > tc.opponentTime)
+            d -= tc.moreTime;
+        if (tc.myTime < tc.opponentTime)
+            d += tc.lessTime;
+        if (tc.myTime <= 1500 && tc.increment <= 200)
+            d += tc.fastGame;
+        if (moveNumber <= 20)
+            d += tc.fastOpening;
+        tc.allocation = int32_t(float(tc.myTime) / float(d));
+    }
+    if (tc.increment > 0 && tc.myTime - tc.allocation - tc.increment > 500)
+        tc.allocation += tc.increment;
+    return tc.allocation;
+}
+
+void setupTimer(TimeControl& tc, int moveNumber)
+{
+    stopSearch.store(0, std::memory_order_relaxed);
+    computeAllocation(tc, moveNumber);
+    if (tc.opponentTime <= 1199) {
+        ponderAllowed.store(0, std::memory_order_relaxed);
+        pondering.store(0, std::memory_order_relaxed);
+    }
+    if (protocolMode == 0 && tc.moveTime == NO_MOVE_TIME)
+        return;
+    std::lock_guard<std::mutex> lock(timerMutex);
+    stopTimerLocked();
+    timer.cancel.store(0, std::memory_order_relaxed);
+    timer.startMs = tc.startMs;
+    timer.moveTime = tc.moveTime;
+    timer.allocation = tc.allocation;
+    if (!threadCreate(timer.handle, timerThread, &timer)) {
+        std::printf("#DEBUG Errore nella creazione del thread 1\n");
+        std::exit(1);
+    }
+}
+
+void stopTimer()
+{
+    std::lock_guard<std::mutex> lock(timerMutex);
+    stopTimerLocked();
+}
