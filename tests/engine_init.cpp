@@ -1,5 +1,8 @@
 #include "engine_init.h"
 
+#include "eval/params.h"
+
 void initEngineTables()
 {
+    applyParams();
 }
