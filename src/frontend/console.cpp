@@ -1,16 +1,345 @@
+// The interactive console: game commands in the XBoard manner, moves in
+// coordinate notation, and the developers' diagnostic commands.
 #include "frontend/console.h"
 
+#include <cinttypes>
+#include <cstdio>
 #include <cstring>
 
+#include "frontend/config.h"
 #include "frontend/input.h"
+#include "frontend/selftests.h"
+#include "frontend/startup.h"
+#include "platform/platform.h"
+#include "position/fen.h"
+#include "position/gameend.h"
+#include "position/makemove.h"
+#include "position/movegen.h"
+#include "position/perft.h"
+#include "position/position.h"
+#include "search/searchstate.h"
+#include "search/think.h"
+#include "search/timecontrol.h"
+#include "search/tt.h"
 
-// Until the console commands exist the loop only knows how to end.
+namespace {
+
+int gameResultCode = 0;  // the last game-end check's result; kept for diagnostics
+
+enum class Match { EXACT, PREFIX };
+
+using Handler = void (*)(const char* line);
+
+struct Command {
+    const char* word;
+    Match match;
+    Handler handler;  // null: a diagnostic command this build does not carry
+};
+
+// Reads "<word> <integer>"; false when the line holds no number.
+bool readNumber(const char* line, const char* word, int& n)
+{
+    char format[32];
+    std::snprintf(format, sizeof format, "%s %%i", word);
+    return std::sscanf(line, format, &n) == 1;
+}
+
+void printHelp(const char*)
+{
+    static const char* const lines[] = {
+        "new            - new game",
+        "bench          - run benchmark test",
+        "perft          - run performance test",
+        "setboard [FEN] - set position from FEN",
+        "getboard       - get FEN position",
+        "b              - show ChessBoard",
+        "turn           - show Turn",
+        "inv            - invert ChessBoard",
+        "go             - start search",
+        "undo           - undo last move",
+        "memory [MB]    - Allocate MB for HashTable",
+    };
+    for (const char* l : lines)
+        std::printf("%s\n", l);
+}
+
+void newConsoleGame(const char*) { mainThread.current = newGame(mainThread); }
+
+void runPerftTest(const char*) { perftTest(); }
+
+void runMoveOrderTest(const char*) { moveOrderTest(); }
+
+void perftCommand(const char* line)
+{
+    int n = 0;
+    bool given = readNumber(line, "perft", n);
+    if (given && n == 9999)
+        return;
+    if (!given || n < 1 || n > 64) {
+        std::printf("Error (depth out of bound): Insert depth between 1 and %d\n", 63);
+        return;
+    }
+    std::printf("Calculated nodes: %" PRIu64 "\n", perftRoot(n));
+}
+
+// A new game with the FEN that starts at `fen`. A FEN that cannot be read
+// leaves the game as it was.
+bool setBoard(const char* fen)
+{
+    static Position saved[POSITION_STACK_SIZE];
+    SearchThread& t = mainThread;
+    int current = int(t.current - t.positions);
+    std::memcpy(saved, t.positions, sizeof saved);
+    t.current = newGame(t);
+    if (setPositionFromFen(t, fen, nullptr))
+        return true;
+    std::memcpy(t.positions, saved, sizeof saved);
+    t.current = t.positions + current;
+    std::printf("Error (bad FEN): %s\n", fen);
+    return false;
+}
+
+// The text after a command word and its blank, or "" when the line ends first.
+const char* argumentAfter(const char* line, size_t wordLength)
+{
+    return std::strlen(line) > wordLength ? line + wordLength + 1 : "";
+}
+
+void positionFen(const char* line) { setBoard(argumentAfter(line, 12)); }
+
+void setboard(const char* line)
+{
+    if (setBoard(argumentAfter(line, 8)))
+        printBoard(*mainThread.current);
+}
+
+void getboard(const char*)
+{
+    char fen[128];
+    positionToFen(*mainThread.current, fen);
+    std::printf("FEN: %s\n", fen);
+}
+
+void showBoard(const char*) { printBoard(*mainThread.current); }
+
+void invert(const char*)
+{
+    Position& p = *mainThread.current;
+    mirrorPosition(p);
+    p.key = computeKey(p);
+    p.pawnKey = computePawnKey(p);
+}
+
+void turn(const char*)
+{
+    uint32_t side = mainThread.current->sideToMove;
+    std::printf("%s\n", side == 0 ? "Turn: WHITE" : side == 1 ? "Turn: BLACK" : "Turn: NULL");
+}
+
+void setDepth(const char* line)
+{
+    int n = 0;
+    bool given = readNumber(line, "sd", n);
+    if (given && n == 9999)
+        return;
+    if (given && n >= 1 && n <= 64)
+        config.maxDepth = uint8_t(n);
+    else
+        std::printf("Error (depth out of bound): Insert depth between 2 and %d\n", 63);
+}
+
+void setMoveTime(const char* line)
+{
+    int n = 0;
+    if (readNumber(line, "st", n) && n > 0 && n <= 7200000 / 100)
+        timeControl.moveTime = n * 100;
+    else
+        std::puts("Error (movetime out of bound): Insert movetime > 0 ");
+}
+
+// Whether another move fits on the game stack (with room for a search).
+bool roomForMove()
+{
+    if (gameHasRoom(mainThread))
+        return true;
+    std::printf("Error (game too long): no more moves can be played; use new or setboard\n");
+    return false;
+}
+
+void goCommand(const char*)
+{
+    SearchThread& t = mainThread;
+    if (!roomForMove())
+        return;
+    MoveEntry list[MAX_MOVES];
+    if (generateLegal(*t.current, list) == list) {
+        gameResultCode = gameResult(t);
+        return;
+    }
+    t.rootLastMove = t.current->sideToMove;
+    timeControl.startMs = nowMs();
+    setupTimer(timeControl, 0);
+    uint64_t result = think(t);
+    stopTimer();
+    Move best = resultMove(result);
+    if (best)
+        t.current = makeMove(*t.current, best);
+    printBestMove(t, result, ponderMove);
+    gameResultCode = gameResult(t);
+}
+
+void undo(const char*)
+{
+    if (mainThread.current > mainThread.positions)
+        --mainThread.current;
+}
+
+void memoryCommand(const char* line)
+{
+    int n = 0;
+    if (!readNumber(line, "memory", n) || n < 1 || n > 8192) {
+        std::printf("Error: insert a number between 4 and %d \n", 8192);
+        std::printf("tellusererror Error (size out of bound): Insert size between 4 and %d\n", 8192);
+        return;
+    }
+    resizeHashTable(n);
+}
+
+void enterMove(const char* line)
+{
+    SearchThread& t = mainThread;
+    if (roomForMove()) {
+        Move m = textToMove(*t.current, line);
+        if (!makeMoveIfLegal(t, m))
+            std::printf("Illegal move: %s\n", line);
+    }
+    std::fflush(stdout);
+    printBoard(*t.current);
+    gameResultCode = gameResult(t);
+}
+
+// In the order of comparison.
+const Command COMMANDS[] = {
+    {"help", Match::EXACT, printHelp},
+    {"size", Match::EXACT, nullptr},
+    {"key", Match::EXACT, nullptr},
+    {"hstore", Match::PREFIX, nullptr},
+    {"hprobe", Match::EXACT, nullptr},
+    {"mink", Match::EXACT, nullptr},
+    {"clear", Match::EXACT, nullptr},
+    {"dump", Match::EXACT, nullptr},
+    {"n1", Match::EXACT, nullptr},
+    {"p", Match::EXACT, nullptr},
+    {"chain", Match::EXACT, nullptr},
+    {"bug", Match::EXACT, nullptr},
+    {"killer", Match::EXACT, nullptr},
+    {"good", Match::EXACT, nullptr},
+    {"test", Match::EXACT, nullptr},
+    {"pin", Match::EXACT, nullptr},
+    {"eva", Match::EXACT, nullptr},
+    {"m1", Match::EXACT, nullptr},
+    {"m5", Match::EXACT, nullptr},
+    {"m8", Match::EXACT, nullptr},
+    {"t", Match::EXACT, nullptr},
+    {"o", Match::EXACT, nullptr},
+    {"c", Match::EXACT, nullptr},
+    {"d", Match::EXACT, nullptr},
+    {"quiesce", Match::EXACT, nullptr},
+    {"sim", Match::EXACT, nullptr},
+    {"pe", Match::EXACT, nullptr},
+    {"pawn", Match::EXACT, nullptr},
+    {"ks1", Match::EXACT, nullptr},
+    {"ks2", Match::EXACT, nullptr},
+    {"ks3", Match::EXACT, nullptr},
+    {"ks4", Match::EXACT, nullptr},
+    {"safe", Match::EXACT, nullptr},
+    {"stop", Match::EXACT, nullptr},
+    {"back", Match::EXACT, nullptr},
+    {"e", Match::EXACT, nullptr},
+    {"mob", Match::EXACT, nullptr},
+    {"fianc", Match::EXACT, nullptr},
+    {"shelter", Match::EXACT, nullptr},
+    {"perpetual", Match::EXACT, nullptr},
+    {"isDraw", Match::EXACT, nullptr},
+    {"book", Match::EXACT, nullptr},
+    {"thread", Match::PREFIX, nullptr},
+    {"see", Match::EXACT, nullptr},
+    {"testmo", Match::EXACT, runMoveOrderTest},
+    {"piece", Match::PREFIX, nullptr},
+    {"score", Match::EXACT, nullptr},
+    {"legal", Match::EXACT, nullptr},
+    {"probe", Match::PREFIX, nullptr},
+    {"syzygy", Match::EXACT, nullptr},
+    {"gen", Match::EXACT, nullptr},
+    {"new", Match::EXACT, newConsoleGame},
+    {"bench", Match::EXACT, runPerftTest},
+    {"perft", Match::PREFIX, perftCommand},
+    {"position fen", Match::PREFIX, positionFen},
+    {"setboard", Match::PREFIX, setboard},
+    {"getboard", Match::PREFIX, getboard},
+    {"b", Match::EXACT, showBoard},
+    {"inv", Match::EXACT, invert},
+    {"turn", Match::EXACT, turn},
+    {"sd", Match::PREFIX, setDepth},
+    {"st", Match::PREFIX, setMoveTime},
+    {"red", Match::EXACT, nullptr},
+    {"go", Match::EXACT, goCommand},
+    {"undo", Match::EXACT, undo},
+    {"memory", Match::PREFIX, memoryCommand},
+};
+
+bool matches(const Command& c, const char* line)
+{
+    return c.match == Match::EXACT ? std::strcmp(line, c.word) == 0
+                                   : std::strncmp(line, c.word, std::strlen(c.word)) == 0;
+}
+
+bool isMoveText(const char* s)
+{
+    return s[0] >= 'a' && s[0] <= 'h' && s[1] >= '1' && s[1] <= '8' && s[2] >= 'a' && s[2] <= 'h' &&
+           s[3] >= '1' && s[3] <= '8';
+}
+
+} // namespace
+
 int consoleLoop()
 {
+    allocAllTables();
+    std::printf("\nWelcome in Ardentis\n");
+    std::printf("type \"help\" to show commands list\n");
+
     char line[INPUT_LINE_CAPACITY];
     for (;;) {
+        std::fflush(stdout);
+        std::printf("\nArdentis> ");
         LineStatus status = readInputLine(line, sizeof line);
-        if (status == LineStatus::End || (status == LineStatus::Ok && std::strcmp(line, "quit") == 0))
-            return 1;
+        if (status == LineStatus::End)
+            break;
+        if (status == LineStatus::TooLong) {
+            std::printf("Error (line too long): the line was ignored\n");
+            continue;
+        }
+        const Command* command = nullptr;
+        for (const Command& c : COMMANDS) {
+            if (matches(c, line)) {
+                command = &c;
+                break;
+            }
+        }
+        if (command) {
+            if (command->handler)
+                command->handler(line);
+            else
+                std::printf("Error (unknown command): %s\n", line);
+            continue;
+        }
+        if (line[0] == 'q')
+            break;
+        if (isMoveText(line))
+            enterMove(line);
+        else
+            std::printf("Error (unknown command): %s\n", line);
     }
+    freeAllTables();
+    return 1;
 }

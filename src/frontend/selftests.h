@@ -1,0 +1,6 @@
+// The console's self-tests: the perft suite ("bench") and the move-ordering
+// test ("testmo").
+#pragma once
+
+void perftTest();
+void moveOrderTest();

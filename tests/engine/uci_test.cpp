@@ -1,0 +1,221 @@
+// The UCI protocol through the real binary: identification, positions,
+// searches under every kind of limit, pondering, and hostile input.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "support/engine_process.h"
+
+namespace {
+
+// Output after the start-up text.
+std::string afterStartup(const std::string& output)
+{
+    std::string start = startupText(1);
+    return output.rfind(start, 0) == 0 ? output.substr(start.size()) : output;
+}
+
+std::vector<std::string> linesOf(const std::string& text)
+{
+    std::vector<std::string> lines;
+    size_t begin = 0;
+    while (begin < text.size()) {
+        size_t end = text.find('\n', begin);
+        if (end == std::string::npos)
+            end = text.size();
+        lines.push_back(text.substr(begin, end - begin));
+        begin = end + 1;
+    }
+    return lines;
+}
+
+std::string bestMoveOf(const std::string& output)
+{
+    std::smatch m;
+    static const std::regex best("bestmove ([a-h][1-8][a-h][1-8][nbrq]?|0000)");
+    return std::regex_search(output, m, best) ? m[1].str() : "";
+}
+
+int count(const std::string& text, const std::string& what)
+{
+    int n = 0;
+    for (size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1))
+        ++n;
+    return n;
+}
+
+} // namespace
+
+TEST(Uci, IdentificationLinesInOrder)
+{
+    EngineRun run = runEngine("uci\nquit\n");
+    EXPECT_EQ(run.status, 0);
+    std::vector<std::string> lines = linesOf(afterStartup(run.output));
+    ASSERT_GE(lines.size(), 6u);
+    EXPECT_EQ(lines[0], "");
+    EXPECT_EQ(lines[1], "id name Ardentis");
+    EXPECT_EQ(lines[2], "id author Velmorin");
+    EXPECT_EQ(lines[3], "option name Ponder type check default true");
+    EXPECT_EQ(lines[4], "option name OwnBook type check default true");
+    EXPECT_EQ(lines.back(), "uciok");
+    EXPECT_NE(run.output.find("Allocated     1 MB for the Hash Table"), std::string::npos);
+}
+
+TEST(Uci, QuitLinesAndEndOfInput)
+{
+    for (const char* input : {"uci\nquit\n", "uci\nq\n", "uci\nquack\n", "uci\n", "uci\nisready\n"}) {
+        EngineRun run = runEngine(input);
+        EXPECT_EQ(run.status, 0) << input;
+        EXPECT_NE(run.output.find("uciok"), std::string::npos) << input;
+    }
+}
+
+TEST(Uci, IsreadyAndJunkLines)
+{
+    // An over-long line that begins with q is discarded whole, not taken as quit.
+    std::string longLine = std::string(6000, 'q') + "\n";
+    EngineRun run = runEngine("uci\nhello\n\nsetoption name Hash value 1\nstop\nponderhit\n" + longLine +
+                              "isready\nquit\n");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(count(run.output, "readyok"), 1);
+}
+
+TEST(Uci, PositionAndFixedDepthSearch)
+{
+    EngineRun run = runEngine("uci\nposition startpos moves e2e4 e7e5 g1f3\ngo depth 4\nquit\n");
+    EXPECT_EQ(run.status, 0);
+    std::string out = afterStartup(run.output);
+    EXPECT_NE(out.find("info depth  1 seldepth"), std::string::npos);
+    EXPECT_NE(out.find("info depth  4 seldepth"), std::string::npos);
+    EXPECT_EQ(out.find("info depth  5"), std::string::npos);
+    std::regex info("info depth +[0-9]+ seldepth +[0-9]+ score cp +-?[0-9]+ nodes +[0-9]+ time [0-9]+ nps [0-9]+ "
+                    "tbhits [0-9]+ pv( [a-h][1-8][a-h][1-8][nbrq]?)+ ");
+    EXPECT_TRUE(std::regex_search(out, info)) << out;
+    std::string best = bestMoveOf(out);
+    EXPECT_EQ(best.size(), 4u) << out;
+    EXPECT_EQ(best[1] >= '5' && best[1] <= '8', true) << "black is to move: " << best;
+}
+
+TEST(Uci, FenWithMovesAndBadInputKeepThePreviousPosition)
+{
+    // Black's only legal move is Ka8-a7; the rejected commands must not change
+    // the position.
+    std::string fen = "k7/2K5/8/8/8/8/8/8 b - - 0 1";
+    EngineRun run = runEngine("uci\nposition fen " + fen +
+                              "\nposition fen rnbqkbnr/pppppppp/8/8 w KQkq - 0 1\n"
+                              "position fen 8/8/8/8/8/8/8/8 w - - 0 1\n"
+                              "position startpos moves e2e4 e7e6 e1e3\n"
+                              "go depth 3\nquit\n");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(count(run.output, "#DEBUG: BAD FEN|MOVES!"), 3);
+    EXPECT_EQ(bestMoveOf(run.output), "a8a7") << run.output;
+}
+
+TEST(Uci, OneLegalMoveAnswersAtDepthZero)
+{
+    EngineRun run = runEngine("uci\nposition fen k7/2K5/8/8/8/8/8/8 b - - 0 1\ngo wtime 10000 btime 10000\nquit\n");
+    EXPECT_NE(run.output.find("info depth  0 "), std::string::npos) << run.output;
+    EXPECT_EQ(bestMoveOf(run.output), "a8a7");
+}
+
+TEST(Uci, NoLegalMoveAnswersNullMove)
+{
+    // Stalemate and checkmate: nothing to search.
+    for (const char* fen : {"7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", "7k/6Q1/6K1/8/8/8/8/8 b - - 0 1"}) {
+        EngineRun run = runEngine(std::string("uci\nposition fen ") + fen + "\ngo depth 5\nquit\n");
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(bestMoveOf(run.output), "0000") << run.output;
+        EXPECT_EQ(run.output.find("info depth"), std::string::npos);
+    }
+}
+
+TEST(Uci, MateScoresAndGameEndLines)
+{
+    // Fool's mate: Black mates in one and the game-end line follows bestmove.
+    EngineRun run = runEngine("uci\nposition startpos moves f2f3 e7e5 g2g4\ngo depth 3\nquit\n");
+    EXPECT_EQ(bestMoveOf(run.output), "d8h4");
+    EXPECT_NE(run.output.find("score mate  1"), std::string::npos) << run.output;
+    size_t best = run.output.find("bestmove d8h4");
+    EXPECT_NE(run.output.find("0-1 {Black mates}", best), std::string::npos);
+
+    // Mate in two for White (rook ladder).
+    run = runEngine("uci\nposition fen 6k1/8/8/8/8/8/R7/1R4K1 w - - 0 1\ngo depth 5\nquit\n");
+    EXPECT_NE(run.output.find("score mate  2"), std::string::npos) << run.output;
+}
+
+TEST(Uci, MoveTimeAndClockSearchesAnswer)
+{
+    for (const char* go : {"go movetime 300", "go wtime 3000 btime 3000 winc 100 binc 100",
+                           "go wtime 20000 btime 20000 movestogo 40", "go nodes 1000 mate 3 wtime 2000 btime 2000"}) {
+        EngineProcess engine;
+        ASSERT_TRUE(engine.start());
+        engine.send(std::string("uci\nposition startpos\n") + go + "\n");
+        EXPECT_TRUE(engine.waitFor("bestmove", 5000)) << go;
+        engine.send("quit\n");
+        EXPECT_EQ(engine.wait(), 0);
+        EXPECT_EQ(bestMoveOf(engine.output).size(), 4u);
+    }
+}
+
+TEST(Uci, InfiniteSearchAnswersOnlyAfterStop)
+{
+    EngineProcess engine;
+    ASSERT_TRUE(engine.start());
+    engine.send("uci\nposition startpos\ngo infinite\n");
+    EXPECT_TRUE(engine.waitFor("Command: infinite\n", 5000));
+    EXPECT_FALSE(engine.waitFor("bestmove", 500));
+    engine.send("isready\n");
+    EXPECT_TRUE(engine.waitFor("readyok", 2000));
+    engine.send("stop\n");
+    EXPECT_TRUE(engine.waitFor("bestmove", 5000));
+    engine.send("isready\nquit\n");
+    EXPECT_EQ(engine.wait(), 0);
+}
+
+TEST(Uci, PonderhitAndPonderStop)
+{
+    {
+        EngineProcess engine;
+        ASSERT_TRUE(engine.start());
+        engine.send("uci\nisready\nposition startpos moves e2e4\ngo ponder wtime 60000 btime 2000\n");
+        EXPECT_FALSE(engine.waitFor("bestmove", 400));
+        engine.send("ponderhit\n");
+        // 20 s / 35: the clock counts from "go", so the move comes soon after.
+        EXPECT_TRUE(engine.waitFor("bestmove", 5000));
+        engine.send("quit\n");
+        EXPECT_EQ(engine.wait(), 0);
+    }
+    {
+        EngineProcess engine;
+        ASSERT_TRUE(engine.start());
+        engine.send("uci\nisready\nposition startpos\ngo ponder depth 2 wtime 60000 btime 60000\n");
+        EXPECT_FALSE(engine.waitFor("bestmove", 400));  // held back while pondering
+        engine.send("stop\n");
+        EXPECT_TRUE(engine.waitFor("bestmove", 5000));
+        engine.send("position startpos moves e2e4\ngo depth 3\n");
+        EXPECT_TRUE(engine.waitFor("bestmove", 5000, engine.output.find("bestmove") + 1));
+        engine.send("quit\n");
+        EXPECT_EQ(engine.wait(), 0);
+    }
+}
+
+TEST(Uci, EndOfInputDuringASearchEndsTheProgram)
+{
+    EngineProcess engine;
+    ASSERT_TRUE(engine.start());
+    engine.send("uci\nposition startpos\ngo infinite\n");
+    EXPECT_TRUE(engine.waitFor("Command: infinite", 5000));
+    engine.closeInput();
+    EXPECT_EQ(engine.wait(5000), 0);
+    EXPECT_NE(engine.output.find("bestmove"), std::string::npos);
+}
+
+TEST(Uci, NewGameResetsTheBoard)
+{
+    EngineRun run = runEngine("uci\nposition fen k7/2K5/8/8/8/8/8/8 b - - 0 1\nucinewgame\ngo depth 2\nquit\n");
+    std::string best = bestMoveOf(run.output);
+    EXPECT_EQ(best.size(), 4u);
+    EXPECT_TRUE(best[1] == '1' || best[1] == '2') << best;  // a white move from the start position
+}
