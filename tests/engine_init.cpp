@@ -1,8 +1,10 @@
 #include "engine_init.h"
 
 #include "eval/params.h"
+#include "position/attacks.h"
 
 void initEngineTables()
 {
+    buildSliderTables();
     applyParams();
 }

@@ -30,6 +30,41 @@ inline int ownKingSquare(const Position& p)
     return k ? lsb(k) : 0;
 }
 
+// Pieces of the set t attacking square k when the board holds occ. Enemy pawns
+// attack downward, so they stand where an own pawn on k would attack; the
+// shift rather than pawnAttacks, which is empty on rank 1 where a king can be.
+inline Bitboard attackersOf(const Position& pos, int k, Bitboard occ, Bitboard t)
+{
+    return ((pawnAttacksUp(squareBit(k)) & pawns(pos)) | (knightAttacks[k] & knights(pos)) | (kingAttacks[k] & kings(pos))
+            | (rookAttacks(k, occ) & straightSliders(pos)) | (bishopAttacks(k, occ) & diagonalSliders(pos)))
+           & t;
+}
+
+// Enemy pieces giving check to the own king.
 Bitboard checkers(const Position& pos);
-int leavesKingInCheck(const Position& pos, Move move);
+
+// Nonzero when the pseudo-legal move would leave the own king attacked. The
+// planes are those before the move: the mover is own and the captured piece is
+// taken out of the attacker set, so neither disturbs the test.
+inline int leavesKingInCheck(const Position& pos, Move move)
+{
+    const int from = moveFrom(move), to = moveTo(move);
+    Bitboard occ = (occupied(pos) ^ squareBit(from)) | squareBit(to);
+    Bitboard t = enemy(pos) & ~squareBit(to);
+    int k;
+    if (movingPiece(move) == KING) {
+        k = to;
+    } else {
+        k = ownKingSquare(pos);
+        if (moveKind(move) == KIND_EN_PASSANT) {
+            occ ^= squareBit(to - 8);
+            t ^= squareBit(to - 8);
+        }
+    }
+    return attackersOf(pos, k, occ, t) != 0;
+}
+
+// Own knights, bishops and rooks pinned against their king along a line they
+// cannot move on (knights on any line, bishops on files and ranks, rooks on
+// diagonals).
 Bitboard pinnedImmobile(const Position& pos);

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "position/bitboard.h"
 #include "position/types.h"
 
 struct Position {
@@ -38,13 +39,59 @@ inline Bitboard queens(const Position& p) { return p.type0 & p.type2 & ~p.type1;
 inline Bitboard kings(const Position& p) { return p.type1 & p.type2; }
 inline Bitboard diagonalSliders(const Position& p) { return p.type0 & (p.type1 | p.type2); }
 inline Bitboard straightSliders(const Position& p) { return p.type2 & (p.type0 | ~p.type1); }
+// The squares holding piece code `code` (0 gives the empty squares).
+inline Bitboard piecesOfCode(const Position& p, int code)
+{
+    return ((code & 1) ? p.type0 : ~p.type0) & ((code & 2) ? p.type1 : ~p.type1) & ((code & 4) ? p.type2 : ~p.type2);
+}
 inline int pieceOn(const Position& p, int s)
 {
     return int((p.type0 >> s) & 1) | int((p.type1 >> s) & 1) << 1 | int((p.type2 >> s) & 1) << 2;
 }
 
-struct SearchThread;
+// Zobrist values. piece[colour][code][square] with the square in the owner's
+// view; codes 0 and 7 are zero. castling is indexed by the stored (relative)
+// byte, enPassant by epFile (index 8, none, is zero), side by sideToMove
+// (non-zero for White, zero for Black, so every move toggles the same value).
+struct ZobristKeys {
+    uint64_t piece[2][8][64];
+    uint64_t castling[0x34];
+    uint64_t enPassant[9];
+    uint64_t side[2];
+};
+extern const ZobristKeys zobrist;
 
-// Clears the thread's stack, puts the start position in slot 0 and returns it;
-// also clears the search state of a new game (hash age, ordering tables).
+// Castling byte bits, relative to the side to move.
+constexpr uint8_t CASTLE_OWN_QUEEN = 0x01;
+constexpr uint8_t CASTLE_OWN_KING = 0x02;
+constexpr uint8_t CASTLE_THEIR_QUEEN = 0x10;
+constexpr uint8_t CASTLE_THEIR_KING = 0x20;
+constexpr int NO_EP_FILE = 8;
+
+// Flips the board top to bottom and hands the move to the other side: planes
+// byte-reversed, own := the opponent, castling nibbles swapped, scores negated,
+// sideToMove toggled. Keys are left alone.
+inline void mirrorPosition(Position& pos)
+{
+    const Bitboard opponent = occupied(pos) ^ pos.own;
+    pos.own = byteReverse(opponent);
+    pos.type0 = byteReverse(pos.type0);
+    pos.type1 = byteReverse(pos.type1);
+    pos.type2 = byteReverse(pos.type2);
+    pos.castling = uint8_t((pos.castling >> 4) | (pos.castling << 4));
+    pos.scoreMg = Score(-pos.scoreMg);  // 16-bit wrap is intended
+    pos.scoreEg = Score(-pos.scoreEg);
+    pos.sideToMove ^= 1;
+}
+
+// From-scratch values of the incremental fields (for checks and set-up).
+uint64_t computeKey(const Position& pos);
+uint64_t computePawnKey(const Position& pos);
+Score computeScoreMg(const Position& pos);
+Score computeScoreEg(const Position& pos);
+
+// Clears the thread's whole stack, puts the start position in slot 0, makes it
+// current and resets the search state of a new game (hashAge, killers,
+// history, counter-moves). Returns slot 0.
+struct SearchThread;
 Position* newGame(SearchThread& thread);

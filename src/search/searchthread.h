@@ -22,6 +22,9 @@ struct PvLine {
 
 struct SearchThread {
     uint32_t rootLastMove;  // stands for the lastMove of slot 0's parent
+    // Two zeroed slots in front of slot 0, never written: a position with no
+    // own pieces, where every backward scan (repetitions) stops.
+    Position stackGuard[2];
     Position positions[POSITION_STACK_SIZE];
     Position* current;
     Move killers[MAX_PLY][2];

@@ -1,0 +1,227 @@
+// Make-move: the child is a copy of the parent with the move applied, then
+// mirrored. Keys, pawn key and scores are updated incrementally; the
+// repetition count is found by scanning back over the reversible tail.
+#include "position/makemove.h"
+
+#include <cstring>
+
+#include "eval/params.h"
+#include "position/attacks.h"
+#include "position/movegen.h"
+
+namespace {
+
+// Castling rights that survive a move touching each square (mover's view):
+// leaving or landing on a corner or the king square drops the matching right.
+// Rights always imply their king and rook are in place, so a square's mask
+// only matters when the right is still set.
+constexpr auto CASTLE_KEEP = [] {
+    struct Table {
+        uint8_t keep[64];
+    } t{};
+    for (uint8_t& k : t.keep)
+        k = 0xFF;
+    t.keep[A1] = uint8_t(~CASTLE_OWN_QUEEN);
+    t.keep[H1] = uint8_t(~CASTLE_OWN_KING);
+    t.keep[E1] = uint8_t(~(CASTLE_OWN_QUEEN | CASTLE_OWN_KING));
+    t.keep[A8] = uint8_t(~CASTLE_THEIR_QUEEN);
+    t.keep[H8] = uint8_t(~CASTLE_THEIR_KING);
+    return t;
+}();
+
+// Low 16 bits of a table value: the incremental scores are 16-bit sums.
+inline int psMg(int code, int s) { return int16_t(uint16_t(pieceSquareMg[code][s])); }
+inline int psEg(int code, int s) { return int16_t(uint16_t(pieceSquareEg[code][s])); }
+
+// Toggles piece `code` on the squares of `squares` in the type planes.
+inline void toggleType(Position& c, int code, Bitboard squares)
+{
+    c.type0 ^= (code & 1) ? squares : 0;
+    c.type1 ^= (code & 2) ? squares : 0;
+    c.type2 ^= (code & 4) ? squares : 0;
+}
+
+}  // namespace
+
+Position* makeMove(Position& parent, Move move)
+{
+    Position* pos = &parent;
+    pos->lastMove = move;
+    Position* child = pos + 1;
+    std::memcpy(static_cast<void*>(child), pos, sizeof(Position));
+    Position& c = *child;
+
+    const int kind = moveKind(move);
+    const int from = moveFrom(move), to = moveTo(move);
+    const Bitboard fromBit = squareBit(from), toBit = squareBit(to);
+    const auto& mine = zobrist.piece[pos->sideToMove];
+    const auto& theirs = zobrist.piece[pos->sideToMove ^ 1];
+
+    uint64_t key = pos->key ^ zobrist.castling[pos->castling] ^ zobrist.enPassant[pos->epFile] ^ zobrist.side[0];
+    uint64_t pawnKey = pos->pawnKey ^ zobrist.side[0];
+    int mg = 0, eg = 0;
+    bool reversible = false;
+    c.epFile = NO_EP_FILE;
+    c.halfmoveClock = 0;
+
+    // A captured piece (kinds with bit 3, except en passant, which is handled
+    // on its own) leaves `to`; the opponent's key and table use to XOR 56.
+    if ((kind & KIND_CAPTURE) && kind != KIND_EN_PASSANT && kind <= KIND_PROMOTION_CAPTURE) {
+        const int victim = pieceOn(*pos, to);
+        const int theirSquare = to ^ 56;
+        c.type0 &= ~toBit;
+        c.type1 &= ~toBit;
+        c.type2 &= ~toBit;
+        key ^= theirs[victim][theirSquare];
+        if (victim == PAWN || victim == KING)
+            pawnKey ^= theirs[victim][theirSquare];
+        mg += psMg(victim, theirSquare);
+        eg += psEg(victim, theirSquare);
+    }
+
+    switch (kind) {
+    case KIND_PAWN_PUSH:
+    case KIND_PAWN_PUSH + KIND_CAPTURE:
+        c.own ^= fromBit | toBit;
+        c.type0 ^= fromBit | toBit;
+        key ^= mine[PAWN][from] ^ mine[PAWN][to];
+        pawnKey ^= mine[PAWN][from] ^ mine[PAWN][to];
+        mg += psMg(PAWN, to) - psMg(PAWN, from);
+        eg += psEg(PAWN, to) - psEg(PAWN, from);
+        if (to - from == 16) {
+            c.epFile = uint8_t(to & 7);
+            key ^= zobrist.enPassant[to & 7];
+        }
+        break;
+
+    case KIND_KNIGHT:
+    case KIND_BISHOP:
+    case KIND_ROOK:
+    case KIND_QUEEN:
+    case KIND_KING:
+        reversible = true;
+        c.halfmoveClock = uint8_t(pos->halfmoveClock + (pos->halfmoveClock != 255));  // saturates
+        [[fallthrough]];
+    case KIND_KNIGHT + KIND_CAPTURE:
+    case KIND_BISHOP + KIND_CAPTURE:
+    case KIND_ROOK + KIND_CAPTURE:
+    case KIND_QUEEN + KIND_CAPTURE:
+    case KIND_KING + KIND_CAPTURE: {
+        const int code = kind & 7;
+        c.own ^= fromBit | toBit;
+        toggleType(c, code, fromBit | toBit);
+        key ^= mine[code][from] ^ mine[code][to];
+        if (code == KING)
+            pawnKey ^= mine[KING][from] ^ mine[KING][to];
+        mg += psMg(code, to) - psMg(code, from);
+        eg += psEg(code, to) - psEg(code, from);
+        break;
+    }
+
+    case KIND_PROMOTION:
+    case KIND_PROMOTION_CAPTURE: {
+        const int promo = movePromotion(move);
+        c.own ^= fromBit | toBit;
+        c.type0 ^= fromBit;
+        toggleType(c, promo, toBit);
+        key ^= mine[PAWN][from] ^ mine[promo][to];
+        pawnKey ^= mine[PAWN][from];
+        mg += psMg(promo, to) - psMg(PAWN, from);
+        eg += psEg(promo, to) - psEg(PAWN, from);
+        break;
+    }
+
+    case KIND_CASTLE_KING_SIDE:
+    case KIND_CASTLE_QUEEN_SIDE: {
+        const bool kingSide = kind == KIND_CASTLE_KING_SIDE;
+        const int kingTo = kingSide ? G1 : C1;
+        const int rookFrom = kingSide ? H1 : A1, rookTo = kingSide ? F1 : D1;
+        const Bitboard kingMove = squareBit(E1) | squareBit(kingTo);
+        const Bitboard rookMove = squareBit(rookFrom) | squareBit(rookTo);
+        c.own ^= kingMove | rookMove;
+        c.type1 ^= kingMove;
+        c.type2 ^= kingMove | rookMove;
+        key ^= mine[KING][E1] ^ mine[KING][kingTo] ^ mine[ROOK][rookFrom] ^ mine[ROOK][rookTo];
+        pawnKey ^= mine[KING][E1] ^ mine[KING][kingTo];
+        mg += psMg(KING, kingTo) - psMg(KING, E1) + psMg(ROOK, rookTo) - psMg(ROOK, rookFrom);
+        eg += psEg(KING, kingTo) - psEg(KING, E1) + psEg(ROOK, rookTo) - psEg(ROOK, rookFrom);
+        reversible = true;
+        c.halfmoveClock = uint8_t(pos->halfmoveClock + (pos->halfmoveClock != 255));
+        break;
+    }
+
+    case KIND_EN_PASSANT: {
+        const int captured = to - 8;
+        const int theirSquare = captured ^ 56;
+        c.own ^= fromBit | toBit;
+        c.type0 ^= fromBit | toBit | squareBit(captured);
+        key ^= mine[PAWN][from] ^ mine[PAWN][to] ^ theirs[PAWN][theirSquare];
+        pawnKey ^= mine[PAWN][from] ^ mine[PAWN][to] ^ theirs[PAWN][theirSquare];
+        mg += psMg(PAWN, to) - psMg(PAWN, from) + psMg(PAWN, theirSquare);
+        eg += psEg(PAWN, to) - psEg(PAWN, from) + psEg(PAWN, theirSquare);
+        break;
+    }
+
+    default:
+        // Not a move: an unchanged copy, still with the same side to move.
+        std::memcpy(static_cast<void*>(child), pos, sizeof(Position));
+        child->repetitions = 0;
+        return child;
+    }
+
+    c.castling &= CASTLE_KEEP.keep[from] & CASTLE_KEEP.keep[to];
+    c.scoreMg = Score(c.scoreMg + mg);  // 16-bit wrap is intended
+    c.scoreEg = Score(c.scoreEg + eg);
+    mirrorPosition(c);
+    c.key = key ^ zobrist.castling[c.castling];
+    c.pawnKey = pawnKey;
+
+    // Repetitions: the positions 2, 4, ... plies back with the same side to
+    // move, within the reversible tail. The guard slots in front of slot 0
+    // have no own pieces and end the scan there.
+    c.repetitions = 0;
+    if (reversible) {
+        for (int back = 2; back <= c.halfmoveClock; back += 2) {
+            const Position& q = child[-back];
+            if (q.own == 0)
+                break;
+            if (q.own == c.own && q.type0 == c.type0 && q.type1 == c.type1 && q.type2 == c.type2) {
+                c.repetitions = uint8_t(q.repetitions + 1);
+                break;
+            }
+        }
+    }
+    return child;
+}
+
+int isLegalMove(const Position& pos, Move move)
+{
+    if (move == 0)
+        return 0;
+    MoveEntry list[MAX_MOVES];
+    MoveEntry* end = generateAll(pos, list);
+    for (MoveEntry* e = end; e != list;) {
+        if (entryMove(*--e) == move)
+            return !leavesKingInCheck(pos, move);
+    }
+    return 0;
+}
+
+Position* keepStackRoom(SearchThread& thread)
+{
+    const long index = thread.current - thread.positions;
+    if (index >= GAME_STACK_LIMIT) {
+        const long first = index + 1 - GAME_STACK_KEEP;
+        std::memmove(static_cast<void*>(thread.positions), thread.positions + first, GAME_STACK_KEEP * sizeof(Position));
+        thread.current = thread.positions + (GAME_STACK_KEEP - 1);
+    }
+    return thread.current;
+}
+
+int makeMoveIfLegal(Position& pos, Move move)
+{
+    if (&pos != mainThread.current || !isLegalMove(pos, move))
+        return 0;
+    mainThread.current = makeMove(*keepStackRoom(mainThread), move);
+    return 1;
+}
