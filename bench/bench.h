@@ -1,0 +1,6 @@
+// Speed figures printed by the bench program, one function per area.
+#pragma once
+
+// Perft nodes per second on one thread: the start position at depth 6, the
+// "kiwipete" position at depth 5, then the whole six-position suite.
+void benchPerft();

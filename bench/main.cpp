@@ -1,0 +1,12 @@
+// Bench program: builds the start-up tables and prints each area's speed.
+#include "bench.h"
+#include "eval/params.h"
+#include "position/attacks.h"
+
+int main()
+{
+    buildSliderTables();
+    applyParams();
+    benchPerft();
+    return 0;
+}
