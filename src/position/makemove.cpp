@@ -218,10 +218,15 @@ Position* keepStackRoom(SearchThread& thread)
     return thread.current;
 }
 
-int makeMoveIfLegal(Position& pos, Move move)
+bool gameHasRoom(const SearchThread& thread)
 {
-    if (&pos != mainThread.current || !isLegalMove(pos, move))
+    return thread.current - thread.positions < GAME_STACK_LIMIT;
+}
+
+int makeMoveIfLegal(SearchThread& thread, Move move)
+{
+    if (!gameHasRoom(thread) || !isLegalMove(*thread.current, move))
         return 0;
-    mainThread.current = makeMove(*keepStackRoom(mainThread), move);
+    thread.current = makeMove(*thread.current, move);
     return 1;
 }

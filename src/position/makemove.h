@@ -5,12 +5,14 @@
 #include "position/position.h"
 #include "search/searchthread.h"
 
-// Game moves (set-up move lists, moves played one by one) never take the
-// current slot past GAME_STACK_LIMIT, so a search from any game position has
-// at least 2 * MAX_PLY free slots above it. When the limit is reached the
-// newest GAME_STACK_KEEP positions slide down to slot 0; older ones are
-// dropped, which loses nothing a search reads (more than 100 reversible plies
-// back, the fifty-move rule has already made the position a draw).
+// A game move (one played in the console or after a search, or one of a
+// set-up move list) is made only from a slot below GAME_STACK_LIMIT, so a
+// search from any game position has at least 2 * MAX_PLY - 1 free slots
+// above it. Moves played one by one are refused at the limit (gameHasRoom);
+// a set-up move list instead slides its newest GAME_STACK_KEEP positions down
+// to slot 0, dropping older ones, which loses nothing a search reads (more
+// than 100 reversible plies back, the fifty-move rule has already made the
+// position a draw).
 constexpr int GAME_STACK_LIMIT = POSITION_STACK_SIZE - 2 * MAX_PLY;
 constexpr int GAME_STACK_KEEP = 128;
 
@@ -23,12 +25,14 @@ Position* makeMove(Position& pos, Move move);
 // safe.
 int isLegalMove(const Position& pos, Move move);
 
-// For a game move on the front end's stack: when pos is mainThread's current
-// slot and move is legal there, plays it, makes the child current and returns
-// 1; otherwise returns 0 and changes nothing.
-int makeMoveIfLegal(Position& pos, Move move);
+// Whether one more game move may be made from the thread's current slot.
+bool gameHasRoom(const SearchThread& thread);
+
+// A game move: when the thread has room and move is legal in its current
+// position, plays it, makes the child current and returns 1; otherwise
+// returns 0 and changes nothing.
+int makeMoveIfLegal(SearchThread& thread, Move move);
 
 // Slides the thread's stack down when its current slot has reached
-// GAME_STACK_LIMIT (see above); call before playing a game move with makeMove.
-// Returns the (possibly moved) current slot.
+// GAME_STACK_LIMIT (see above) and returns the (possibly moved) current slot.
 Position* keepStackRoom(SearchThread& thread);

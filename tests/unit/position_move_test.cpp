@@ -34,8 +34,7 @@ Position& setUp(const char* fen, const char* moves = nullptr)
 Position& play(std::initializer_list<const char*> moves)
 {
     for (const char* text : moves) {
-        Position& pos = *mainThread.current;
-        EXPECT_EQ(makeMoveIfLegal(pos, textToMove(pos, text)), 1) << text;
+        EXPECT_EQ(makeMoveIfLegal(mainThread, textToMove(*mainThread.current, text)), 1) << text;
     }
     return *mainThread.current;
 }
@@ -261,20 +260,21 @@ TEST(MoveGen, Evasions)
 TEST(MakeMove, MakeMoveIfLegalAndTheStackLimit)
 {
     Position& start = setUp("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
-    EXPECT_EQ(makeMoveIfLegal(start, textToMove(start, "e2e5")), 0);
-    EXPECT_EQ(makeMoveIfLegal(start, 0), 0);
+    EXPECT_EQ(makeMoveIfLegal(mainThread, textToMove(start, "e2e5")), 0);
+    EXPECT_EQ(makeMoveIfLegal(mainThread, 0), 0);
     EXPECT_EQ(mainThread.current, &start);
-    // Only the front end's current slot can be played from.
-    EXPECT_EQ(makeMoveIfLegal(mainThread.positions[5], textToMove(start, "e2e4")), 0);
-    ASSERT_EQ(makeMoveIfLegal(start, textToMove(start, "e2e4")), 1);
+    ASSERT_EQ(makeMoveIfLegal(mainThread, textToMove(start, "e2e4")), 1);
     EXPECT_EQ(mainThread.current, &start + 1);
 
-    // Moves played one by one never take the stack past its limit.
+    // Moves played one by one stop at the limit, leaving a search its room.
     setUp("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
-    for (int i = 0; i < 250; i++)
-        play({"g1f3", "g8f6", "f3g1", "f6g8"});
-    EXPECT_LE(mainThread.current - mainThread.positions, GAME_STACK_LIMIT);
-    EXPECT_EQ(mainThread.current->repetitions, 250);
+    const char* const cycle[4] = {"g1f3", "g8f6", "f3g1", "f6g8"};
+    int played = 0;
+    while (makeMoveIfLegal(mainThread, textToMove(*mainThread.current, cycle[played % 4])))
+        played++;
+    EXPECT_EQ(played, GAME_STACK_LIMIT);
+    EXPECT_FALSE(gameHasRoom(mainThread));
+    EXPECT_EQ(mainThread.current->repetitions, GAME_STACK_LIMIT / 4);
 }
 
 }  // namespace
