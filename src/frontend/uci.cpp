@@ -118,7 +118,7 @@ void go(char* line)
 
     Move best = resultMove(result);
     if (best)
-        front.current = makeMove(*front.current, best);
+        front.current = makeMove(*keepStackRoom(front), best);
     printBestMove(front, result, ponderMove);
     if (best)
         gameOver = gameResult(front);
