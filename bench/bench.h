@@ -4,3 +4,7 @@
 // Perft nodes per second on one thread: the start position at depth 6, the
 // "kiwipete" position at depth 5, then the whole six-position suite.
 void benchPerft();
+
+// Full static evaluations per second on one thread over the shared positions
+// file, without the evaluation cache.
+void benchEval();

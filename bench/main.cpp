@@ -8,5 +8,6 @@ int main()
     buildSliderTables();
     applyParams();
     benchPerft();
+    benchEval();
     return 0;
 }
