@@ -69,7 +69,7 @@ TEST(Console, WelcomeHelpAndUnknownCommands)
 {
     std::string out = console("help\nhelp \nHelp\nxyz\na1\ni2i4\nusermove e2e4\nquiesce\n");
     EXPECT_NE(out.find("\nWelcome in Ardentis\ntype \"help\" to show commands list\n" + PROMPT), std::string::npos);
-    EXPECT_EQ(reply(out, 0).substr(0, 25), "new            - new game\n");
+    EXPECT_EQ(reply(out, 0).substr(0, 26), "new            - new game\n");
     EXPECT_NE(reply(out, 0).find("memory [MB]    - Allocate MB for HashTable\n"), std::string::npos);
     EXPECT_EQ(count(reply(out, 0), "\n"), 11);
     EXPECT_EQ(reply(out, 1), "Error (unknown command): help \n");
