@@ -7,6 +7,8 @@
 SearchThread mainThread;
 SearchThread searchThreads[MAX_THREADS];
 uint8_t hashAge = 0;
+std::atomic<uint32_t> stopSearch{0};
+std::atomic<uint32_t> abortIteration{0};
 
 static void clearOrderingTables(SearchThread& t)
 {

@@ -1,10 +1,22 @@
 // Process-wide search state that outlives a single search.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 // Search counter: advanced by every search, reset by a new game; ages TT entries.
 extern uint8_t hashAge;
+
+// Stop flags, polled at every node by every search thread and raised by the
+// timer, the input monitor or the first thread to finish an iteration. Relaxed
+// loads are enough: a node that sees a raise one node late only wastes a node.
+extern std::atomic<uint32_t> stopSearch;
+extern std::atomic<uint32_t> abortIteration;
+
+inline bool searchStopped()
+{
+    return stopSearch.load(std::memory_order_relaxed) | abortIteration.load(std::memory_order_relaxed);
+}
 
 // Clears killers, history and counter-moves of the front end's record and of
 // every search thread's record, and resets hashAge (a new game).

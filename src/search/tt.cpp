@@ -1,0 +1,252 @@
+// Transposition table: allocation (plain or huge pages), probe, store with the
+// four-entry bucket replacement rule, search generations, and the life cycle of
+// every hash table of the engine.
+#include "search/tt.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "frontend/config.h"
+#include "platform/platform.h"
+#include "search/quiescence.h"
+#include "search/searchstate.h"
+#include "search/searchthread.h"
+
+TTEntry* ttTable = nullptr;
+uint64_t ttEntries = 0;
+uint64_t ttIndexMask = 0;
+int32_t ttSizeMB = 0;
+
+// How the current block was obtained, so that it is released the same way.
+static size_t ttBytes = 0;
+static bool ttLargePages = false;
+static bool ttExplicitHuge = false;
+
+// Threads read and write entries concurrently. Relaxed 64-bit atomic accesses
+// compile to plain moves on x86-64 and make the torn-entry check well-defined.
+static inline uint64_t loadWord(uint64_t& w) { return std::atomic_ref<uint64_t>(w).load(std::memory_order_relaxed); }
+static inline void storeWord(uint64_t& w, uint64_t v) { std::atomic_ref<uint64_t>(w).store(v, std::memory_order_relaxed); }
+
+static bool isPowerOfTwo(uint64_t n) { return n != 0 && (n & (n - 1)) == 0; }
+
+// The bucket start must stay at or below N so that its four entries lie inside
+// the N + 4 allocated. With N a power of two that is key AND (N - 1). In
+// large-page mode N + 4 is the power of two; masking with N itself (low two
+// bits clear) then gives cache-line-aligned buckets spread over the whole block.
+static uint64_t indexMaskFor(uint64_t n)
+{
+    if (isPowerOfTwo(n))
+        return n - 1;
+    if (isPowerOfTwo(n + 4))
+        return n;
+    uint64_t p = 1;
+    while (p * 2 <= n)
+        p *= 2;
+    return p - 1;
+}
+
+static void releaseBlock()
+{
+    if (!ttTable)
+        return;
+    if (ttLargePages)
+        freeLargePages(ttTable, ttBytes, ttExplicitHuge);
+    else
+        std::free(ttTable);
+    ttTable = nullptr;
+    ttEntries = 0;
+    ttIndexMask = 0;
+    ttBytes = 0;
+}
+
+static void* allocLarge(size_t bytes, bool& explicitHuge)
+{
+    size_t pageSize = largePageSizeBytes();
+    std::printf("\nLarge Page hash table allocator used.\n");
+    std::printf("LargePageMinimun: %llu MB\n", (unsigned long long)(pageSize >> 20));
+    void* p = allocLargePages(bytes, explicitHuge);
+    if (p && !explicitHuge) {
+        if (pageSize == 0)
+            std::printf("This system reports no huge page size; the table uses ordinary pages.\n");
+        else
+            std::printf("No free explicit huge pages (reserve some with 'sysctl vm.nr_hugepages=N'); "
+                        "the table is aligned and advised for transparent huge pages instead.\n");
+    }
+    return p;
+}
+
+bool allocHashTable(uint64_t entries, long sizeMb)
+{
+    releaseBlock();
+    ttSizeMB = int32_t(sizeMb);
+    void* p = nullptr;
+    bool explicitHuge = false;
+    size_t bytes = 0;
+    if (entries != 0 && entries <= SIZE_MAX / sizeof(TTEntry) - 4) {
+        bytes = size_t(entries + 4) * sizeof(TTEntry);
+        p = config.largePages ? allocLarge(bytes, explicitHuge) : std::malloc(bytes);
+    }
+    if (!p) {
+        std::printf("Hash Table Memory Allocation Failed!\n");
+        std::fflush(stdout);
+        return false;
+    }
+    std::memset(p, 0, bytes);
+    ttTable = static_cast<TTEntry*>(p);
+    ttEntries = entries;
+    ttIndexMask = indexMaskFor(entries);
+    ttBytes = bytes;
+    ttLargePages = config.largePages != 0;
+    ttExplicitHuge = explicitHuge;
+    std::printf("Allocated %5i MB for the Hash Table\n", int(sizeMb));
+    std::fflush(stdout);
+    return true;
+}
+
+void clearHashTable()
+{
+    if (ttTable)
+        std::memset(static_cast<void*>(ttTable), 0, ttBytes);
+}
+
+void freeHashTable() { releaseBlock(); }
+
+static int probeBucket(TTEntry* bucket, uint64_t key, uint64_t& data, int depth, int ply, int alpha, int beta)
+{
+    for (int i = 0; i < 4; i++) {
+        uint64_t d = loadWord(bucket[i].data);
+        uint64_t c = loadWord(bucket[i].check);
+        if ((c ^ d) != key)
+            continue;
+        data = d;
+        if (ttDepth(d) < depth)
+            return HASH_UNUSABLE;
+        int s = ttScore(d);
+        if (s >= MATE_BAND)
+            s -= ply;
+        else if (s <= -MATE_BAND)
+            s += ply;
+        switch (ttBound(d)) {
+        case BOUND_EXACT:
+            return s;
+        case BOUND_UPPER:
+            return s <= alpha ? s : HASH_UNUSABLE;
+        case BOUND_LOWER:
+            return s >= beta ? s : HASH_UNUSABLE;
+        default:
+            return HASH_UNUSABLE;
+        }
+    }
+    return HASH_MISS;
+}
+
+static void storeBucket(TTEntry* bucket, uint64_t key, int depth, int ply, int bound, int score, Move move)
+{
+    if (searchStopped())
+        return;
+    int target = -1;
+    int stale = -1;
+    int staleAge = 256;
+    for (int i = 0; i < 4; i++) {
+        uint64_t d = loadWord(bucket[i].data);
+        uint64_t c = loadWord(bucket[i].check);
+        if (c == 0 || (c ^ d) == key) {
+            target = i;
+            // Keep the move of this position (or of nothing) when we have none.
+            if (move == 0 && c != 0)
+                move = ttMove(d);
+            break;
+        }
+        int age = ttAge(d);
+        if (age != hashAge && age < staleAge) {
+            stale = i;
+            staleAge = age;
+        }
+    }
+    if (target < 0)
+        target = stale;
+    if (target < 0) {
+        // All four are strangers of this search: the shallowest goes, the earliest on ties.
+        target = 0;
+        for (int i = 1; i < 4; i++)
+            if (ttDepth(loadWord(bucket[i].data)) < ttDepth(loadWord(bucket[target].data)))
+                target = i;
+    }
+    if (score >= MATE_BAND)
+        score += ply;
+    else if (score <= -MATE_BAND)
+        score -= ply;
+    // Depth is clamped, not wrapped: a wrapped negative or oversized depth
+    // would claim a search it never made.
+    uint64_t storedDepth = uint64_t(depth < 0 ? 0 : depth > 63 ? 63 : depth);
+    uint64_t data = uint64_t(move) << 32 | uint64_t(uint16_t(score)) << 16 | uint64_t(hashAge) << 8
+                  | uint64_t(bound & 3) << 6 | storedDepth;
+    storeWord(bucket[target].data, data);
+    storeWord(bucket[target].check, key ^ data);
+}
+
+int probeHash(const Position& pos, uint64_t& data, int depth, int ply, int alpha, int beta)
+{
+    if (!ttTable)
+        return HASH_MISS;
+    return probeBucket(ttTable + (pos.key & ttIndexMask), pos.key, data, depth, ply, alpha, beta);
+}
+
+void storeHash(const Position& pos, int depth, int ply, int bound, int score, Move move)
+{
+    if (!ttTable)
+        return;
+    storeBucket(ttTable + (pos.key & ttIndexMask), pos.key, depth, ply, bound, score, move);
+}
+
+int probeHashAt(uint64_t index, uint64_t key, uint64_t& data, int depth, int ply, int alpha, int beta)
+{
+    if (!ttTable || index > ttEntries)
+        return HASH_MISS;
+    return probeBucket(ttTable + index, key, data, depth, ply, alpha, beta);
+}
+
+void storeHashAt(uint64_t index, uint64_t key, int depth, int ply, int bound, int score, Move move)
+{
+    if (!ttTable || index > ttEntries)
+        return;
+    storeBucket(ttTable + index, key, depth, ply, bound, score, move);
+}
+
+void newSearchGeneration()
+{
+    if (hashAge < 255) {
+        hashAge++;
+    } else {
+        hashAge = 0;
+        clearHashTable();
+    }
+}
+
+// The records that own per-thread tables: the front end's and the search threads'.
+static SearchThread* threadRecord(int number) { return number == 0 ? &mainThread : &searchThreads[number - 1]; }
+
+void allocAllTables()
+{
+    allocHashTable(config.ttEntries, config.hashSizeMb);
+    int threads = config.threads < 1 ? 1 : config.threads > MAX_THREADS ? MAX_THREADS : config.threads;
+    for (int i = 0; i <= threads; i++)
+        allocHashQ(*threadRecord(i), config.hashQEntries, config.hashQSizeMb, i != 0, i);
+}
+
+void clearAllTables()
+{
+    hashAge = 0;
+    clearHashTable();
+    for (int i = 0; i <= MAX_THREADS; i++)
+        clearHashQ(*threadRecord(i));
+}
+
+void freeAllTables()
+{
+    freeHashTable();
+    for (int i = 0; i <= MAX_THREADS; i++)
+        freeHashQ(*threadRecord(i));
+}

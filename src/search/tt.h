@@ -1,0 +1,67 @@
+// The transposition table: one process-wide table shared by every search
+// thread without locks, and the life cycle of all hash tables of the engine
+// (the TT and each search record's HashEval and HashQ).
+#pragma once
+
+#include <cstdint>
+
+#include "position/position.h"
+
+constexpr int BOUND_NONE = 0;
+constexpr int BOUND_EXACT = 1;
+constexpr int BOUND_UPPER = 2;  // every move failed low: the score is at most this
+constexpr int BOUND_LOWER = 3;  // a move failed high: the score is at least this
+
+// Scores at least this far from zero are mate scores; they are stored relative
+// to the storing node and made relative to the root again when read.
+constexpr int MATE_BAND = 19936;
+
+// One entry: `check` is the position's key XOR `data`, so an entry torn by two
+// threads writing at once fails the key test and reads as a miss.
+//   data bits 0-5 depth, 6-7 bound, 8-15 age, 16-31 score (signed), 32-63 move.
+struct TTEntry {
+    uint64_t check;
+    uint64_t data;
+};
+static_assert(sizeof(TTEntry) == 16, "a bucket of four entries fills one cache line");
+
+extern TTEntry* ttTable;     // null when no table is allocated
+extern uint64_t ttEntries;   // N; the block holds N + 4 entries
+extern uint64_t ttIndexMask; // bucket start = key AND ttIndexMask, always <= N
+extern int32_t ttSizeMB;     // configured size, for the message only
+
+inline int ttDepth(uint64_t data) { return int(data & 63); }
+inline int ttBound(uint64_t data) { return int((data >> 6) & 3); }
+inline int ttAge(uint64_t data) { return int((data >> 8) & 0xFF); }
+inline int ttScore(uint64_t data) { return int16_t(uint16_t(data >> 16)); }
+inline Move ttMove(uint64_t data) { return Move(data >> 32); }
+
+// Releases any previous block, then allocates and zero-fills N + 4 entries
+// (huge pages when config.largePages is set). Returns false and leaves no
+// table when the memory is refused; the search then runs without a table.
+bool allocHashTable(uint64_t entries, long sizeMb);
+void clearHashTable();
+void freeHashTable();
+
+// Looks the position up. HASH_MISS when no entry of its bucket belongs to it;
+// otherwise `data` receives the entry (so the caller gets its move) and the
+// result is a score usable for this window or HASH_UNUSABLE.
+int probeHash(const Position& pos, uint64_t& data, int depth, int ply, int alpha, int beta);
+// Writes an entry for the position, unless a stop flag is raised.
+void storeHash(const Position& pos, int depth, int ply, int bound, int score, Move move);
+
+// The same two on the bucket starting at an explicit entry index (diagnostic
+// console commands). An index past the last bucket start misses / stores nothing.
+int probeHashAt(uint64_t index, uint64_t key, uint64_t& data, int depth, int ply, int alpha, int beta);
+void storeHashAt(uint64_t index, uint64_t key, int depth, int ply, int bound, int score, Move move);
+
+// Starts a new search generation: hashAge + 1, or, after 255, back to 0 with
+// the table cleared so that no entry is ever newer than the current age.
+void newSearchGeneration();
+
+// All hash tables: the TT, then HashEval and HashQ of the front end's record
+// (silently) and of the search records 1..config.threads.
+void allocAllTables();
+// hashAge = 0 and every table zero-filled.
+void clearAllTables();
+void freeAllTables();

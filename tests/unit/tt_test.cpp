@@ -1,0 +1,297 @@
+// Transposition table: bucket replacement, kept moves, mate scores, bounds,
+// generations, torn entries and the table's life cycle.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "frontend/config.h"
+#include "search/searchstate.h"
+#include "search/tt.h"
+
+namespace {
+
+constexpr uint64_t ENTRIES = 1024;
+
+Position positionWithKey(uint64_t key)
+{
+    Position p;
+    std::memset(&p, 0, sizeof p);
+    p.key = key;
+    return p;
+}
+
+// Keys that share bucket `start` (same low bits, different high bits).
+uint64_t keyInBucket(uint64_t start, uint64_t n) { return start | (n + 1) << 40; }
+
+class TTTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        testing::internal::CaptureStdout();
+        ASSERT_TRUE(allocHashTable(ENTRIES, 1));
+        testing::internal::GetCapturedStdout();
+        hashAge = 10;
+        stopSearch = 0;
+        abortIteration = 0;
+    }
+    void TearDown() override
+    {
+        freeHashTable();
+        hashAge = 0;
+    }
+    static uint64_t entryData(int index) { return ttTable[index].data; }
+};
+
+TEST_F(TTTest, StoreThenProbeGivesEntryBack)
+{
+    Position p = positionWithKey(0x123456789ABCDEF0ULL);
+    storeHash(p, 7, 2, BOUND_EXACT, -123, 0x00001C0C);
+    uint64_t data = 0;
+    EXPECT_EQ(probeHash(p, data, 7, 2, -30000, 30000), -123);
+    EXPECT_EQ(ttMove(data), 0x00001C0Cu);
+    EXPECT_EQ(ttDepth(data), 7);
+    EXPECT_EQ(ttBound(data), BOUND_EXACT);
+    EXPECT_EQ(ttAge(data), 10);
+    EXPECT_EQ(probeHash(positionWithKey(0x42), data, 0, 0, -30000, 30000), HASH_MISS);
+}
+
+TEST_F(TTTest, BoundRules)
+{
+    struct Case {
+        int bound, storedDepth, score, depth, alpha, beta, expected;
+    };
+    const Case cases[] = {
+        {BOUND_EXACT, 5, 40, 5, -100, 100, 40},
+        {BOUND_EXACT, 5, 40, 6, -100, 100, HASH_UNUSABLE},  // too shallow
+        {BOUND_UPPER, 5, -150, 3, -100, 100, -150},
+        {BOUND_UPPER, 5, -100, 3, -100, 100, -100},         // s <= alpha
+        {BOUND_UPPER, 5, -99, 3, -100, 100, HASH_UNUSABLE},
+        {BOUND_LOWER, 5, 100, 3, -100, 100, 100},           // s >= beta
+        {BOUND_LOWER, 5, 99, 3, -100, 100, HASH_UNUSABLE},  // below beta: only the move
+        {BOUND_NONE, 5, 0, 0, -100, 100, HASH_UNUSABLE},
+    };
+    for (const Case& c : cases) {
+        Position p = positionWithKey(0xABCDEF00ULL + c.bound * 977 + c.score);
+        storeHash(p, c.storedDepth, 1, c.bound, c.score, 0x0003050A);
+        uint64_t data = 0;
+        EXPECT_EQ(probeHash(p, data, c.depth, 1, c.alpha, c.beta), c.expected)
+            << "bound " << c.bound << " score " << c.score;
+        EXPECT_EQ(ttMove(data), 0x0003050Au) << "the move is handed back even when unusable";
+    }
+}
+
+TEST_F(TTTest, MateScoresAreStoredRelativeToTheNode)
+{
+    Position p = positionWithKey(0x777);
+    uint64_t data;
+    storeHash(p, 4, 7, BOUND_EXACT, 19990, 0);
+    probeHash(p, data, 0, 0, 0, 0);
+    EXPECT_EQ(ttScore(data), 19997);
+    EXPECT_EQ(probeHash(p, data, 4, 3, -30000, 30000), 19994);
+
+    storeHash(p, 4, 7, BOUND_EXACT, -19990, 0);
+    probeHash(p, data, 0, 0, 0, 0);
+    EXPECT_EQ(ttScore(data), -19997);
+    EXPECT_EQ(probeHash(p, data, 4, 3, -30000, 30000), -19994);
+
+    // Just outside the band: not converted.
+    storeHash(p, 4, 7, BOUND_EXACT, 19935, 0);
+    EXPECT_EQ(probeHash(p, data, 4, 3, -30000, 30000), 19935);
+    storeHash(p, 4, 7, BOUND_EXACT, -19935, 0);
+    EXPECT_EQ(probeHash(p, data, 4, 3, -30000, 30000), -19935);
+}
+
+TEST_F(TTTest, StoreWithoutMoveKeepsTheMoveOfTheSamePosition)
+{
+    Position p = positionWithKey(keyInBucket(8, 0));
+    storeHash(p, 3, 0, BOUND_LOWER, 50, 0x00120A02);
+    storeHash(p, 6, 0, BOUND_UPPER, -20, 0);
+    uint64_t data;
+    probeHash(p, data, 0, 0, 0, 0);
+    EXPECT_EQ(ttMove(data), 0x00120A02u);
+    EXPECT_EQ(ttDepth(data), 6);
+    EXPECT_EQ(ttBound(data), BOUND_UPPER);
+}
+
+TEST_F(TTTest, StoreWithoutMoveOverAStrangerWritesNoMove)
+{
+    for (uint64_t i = 0; i < 4; i++)
+        storeHash(positionWithKey(keyInBucket(8, i)), 5, 0, BOUND_EXACT, 0, 0x00120A02);
+    hashAge = 11;  // all four are now stale
+    Position p = positionWithKey(keyInBucket(8, 9));
+    storeHash(p, 1, 0, BOUND_EXACT, 0, 0);
+    uint64_t data;
+    ASSERT_NE(probeHash(p, data, 0, 0, 0, 0), HASH_MISS);
+    EXPECT_EQ(ttMove(data), 0u);
+}
+
+// Fills bucket 8 with four current-generation strangers of the given depths,
+// stores a fifth position and reports which entry it replaced.
+int replacedEntry(const int (&depths)[4], const int (&ages)[4], int currentAge)
+{
+    for (int i = 0; i < 4; i++) {
+        hashAge = uint8_t(ages[i]);
+        storeHash(positionWithKey(keyInBucket(8, i)), depths[i], 0, BOUND_EXACT, 0, 0);
+    }
+    hashAge = uint8_t(currentAge);
+    Position p = positionWithKey(keyInBucket(8, 99));
+    storeHash(p, 1, 0, BOUND_EXACT, 0, 0);
+    int replaced = -1;
+    for (int i = 0; i < 4; i++)
+        if ((ttTable[8 + i].check ^ ttTable[8 + i].data) == p.key)
+            replaced = i;
+    clearHashTable();
+    return replaced;
+}
+
+TEST_F(TTTest, ReplacementOrder)
+{
+    struct Case {
+        int depths[4];
+        int ages[4];
+        int currentAge;
+        int expected;
+    };
+    const Case cases[] = {
+        {{5, 3, 3, 2}, {10, 10, 10, 10}, 10, 3},   // all current: shallowest
+        {{3, 5, 3, 3}, {10, 10, 10, 10}, 10, 0},   // ties go to the earliest
+        {{2, 3, 3, 2}, {10, 10, 10, 10}, 10, 0},   // entry 3 only when strictly shallower
+        {{1, 9, 1, 1}, {10, 8, 10, 10}, 10, 1},    // a stale entry goes first, however deep
+        {{9, 9, 9, 9}, {7, 5, 5, 6}, 10, 1},       // the oldest stale, earliest on ties
+        {{1, 9, 9, 9}, {10, 250, 3, 10}, 10, 2},   // smallest age value, not the most distant
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(replacedEntry(c.depths, c.ages, c.currentAge), c.expected)
+            << c.depths[0] << c.depths[1] << c.depths[2] << c.depths[3];
+}
+
+TEST_F(TTTest, FreeOrMatchingEntryIsTakenBeforeAnyReplacement)
+{
+    Position a = positionWithKey(keyInBucket(8, 0));
+    Position b = positionWithKey(keyInBucket(8, 1));
+    storeHash(a, 9, 0, BOUND_EXACT, 1, 0);
+    storeHash(b, 9, 0, BOUND_EXACT, 2, 0);
+    storeHash(a, 1, 0, BOUND_EXACT, 3, 0);  // same position: overwritten in place
+    uint64_t data;
+    EXPECT_EQ(probeHash(a, data, 1, 0, 0, 0), 3);
+    EXPECT_EQ(probeHash(b, data, 9, 0, 0, 0), 2);
+    EXPECT_EQ(ttTable[10].check, 0u);
+}
+
+TEST_F(TTTest, TornEntryReadsAsMiss)
+{
+    Position a = positionWithKey(keyInBucket(8, 0));
+    storeHash(a, 4, 0, BOUND_EXACT, 10, 0x00001C0C);
+    TTEntry first = ttTable[8];
+    storeHash(a, 5, 0, BOUND_EXACT, 20, 0x00001C0C);
+    ttTable[8].check = first.check;  // check word of one write, data word of the other
+    uint64_t data;
+    EXPECT_EQ(probeHash(a, data, 0, 0, -30000, 30000), HASH_MISS);
+}
+
+TEST_F(TTTest, StopFlagsDropStores)
+{
+    Position p = positionWithKey(0x5151);
+    uint64_t data;
+    stopSearch = 1;
+    storeHash(p, 3, 0, BOUND_EXACT, 1, 0);
+    stopSearch = 0;
+    EXPECT_EQ(probeHash(p, data, 0, 0, 0, 0), HASH_MISS);
+    abortIteration = 1;
+    storeHash(p, 3, 0, BOUND_EXACT, 1, 0);
+    abortIteration = 0;
+    EXPECT_EQ(probeHash(p, data, 0, 0, 0, 0), HASH_MISS);
+}
+
+TEST_F(TTTest, DepthIsClampedNotWrapped)
+{
+    Position p = positionWithKey(0x6161);
+    uint64_t data;
+    storeHash(p, 64, 0, BOUND_EXACT, 5, 0);
+    probeHash(p, data, 0, 0, 0, 0);
+    EXPECT_EQ(ttDepth(data), 63);
+    storeHash(p, -1, 0, BOUND_EXACT, 5, 0);
+    EXPECT_EQ(probeHash(p, data, 1, 0, 0, 0), HASH_UNUSABLE);
+}
+
+TEST_F(TTTest, AgeWrapsAfter255SearchesWithAnEmptyTable)
+{
+    hashAge = 0;
+    for (int i = 0; i < 255; i++)
+        newSearchGeneration();
+    EXPECT_EQ(hashAge, 255);
+    Position p = positionWithKey(0x9999);
+    storeHash(p, 3, 0, BOUND_EXACT, 1, 0);
+    uint64_t data;
+    ASSERT_NE(probeHash(p, data, 0, 0, 0, 0), HASH_MISS);
+    newSearchGeneration();
+    EXPECT_EQ(hashAge, 0);
+    EXPECT_EQ(probeHash(p, data, 0, 0, 0, 0), HASH_MISS);
+}
+
+TEST_F(TTTest, ExplicitIndexVariantsUseThatBucketAndRejectOutOfRange)
+{
+    uint64_t data;
+    storeHashAt(5, 0x1234, 3, 0, BOUND_EXACT, 77, 0);
+    EXPECT_EQ(probeHashAt(5, 0x1234, data, 3, 0, 0, 0), 77);
+    EXPECT_EQ((ttTable[5].check ^ ttTable[5].data), 0x1234u);
+    storeHashAt(ENTRIES, 0x4321, 3, 0, BOUND_EXACT, 78, 0);  // the last bucket inside the block
+    EXPECT_EQ(probeHashAt(ENTRIES, 0x4321, data, 3, 0, 0, 0), 78);
+    storeHashAt(ENTRIES + 1, 0x4321, 3, 0, BOUND_EXACT, 79, 0);
+    EXPECT_EQ(probeHashAt(ENTRIES + 1, 0x4321, data, 3, 0, 0, 0), HASH_MISS);
+}
+
+TEST(TTLifeCycle, NoTableAfterAFailedAllocation)
+{
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(allocHashTable(uint64_t(1) << 62, 1));
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out, "Hash Table Memory Allocation Failed!\n");
+    EXPECT_EQ(ttTable, nullptr);
+    Position p = positionWithKey(0x31);
+    storeHash(p, 3, 0, BOUND_EXACT, 1, 0);
+    uint64_t data;
+    EXPECT_EQ(probeHash(p, data, 0, 0, 0, 0), HASH_MISS);
+    clearHashTable();
+    newSearchGeneration();
+    hashAge = 0;
+}
+
+TEST(TTLifeCycle, MessageCarriesTheConfiguredSize)
+{
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(allocHashTable(uint64_t(1) << 12, 100));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Allocated   100 MB for the Hash Table\n");
+    EXPECT_EQ(ttEntries, 4096u);
+    EXPECT_EQ(ttIndexMask, 4095u);
+    freeHashTable();
+    EXPECT_EQ(ttTable, nullptr);
+}
+
+// Large-page mode sizes the block to a power of two of bytes, so N = P/16 - 4.
+// Every bucket start must leave its four entries inside the block; AddressSanitizer
+// turns a bucket past the end into a failure.
+TEST(TTLifeCycle, LargePageBlockKeepsEveryBucketInside)
+{
+    config.largePages = 1;
+    testing::internal::CaptureStdout();
+    const uint64_t n = (uint64_t(2) << 20) / 16 - 4;
+    bool ok = allocHashTable(n, 2);
+    std::string out = testing::internal::GetCapturedStdout();
+    config.largePages = 0;
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(out.rfind("\nLarge Page hash table allocator used.\nLargePageMinimun: ", 0), 0u) << out;
+    EXPECT_NE(out.find("Allocated     2 MB for the Hash Table\n"), std::string::npos) << out;
+    EXPECT_LE(ttIndexMask, n);
+    EXPECT_EQ(ttIndexMask & 3, 0u);
+    uint64_t reachedLast = 0;
+    for (uint64_t k = 0; k < 200000; k++) {
+        uint64_t key = k * 0x9E3779B97F4A7C15ULL;
+        reachedLast |= (key & ttIndexMask) == n;
+        storeHash(positionWithKey(key), 1, 0, BOUND_EXACT, 0, 0);
+    }
+    EXPECT_TRUE(reachedLast) << "buckets spread up to the end of the block";
+    freeHashTable();
+}
+
+}  // namespace
