@@ -230,7 +230,7 @@ static SearchThread* threadRecord(int number) { return number == 0 ? &mainThread
 
 void allocAllTables()
 {
-    allocHashTable(config.ttEntries, config.hashSizeMb);
+    allocHashTable(config.ttEntries, config.ttSizeMb);
     int threads = config.threads < 1 ? 1 : config.threads > MAX_THREADS ? MAX_THREADS : config.threads;
     for (int i = 0; i <= threads; i++)
         allocHashQ(*threadRecord(i), config.hashQEntries, config.hashQSizeMb, i != 0, i);
