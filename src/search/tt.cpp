@@ -105,10 +105,12 @@ bool allocHashTable(uint64_t entries, long sizeMb)
     return true;
 }
 
-void clearHashTable()
+void clearHashTable(uint64_t entries)
 {
-    if (ttTable)
-        std::memset(static_cast<void*>(ttTable), 0, ttBytes);
+    if (!ttTable)
+        return;
+    size_t bytes = entries < ttEntries ? size_t(entries + 4) * sizeof(TTEntry) : ttBytes;
+    std::memset(static_cast<void*>(ttTable), 0, bytes);
 }
 
 void freeHashTable() { releaseBlock(); }
@@ -221,7 +223,7 @@ void newSearchGeneration()
         hashAge++;
     } else {
         hashAge = 0;
-        clearHashTable();
+        clearHashTable(ttEntries);
     }
 }
 
@@ -239,7 +241,7 @@ void allocAllTables()
 void clearAllTables()
 {
     hashAge = 0;
-    clearHashTable();
+    clearHashTable(ttEntries);
     for (int i = 0; i <= MAX_THREADS; i++)
         clearHashQ(*threadRecord(i));
 }

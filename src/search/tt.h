@@ -40,7 +40,8 @@ inline Move ttMove(uint64_t data) { return Move(data >> 32); }
 // (huge pages when config.largePages is set). Returns false and leaves no
 // table when the memory is refused; the search then runs without a table.
 bool allocHashTable(uint64_t entries, long sizeMb);
-void clearHashTable();
+// Zero-fills the first entries + 4 entries (never past the block).
+void clearHashTable(uint64_t entries);
 void freeHashTable();
 
 // Looks the position up. HASH_MISS when no entry of its bucket belongs to it;

@@ -140,7 +140,7 @@ int replacedEntry(const int (&depths)[4], const int (&ages)[4], int currentAge)
     for (int i = 0; i < 4; i++)
         if ((ttTable[8 + i].check ^ ttTable[8 + i].data) == p.key)
             replaced = i;
-    clearHashTable();
+    clearHashTable(ttEntries);
     return replaced;
 }
 
@@ -252,7 +252,7 @@ TEST(TTLifeCycle, NoTableAfterAFailedAllocation)
     storeHash(p, 3, 0, BOUND_EXACT, 1, 0);
     uint64_t data;
     EXPECT_EQ(probeHash(p, data, 0, 0, 0, 0), HASH_MISS);
-    clearHashTable();
+    clearHashTable(ttEntries);
     newSearchGeneration();
     hashAge = 0;
 }
