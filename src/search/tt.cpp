@@ -105,6 +105,21 @@ bool allocHashTable(uint64_t entries, long sizeMb)
     return true;
 }
 
+void resizeHashTable(long sizeMb)
+{
+    long allocatedMb = sizeMb;
+    uint64_t entries = tableEntryCount(sizeMb);
+    long pageMb = long(largePageSizeBytes() >> 20);
+    if (config.largePages && pageMb > 0) {
+        allocatedMb = pageMb * (sizeMb / pageMb);
+        entries = tableEntryCount(allocatedMb) - 4;
+    }
+    config.hashSizeMb = sizeMb;
+    config.ttSizeMb = allocatedMb;
+    config.ttEntries = entries;
+    allocHashTable(entries, allocatedMb);
+}
+
 void clearHashTable(uint64_t entries)
 {
     if (!ttTable)

@@ -44,6 +44,10 @@ bool allocHashTable(uint64_t entries, long sizeMb);
 void clearHashTable(uint64_t entries);
 void freeHashTable();
 
+// The console's new hash size: derives the entry count as the configuration
+// does (whole huge pages in large-page mode) and reallocates the TT only.
+void resizeHashTable(long sizeMb);
+
 // Looks the position up. HASH_MISS when no entry of its bucket belongs to it;
 // otherwise `data` receives the entry (so the caller gets its move) and the
 // result is a score usable for this window or HASH_UNUSABLE.

@@ -295,3 +295,22 @@ TEST(TTLifeCycle, LargePageBlockKeepsEveryBucketInside)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(TTLifeCycle, ResizeFollowsTheSizeRuleAndNamesTheGivenSize)
+{
+    config.largePages = 0;
+    testing::internal::CaptureStdout();
+    resizeHashTable(2);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Allocated     2 MB for the Hash Table\n");
+    EXPECT_EQ(ttEntries, uint64_t(1) << 20);
+    EXPECT_EQ(config.ttEntries, uint64_t(1) << 20);
+    testing::internal::CaptureStdout();
+    resizeHashTable(100);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Allocated   100 MB for the Hash Table\n");
+    EXPECT_EQ(ttEntries, uint64_t(1) << 22);
+    freeHashTable();
+}
+
+}  // namespace
