@@ -9,6 +9,8 @@ SearchThread searchThreads[MAX_THREADS];
 uint8_t hashAge = 0;
 std::atomic<uint32_t> stopSearch{0};
 std::atomic<uint32_t> abortIteration{0};
+std::atomic<uint64_t> failHighs{0};
+std::atomic<uint64_t> firstFailHighs{0};
 
 static void clearOrderingTables(SearchThread& t)
 {

@@ -13,6 +13,12 @@ extern uint8_t hashAge;
 extern std::atomic<uint32_t> stopSearch;
 extern std::atomic<uint32_t> abortIteration;
 
+// Beta cut-offs made by a move, and those made by the first move searched at
+// the node, summed over all threads and searches (move-ordering statistics).
+// Threads count in their own record and add to these once per root move.
+extern std::atomic<uint64_t> failHighs;
+extern std::atomic<uint64_t> firstFailHighs;
+
 inline bool searchStopped()
 {
     return stopSearch.load(std::memory_order_relaxed) | abortIteration.load(std::memory_order_relaxed);

@@ -45,6 +45,8 @@ struct SearchThread {
     uint64_t hashEvalMask;  // entry count - 1; unused when hashEval is null
     HashQEntry* hashQ;
     uint64_t hashQMask;
+    uint64_t cutoffs;           // beta cut-offs by a move, not yet added to failHighs
+    uint64_t firstMoveCutoffs;  // of those, by the first move searched
 };
 
 // The front end's record and the search threads' records.

@@ -1,0 +1,451 @@
+// Alpha-beta search: draws, mate-distance pruning, TT cutoffs, reverse
+// futility, razoring, futility, null move, internal iterative deepening, then
+// staged moves (hash move, winning captures, quiet moves, losing captures) with
+// late-move pruning and reductions. Nothing here allocates or locks; move lists
+// live in the node's frame and positions on the thread's stack.
+#include "search/search.h"
+
+#include <array>
+#include <cstdlib>
+
+#include "eval/evaluate.h"
+#include "position/attacks.h"
+#include "position/makemove.h"
+#include "position/movegen.h"
+#include "position/see.h"
+#include "search/ordering.h"
+#include "search/quiescence.h"
+#include "search/searchstate.h"
+#include "search/tt.h"
+
+namespace {
+
+constexpr int LMP_LIMIT[8] = {0, 5, 8, 13, 21, 33, 50, 72};
+
+// Columns from which each reduction value starts, per pair of depth rows.
+struct LmrRowGroup {
+    int lastDepth;
+    int starts[6];
+};
+constexpr LmrRowGroup LMR_GROUPS[] = {
+    {2, {}},
+    {4, {2}},
+    {6, {2, 10, 30}},
+    {8, {2, 10, 18, 46}},
+    {10, {2, 6, 14, 34}},
+    {12, {2, 6, 14, 30, 62}},
+    {14, {2, 6, 14, 26, 50}},
+    {16, {2, 6, 10, 22, 42}},
+    {18, {2, 6, 10, 18, 38}},
+    {20, {2, 6, 10, 18, 34}},
+    {22, {2, 6, 10, 18, 30, 58}},
+    {24, {2, 6, 10, 18, 30, 54}},
+    {26, {2, 6, 10, 18, 26, 50}},
+    {28, {2, 6, 10, 18, 26, 46}},
+    {63, {2, 6, 10, 18, 26, 42}},
+};
+
+}  // namespace
+
+// Built once at compile time from the row groups above: the value at row d,
+// column m counts the listed starts of d's group that are not above m.
+constexpr std::array<std::array<uint8_t, 64>, 64> buildLmrTable()
+{
+    std::array<std::array<uint8_t, 64>, 64> table{};
+    for (int d = 0; d < 64; d++) {
+        const LmrRowGroup* g = LMR_GROUPS;
+        while (g->lastDepth < d)
+            g++;
+        for (int m = 0; m < 64; m++) {
+            int v = 0;
+            for (int start : g->starts)
+                v += start != 0 && start <= m;
+            table[d][m] = uint8_t(v);
+        }
+    }
+    return table;
+}
+
+const std::array<std::array<uint8_t, 64>, 64> CT_LMR_R = buildLmrTable();
+
+namespace {
+
+// Plain non-capturing moves and castlings; promotions are not quiet.
+inline bool isQuietMove(Move m) { return !isCapture(m) && moveKind(m) != KIND_PROMOTION; }
+
+// Writes move + child line into the parent's line.
+inline void updatePv(PvLine& pv, Move move, const PvLine& child)
+{
+    uint32_t n = child.count < MAX_PLY - 1 ? child.count : MAX_PLY - 1;
+    pv.moves[0] = move;
+    for (uint32_t i = 0; i < n; i++)
+        pv.moves[i + 1] = child.moves[i];
+    pv.count = n + 1;
+}
+
+// The null move: the opponent moves next on an otherwise unchanged board.
+inline Position* makeNullMove(Position* pos)
+{
+    pos->lastMove = 0;
+    Position* child = pos + 1;
+    *child = *pos;
+    child->epFile = NO_EP_FILE;
+    mirrorPosition(*child);
+    child->key ^= zobrist.enPassant[pos->epFile] ^ zobrist.castling[pos->castling]
+                ^ zobrist.castling[child->castling] ^ zobrist.side[0];
+    child->pawnKey ^= zobrist.side[0];
+    return child;
+}
+
+int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbLimit, PvLine& pv);
+
+inline int searchChild(SearchThread& t, Position* pos, Move move, int depth, int ply, int alpha, int beta,
+                       int tbLimit, PvLine& line)
+{
+    t.current = makeMove(*pos, move);
+    line.count = 0;
+    int s = -searchNode(t, depth, ply, alpha, beta, tbLimit, line);
+    t.current = pos;
+    return s;
+}
+
+inline void countCutoff(SearchThread& t, int legal)
+{
+    t.cutoffs++;
+    t.firstMoveCutoffs += legal == 1;
+}
+
+int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbLimit, PvLine& pv)
+{
+    Position* pos = t.current;
+    const Bitboard inCheck = checkers(*pos);
+    const bool normalWindow = std::abs(alpha) < MATE_BAND && std::abs(beta) < MATE_BAND;
+
+    if (stopSearch.load(std::memory_order_relaxed)) {
+        abortIteration.store(1, std::memory_order_relaxed);
+        return alpha;
+    }
+    if (abortIteration.load(std::memory_order_relaxed))
+        return alpha;
+
+    if (pos->repetitions || pos->halfmoveClock > 100 || (pos->halfmoveClock == 100 && !inCheck))
+        return 0;
+
+    const bool isPV = beta != alpha + 1;
+    bool extended = false;
+    if (inCheck && isPV) {
+        depth++;
+        extended = true;
+    }
+    if (ply > 62)
+        return quiescence(t, 0, ply + 1, alpha, beta, tbLimit);
+    if (isPV && ply > t.selDepth)
+        t.selDepth = uint8_t(ply);
+
+    if (alpha < ply - MATE)
+        alpha = ply - MATE;
+    if (beta > MATE - ply)
+        beta = MATE - ply;
+    if (alpha >= beta)
+        return alpha;
+
+    uint64_t hashData = 0;
+    int hashScore = probeHash(*pos, hashData, depth, ply, alpha, beta);
+    if (hashScore <= INFINITE && !isPV)
+        return hashScore;
+    bool hashFound = hashScore != HASH_MISS;
+
+    // Tablebase probing inside the tree is not built yet (tbLimit stays 0).
+
+    if (depth <= 0)
+        return quiescence(t, 0, ply + 1, alpha, beta, tbLimit);
+    t.nodes++;
+
+    int eval = -INFINITE;
+    bool futile = false;
+    if (!inCheck) {
+        eval = evaluate(t);
+        if (normalWindow && depth <= 5) {
+            int margin = 70 * depth;
+            if (eval - margin >= beta)
+                return eval - margin;
+            if (!isPV && depth <= 3) {
+                int r = alpha - 100 * (depth + 1);
+                if (eval <= r) {
+                    if (depth == 1)
+                        return quiescence(t, 0, ply + 1, alpha, beta, tbLimit);
+                    int q = quiescence(t, 0, ply + 1, r, r + 1, tbLimit);
+                    if (q <= r)
+                        return q;
+                    eval = q;
+                }
+            }
+            if (isPV)
+                margin += 35 * depth + 70;
+            if (eval < alpha - margin) {
+                futile = true;
+                if (depth == 1)
+                    return quiescence(t, 0, ply + 1, alpha, beta, tbLimit);
+            }
+        }
+    }
+
+    PvLine line;
+    line.count = 0;
+
+    // Null move: give the opponent a free move; if we still hold beta, cut.
+    if (!inCheck && depth > 1 && eval >= beta && normalWindow && !(hashFound && ttBound(hashData) == BOUND_EXACT)
+        && (bishops(*pos) | rooks(*pos) | queens(*pos))) {
+        int R = depth / 6 + 3;
+        bool hashSaysFail = hashFound && ttDepth(hashData) >= depth - R && ttBound(hashData) == BOUND_UPPER
+                         && ttScore(hashData) < beta;
+        if (!hashSaysFail) {
+            t.current = makeNullMove(pos);
+            int s = -searchNode(t, depth - 1 - R, ply + 1, -beta, -beta + 1, tbLimit, line);
+            t.current = pos;
+            if (s >= beta) {
+                int result = std::abs(s) >= MATE_BAND ? s : beta;
+                storeHash(*pos, depth, ply, BOUND_LOWER, result, 0);
+                return result;
+            }
+        }
+    }
+
+    Move hashMove = hashFound ? ttMove(hashData) : 0;
+    if (isPV && depth > 4 && hashMove == 0 && !(hashFound && ttBound(hashData) == BOUND_UPPER)) {
+        line.count = 0;
+        int s = searchNode(t, depth / 2, ply, alpha, beta, tbLimit, line);
+        if (line.count > 0) {
+            hashMove = line.moves[0];
+            hashFound = true;
+            eval = s;
+        }
+    }
+
+    int legal = 0;
+    int bound = BOUND_UPPER;
+    Move best = 0;
+
+    if (hashFound && hashMove && !leavesKingInCheck(*pos, hashMove)) {
+        legal = 1;
+        int s = searchChild(t, pos, hashMove, depth - 1, ply + 1, -beta, -alpha, tbLimit, line);
+        if (s > alpha) {
+            best = hashMove;
+            alpha = s;
+            if (s >= beta) {
+                if (isQuietMove(hashMove) && !inCheck) {
+                    updateKillers(t, ply, hashMove);
+                    updateCounterMove(t, hashMove);
+                    updateHistory(t, depth, hashMove);
+                }
+                countCutoff(t, legal);
+                storeHash(*pos, depth, ply, BOUND_LOWER, s, hashMove);
+                return s;
+            }
+            updatePv(pv, hashMove, line);
+            bound = BOUND_EXACT;
+        }
+    }
+    if (!hashFound)
+        hashMove = 0;
+
+    // Winning and equal captures, unreduced; losing ones are set aside.
+    MoveEntry captures[MAX_MOVES];
+    MoveEntry losing[MAX_MOVES];
+    int captureCount = int(generateCaptures(*pos, captures) - captures);
+    int losingCount = 0;
+    while (captureCount > 0) {
+        Move m = entryMove(pickBest(captures, captureCount));
+        if (m == hashMove || leavesKingInCheck(*pos, m))
+            continue;
+        int see = staticExchange(*pos, m);
+        if (see < 0) {
+            losing[losingCount++] = makeEntry(m, see);
+            continue;
+        }
+        legal++;
+        int s;
+        if (bound == BOUND_EXACT) {
+            s = searchChild(t, pos, m, depth - 1, ply + 1, -alpha - 1, -alpha, tbLimit, line);
+            if (s > alpha && s < beta)
+                s = searchChild(t, pos, m, depth - 1, ply + 1, -beta, -alpha, tbLimit, line);
+        } else {
+            s = searchChild(t, pos, m, depth - 1, ply + 1, -beta, -alpha, tbLimit, line);
+        }
+        if (s > alpha) {
+            if (s >= beta) {
+                countCutoff(t, legal);
+                storeHash(*pos, depth, ply, BOUND_LOWER, s, m);
+                return s;
+            }
+            alpha = s;
+            best = m;
+            bound = BOUND_EXACT;
+            updatePv(pv, m, line);
+        }
+    }
+
+    // Quiet moves: killers and counter-move first, then by history.
+    MoveEntry quiets[MAX_MOVES];
+    int quietCount = int(generateQuiets(*pos, quiets) - quiets);
+    scoreQuiets(t, ply, quiets, quietCount);
+    const bool piecesBesidePawns = (occupied(*pos) & ~pawns(*pos) & ~kings(*pos)) != 0;
+    const int lmrRow = depth < 63 ? depth : 63;
+    int quietIndex = 0;
+    while (quietCount > 0) {
+        Move m = entryMove(pickBest(quiets, quietCount));
+        if (m == hashMove || leavesKingInCheck(*pos, m))
+            continue;
+        legal++;
+        quietIndex++;
+        Position* child = makeMove(*pos, m);
+        const bool givesCheck = checkers(*child) != 0;
+        if (futile && !givesCheck)
+            continue;
+        int R = 0;
+        if (m != t.killers[ply][0] && m != t.killers[ply][1] && !inCheck && !givesCheck && !extended) {
+            if (depth <= 7 && legal > LMP_LIMIT[depth] && piecesBesidePawns && !isPV && normalWindow)
+                continue;
+            if (legal > 3 && depth > 1)
+                R = CT_LMR_R[lmrRow][quietIndex < 63 ? quietIndex : 63];
+        }
+        int s;
+        if (bound == BOUND_EXACT || R > 0) {
+            s = searchChild(t, pos, m, depth - 1 - R, ply + 1, -alpha - 1, -alpha, tbLimit, line);
+            if (s > alpha && s < beta)
+                s = searchChild(t, pos, m, depth - 1, ply + 1, -beta, -alpha, tbLimit, line);
+        } else {
+            s = searchChild(t, pos, m, depth - 1, ply + 1, -beta, -alpha, tbLimit, line);
+        }
+        if (s > alpha) {
+            if (s >= beta) {
+                if (!inCheck) {
+                    updateKillers(t, ply, m);
+                    updateCounterMove(t, m);
+                    updateHistory(t, depth, m);
+                }
+                countCutoff(t, legal);
+                storeHash(*pos, depth, ply, BOUND_LOWER, s, m);
+                return s;
+            }
+            alpha = s;
+            best = m;
+            bound = BOUND_EXACT;
+            updatePv(pv, m, line);
+        }
+    }
+
+    // Losing captures, best exchange first; clearly losing ones reduced.
+    while (losingCount > 0) {
+        MoveEntry e = pickBest(losing, losingCount);
+        Move m = entryMove(e);
+        int see = entryScore(e);
+        legal++;
+        if (futile && eval + see < alpha - 150)
+            continue;
+        Position* child = makeMove(*pos, m);
+        const bool givesCheck = checkers(*child) != 0;
+        int R = !inCheck && !givesCheck && legal > 3 && !extended && see < -150 ? 1 : 0;
+        int s;
+        if (bound == BOUND_EXACT || R > 0) {
+            s = searchChild(t, pos, m, depth - 1 - R, ply + 1, -alpha - 1, -alpha, tbLimit, line);
+            if (s > alpha && s < beta)
+                s = searchChild(t, pos, m, depth - 1, ply + 1, -beta, -alpha, tbLimit, line);
+        } else {
+            s = searchChild(t, pos, m, depth - 1, ply + 1, -beta, -alpha, tbLimit, line);
+        }
+        if (s > alpha) {
+            if (s >= beta) {
+                countCutoff(t, legal);
+                storeHash(*pos, depth, ply, BOUND_LOWER, s, m);
+                return s;
+            }
+            alpha = s;
+            best = m;
+            bound = BOUND_EXACT;
+            updatePv(pv, m, line);
+        }
+    }
+
+    if (legal == 0) {
+        int score = inCheck ? ply - MATE : 0;
+        storeHash(*pos, depth, ply, BOUND_EXACT, score, 0);
+        return score;
+    }
+    storeHash(*pos, depth, ply, bound, alpha, best);
+    return alpha;
+}
+
+}  // namespace
+
+int alphaBeta(SearchThread& t, int depth, int ply, int alpha, int beta, int tbLimit, PvLine& pv)
+{
+    int s = searchNode(t, depth, ply, alpha, beta, tbLimit, pv);
+    // Statistics reach the shared counters once per call from the root.
+    if (t.cutoffs) {
+        failHighs.fetch_add(t.cutoffs, std::memory_order_relaxed);
+        firstFailHighs.fetch_add(t.firstMoveCutoffs, std::memory_order_relaxed);
+        t.cutoffs = 0;
+        t.firstMoveCutoffs = 0;
+    }
+    return s;
+}
+
+// One root move searched through alphaBeta, so that the statistics are
+// gathered as in a real search.
+static int searchRootMove(SearchThread& t, Position* root, Move move, int depth, int alpha, int beta, PvLine& line)
+{
+    t.current = makeMove(*root, move);
+    line.count = 0;
+    int s = -alphaBeta(t, depth, 1, alpha, beta, 0, line);
+    t.current = root;
+    return s;
+}
+
+uint64_t searchFixedDepth(SearchThread& t, int depth, PvLine* pvOut)
+{
+    stopSearch.store(0, std::memory_order_relaxed);
+    abortIteration.store(0, std::memory_order_relaxed);
+    t.nodes = 0;
+    t.selDepth = 0;
+    if (pvOut)
+        pvOut->count = 0;
+    Position* root = t.current;
+    MoveEntry list[MAX_MOVES];
+    int count = int(generateLegal(*root, list) - list);
+    if (count == 0)
+        return makeResult(0, checkers(*root) ? -MATE : 0);
+
+    // The list is searched from its end; the previous iteration's best goes last.
+    uint64_t result = makeResult(entryMove(list[count - 1]), 0);
+    PvLine line, bestLine;
+    bestLine.count = 0;
+    for (int d = 1; d <= depth; d++) {
+        t.depth = uint8_t(d);
+        int alpha = -INFINITE;
+        const int beta = INFINITE;
+        Move best = 0;
+        for (int i = count - 1; i >= 0; i--) {
+            Move m = entryMove(list[i]);
+            int s;
+            if (best) {
+                s = searchRootMove(t, root, m, d - 1, -alpha - 1, -alpha, line);
+                if (s > alpha)
+                    s = searchRootMove(t, root, m, d - 1, -beta, -alpha, line);
+            } else {
+                s = searchRootMove(t, root, m, d - 1, -beta, -alpha, line);
+            }
+            if (s > alpha) {
+                alpha = s;
+                best = m;
+                updatePv(bestLine, m, line);
+                list[i] = list[count - 1];
+                list[count - 1] = makeEntry(m, 0);
+            }
+        }
+        result = makeResult(best, alpha);
+    }
+    if (pvOut)
+        *pvOut = bestLine;
+    return result;
+}

@@ -1,0 +1,25 @@
+// Principal-variation alpha-beta search below the root, and a small
+// fixed-depth driver for tests and the bench.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "search/searchthread.h"
+
+// Plies of reduction for a late quiet move: row = remaining depth (0..63),
+// column = index of the quiet move (1 for the first, capped at 63).
+extern const std::array<std::array<uint8_t, 64>, 64> CT_LMR_R;
+
+// Searches t.current to `depth` remaining plies at distance `ply` from the
+// root. Writes the principal variation into `pv` when a move raises alpha.
+// tbLimit: tablebases are probed when at most this many pieces remain (0 = off;
+// no tablebase probing is built yet, so it is only passed down).
+int alphaBeta(SearchThread& t, int depth, int ply, int alpha, int beta, int tbLimit, PvLine& pv);
+
+// One thread, no time limit, no aspiration: iterations 1..depth over the legal
+// root moves with the full window. Returns the result word (best move and
+// score); a root without legal moves returns move 0 with -MATE (checkmate) or
+// 0 (stalemate). t.nodes holds the nodes of all iterations. The stop flags are
+// cleared first; tables are used as they are.
+uint64_t searchFixedDepth(SearchThread& t, int depth, PvLine* pv = nullptr);

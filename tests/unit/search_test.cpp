@@ -1,0 +1,312 @@
+// Alpha-beta and quiescence search through the fixed-depth driver: forced
+// mates with exact scores (checked against a brute-force solver), legal
+// results, roots without moves, draw rules, the node signature and a search
+// path that allocates nothing.
+#include <gtest/gtest.h>
+
+#include "allocation_counter.h"
+#include "eval/evalcache.h"
+#include "position/attacks.h"
+#include "position/fen.h"
+#include "position/makemove.h"
+#include "position/movegen.h"
+#include "search/ordering.h"
+#include "search/quiescence.h"
+#include "search/search.h"
+#include "search/searchstate.h"
+#include "search/tt.h"
+
+namespace {
+
+SearchThread st;
+
+class SearchTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        testing::internal::CaptureStdout();
+        allocHashTable(uint64_t(1) << 16, 1);
+        allocHashEval(st, uint64_t(1) << 16, 1, false, 0);
+        allocHashQ(st, uint64_t(1) << 16, 1, false, 0);
+        testing::internal::GetCapturedStdout();
+    }
+    static void TearDownTestSuite()
+    {
+        freeHashQ(st);
+        freeHashEval(st);
+        freeHashTable();
+    }
+    // A fresh position with empty tables, so that every search is reproducible.
+    static Position* setUp(const char* fen, const char* moves = nullptr)
+    {
+        EXPECT_EQ(setPositionFromFen(st, fen, moves), 1) << fen;
+        clearHashTable(ttEntries);
+        clearHashEval(st);
+        clearHashQ(st);
+        clearKillers(st);
+        clearCounterMoves(st);
+        clearHistory(st);
+        hashAge = 1;
+        stopSearch = 0;
+        abortIteration = 0;
+        st.nodes = 0;
+        return st.current;
+    }
+};
+
+int legalMoves(const Position& pos, MoveEntry* list) { return int(generateLegal(pos, list) - list); }
+
+bool isLegal(const Position& pos, Move m)
+{
+    MoveEntry list[MAX_MOVES];
+    int n = legalMoves(pos, list);
+    for (int i = 0; i < n; i++)
+        if (entryMove(list[i]) == m)
+            return true;
+    return false;
+}
+
+// Brute force, no pruning: can the side to move force mate within n moves?
+bool matedWithin(SearchThread& t, int n);
+bool mateWithin(SearchThread& t, int n)
+{
+    Position* pos = t.current;
+    MoveEntry list[MAX_MOVES];
+    int count = legalMoves(*pos, list);
+    for (int i = 0; i < count; i++) {
+        t.current = makeMove(*pos, entryMove(list[i]));
+        bool mates = matedWithin(t, n);
+        t.current = pos;
+        if (mates)
+            return true;
+    }
+    return false;
+}
+bool matedWithin(SearchThread& t, int n)
+{
+    Position* pos = t.current;
+    MoveEntry list[MAX_MOVES];
+    int count = legalMoves(*pos, list);
+    if (count == 0)
+        return checkers(*pos) != 0;
+    if (n == 1)
+        return false;
+    for (int i = 0; i < count; i++) {
+        t.current = makeMove(*pos, entryMove(list[i]));
+        bool mated = mateWithin(t, n - 1);
+        t.current = pos;
+        if (!mated)
+            return false;
+    }
+    return true;
+}
+
+struct MateCase {
+    const char* fen;
+    int moves;  // mate in this many moves of the side to move
+};
+
+const MateCase MATES[] = {
+    {"6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1", 1},
+    {"r1bqkb1r/pppp1ppp/2n2n2/4p2Q/2B1P3/8/PPPP1PPP/RNB1K1NR w KQkq - 4 4", 1},
+    {"rnbqkbnr/pppp1ppp/8/4p3/6P1/5P2/PPPPP2P/RNBQKBNR b KQkq - 0 2", 1},
+    {"7k/8/8/8/8/8/R7/1R4K1 w - - 0 1", 2},
+    {"k7/8/3K4/8/8/8/8/7R w - - 0 1", 2},
+    {"r1b2k1r/ppp1bppp/8/1B1Q4/5q2/2P5/PPP2PPP/R3R1K1 w - - 1 1", 2},
+    {"6k1/pp4p1/2p5/2bp4/8/P5Pb/1P3rrP/2BRRN1K b - - 0 1", 2},
+    {"r2qkb1r/pp2nppp/3p4/2pNN1B1/2BnP3/3P4/PPP2PPP/R2bK2R w KQkq - 1 1", 2},
+    {"5rk1/1p1q2bp/p2pN1p1/2pP2Bn/2P3P1/1P6/P4QKP/5R2 w - - 1 1", 2},
+    {"7k/8/8/8/8/8/R7/R5K1 w - - 0 1", 3},
+    {"r5k1/r7/8/8/8/8/8/7K b - - 0 1", 3},
+    {"r1bqr1k1/ppp2pp1/3p4/4n1NQ/2B1PN2/8/P4PPP/b4RK1 w - - 0 1", 3},
+};
+
+TEST_F(SearchTest, FindsForcedMatesWithExactScores)
+{
+    for (const MateCase& c : MATES) {
+        Position* root = setUp(c.fen);
+        ASSERT_TRUE(mateWithin(st, c.moves)) << c.fen;
+        ASSERT_FALSE(c.moves > 1 && mateWithin(st, c.moves - 1)) << c.fen;
+
+        PvLine pv;
+        uint64_t result = searchFixedDepth(st, 2 * c.moves + 3, &pv);
+        EXPECT_EQ(resultScore(result), MATE - (2 * c.moves - 1)) << c.fen;
+        EXPECT_TRUE(isLegal(*root, resultMove(result))) << c.fen;
+
+        // The line is legal move by move and ends in checkmate.
+        ASSERT_EQ(int(pv.count), 2 * c.moves - 1) << c.fen;
+        EXPECT_EQ(pv.moves[0], resultMove(result));
+        Position* pos = root;
+        for (uint32_t i = 0; i < pv.count; i++) {
+            ASSERT_TRUE(isLegal(*pos, pv.moves[i])) << c.fen << " ply " << i;
+            pos = makeMove(*pos, pv.moves[i]);
+        }
+        MoveEntry list[MAX_MOVES];
+        EXPECT_EQ(legalMoves(*pos, list), 0) << c.fen;
+        EXPECT_NE(checkers(*pos), 0u) << c.fen;
+        EXPECT_EQ(st.current, root);
+    }
+}
+
+TEST_F(SearchTest, RootWithoutLegalMoves)
+{
+    setUp("R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1");
+    PvLine pv;
+    uint64_t result = searchFixedDepth(st, 5, &pv);
+    EXPECT_EQ(resultMove(result), 0u);
+    EXPECT_EQ(resultScore(result), -MATE);
+    EXPECT_EQ(pv.count, 0u);
+
+    setUp("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1");
+    result = searchFixedDepth(st, 5, &pv);
+    EXPECT_EQ(resultMove(result), 0u);
+    EXPECT_EQ(resultScore(result), 0);
+}
+
+TEST_F(SearchTest, ReturnsLegalMovesAndLines)
+{
+    const char* fens[] = {
+        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+        "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+        "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
+        "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
+        "rnbqkb1r/pp1p1ppp/2p5/4P3/2B5/8/PPP1NnPP/RNBQK2R w KQkq - 0 6",
+        "r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10",
+        "4k3/8/8/8/8/8/4p3/4K3 w - - 0 1",            // only king moves
+        "k7/8/8/8/8/8/6r1/7K w - - 0 1",              // one legal move
+        "r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1",       // castling for Black
+        "8/P6k/8/8/8/8/8/K7 w - - 0 1",               // promotion
+        "rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3",  // en passant
+    };
+    for (const char* fen : fens) {
+        Position* root = setUp(fen);
+        MoveEntry list[MAX_MOVES];
+        if (legalMoves(*root, list) == 0)
+            continue;
+        PvLine pv;
+        uint64_t result = searchFixedDepth(st, 6, &pv);
+        EXPECT_TRUE(isLegal(*root, resultMove(result))) << fen;
+        Position* pos = root;
+        for (uint32_t i = 0; i < pv.count; i++) {
+            ASSERT_TRUE(isLegal(*pos, pv.moves[i])) << fen << " ply " << i;
+            pos = makeMove(*pos, pv.moves[i]);
+        }
+        EXPECT_EQ(st.current, root);
+    }
+}
+
+TEST_F(SearchTest, DrawRulesBelowTheRoot)
+{
+    PvLine line;
+    // A repeated position scores 0 at once.
+    setUp("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", "g1f3 g8f6 f3g1 f6g8");
+    ASSERT_NE(st.current->repetitions, 0);
+    EXPECT_EQ(alphaBeta(st, 4, 1, -INFINITE, INFINITE, 0, line), 0);
+
+    // Fifty-move rule: 0 unless the side to move is checkmated.
+    setUp("6k1/5ppp/8/8/8/8/8/R5K1 w - - 100 80");
+    EXPECT_EQ(alphaBeta(st, 4, 1, -INFINITE, INFINITE, 0, line), 0);
+    setUp("R5k1/5ppp/8/8/8/8/8/6K1 b - - 100 80");
+    EXPECT_EQ(alphaBeta(st, 4, 1, -INFINITE, INFINITE, 0, line), 1 - MATE);
+    setUp("R5k1/5ppp/8/8/8/8/8/6K1 b - - 101 80");
+    EXPECT_EQ(alphaBeta(st, 4, 1, -INFINITE, INFINITE, 0, line), 0);
+}
+
+TEST_F(SearchTest, MateAndStalemateAreStoredExact)
+{
+    PvLine line;
+    Position* pos = setUp("R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1");
+    EXPECT_EQ(alphaBeta(st, 2, 5, -INFINITE, INFINITE, 0, line), -19995);
+    uint64_t data = 0;
+    EXPECT_EQ(probeHash(*pos, data, 0, 5, -INFINITE, INFINITE), -19995);
+    EXPECT_EQ(ttBound(data), BOUND_EXACT);
+
+    pos = setUp("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1");
+    EXPECT_EQ(alphaBeta(st, 3, 2, -50, 50, 0, line), 0);
+    EXPECT_EQ(probeHash(*pos, data, 0, 2, -50, 50), 0);
+    EXPECT_EQ(ttBound(data), BOUND_EXACT);
+    EXPECT_EQ(ttMove(data), 0u);
+}
+
+TEST_F(SearchTest, DeepPliesDropIntoQuiescence)
+{
+    PvLine line;
+    const char* fen = "r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10";
+    setUp(fen);
+    int q = quiescence(st, 0, 64, -INFINITE, INFINITE, 0);
+    setUp(fen);
+    EXPECT_EQ(alphaBeta(st, 9, 63, -INFINITE, INFINITE, 0, line), q);
+    EXPECT_LT(st.nodes, 2000u) << "no full-width search at ply 63";
+}
+
+TEST_F(SearchTest, QuiescenceMatesAndQuietChecks)
+{
+    // Mated inside quiescence: ply - MATE, whatever the window.
+    setUp("R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1");
+    EXPECT_EQ(quiescence(st, -3, 7, -INFINITE, INFINITE, 0), 7 - MATE);
+
+    // A quiet check that mates is seen in the first two quiescence plies only.
+    const char* backRank = "6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1";
+    setUp(backRank);
+    EXPECT_EQ(quiescence(st, 0, 1, -INFINITE, INFINITE, 0), MATE - 2);
+    setUp(backRank);
+    EXPECT_EQ(quiescence(st, -1, 1, -INFINITE, INFINITE, 0), MATE - 2);
+    setUp(backRank);
+    EXPECT_LT(quiescence(st, -2, 1, -INFINITE, INFINITE, 0), 1000);
+}
+
+TEST_F(SearchTest, QuiescenceSearchesTheOnlyEvasionDespiteStandPat)
+{
+    // White is far ahead but in check with one legal reply; the reply gets searched.
+    setUp("4k3/1Q6/8/8/8/7N/6PP/4r2K w - - 0 1");
+    MoveEntry list[MAX_MOVES];
+    ASSERT_EQ(legalMoves(*st.current, list), 1);
+    quiescence(st, 0, 1, -INFINITE, -500, 0);
+    EXPECT_GT(st.nodes, 1u);
+}
+
+TEST_F(SearchTest, ReductionTable)
+{
+    struct Case {
+        int depth, move, r;
+    };
+    const Case cases[] = {
+        {0, 63, 0}, {2, 63, 0}, {3, 1, 0}, {3, 2, 1}, {4, 63, 1}, {5, 9, 1}, {5, 10, 2}, {6, 30, 3},
+        {8, 46, 4}, {12, 61, 4}, {12, 62, 5}, {21, 58, 6}, {28, 46, 6}, {29, 41, 5}, {63, 42, 6},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(CT_LMR_R[c.depth][c.move], c.r) << c.depth << " " << c.move;
+}
+
+// The node count of a fixed search over fixed positions is the search's
+// signature: any change to pruning, ordering or evaluation moves it. Update it
+// only in a commit that says why the search changed.
+TEST_F(SearchTest, NodeSignature)
+{
+    const char* fens[] = {
+        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+        "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+        "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
+        "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
+        "rnbqkb1r/pp1p1ppp/2p5/4P3/2B5/8/PPP1NnPP/RNBQK2R w KQkq - 0 6",
+        "r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10",
+    };
+    uint64_t total = 0;
+    for (const char* fen : fens) {
+        setUp(fen);
+        searchFixedDepth(st, 9);
+        total += st.nodes;
+    }
+    EXPECT_EQ(total, 463879u);
+}
+
+TEST_F(SearchTest, SearchAllocatesNothing)
+{
+    setUp("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1");
+    uint64_t before = allocationCount();
+    searchFixedDepth(st, 6);
+    EXPECT_EQ(allocationCount(), before);
+    EXPECT_GT(st.nodes, 1000u);
+}
+
+}  // namespace
