@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "eval/evalcache.h"
 #include "frontend/config.h"
 #include "platform/platform.h"
 #include "search/quiescence.h"
@@ -250,6 +251,8 @@ void allocAllTables()
     allocHashTable(config.ttEntries, config.ttSizeMb);
     int threads = config.threads < 1 ? 1 : config.threads > MAX_THREADS ? MAX_THREADS : config.threads;
     for (int i = 0; i <= threads; i++)
+        allocHashEval(*threadRecord(i), config.hashEvalEntries, config.hashEvalSizeMb, i != 0, i);
+    for (int i = 0; i <= threads; i++)
         allocHashQ(*threadRecord(i), config.hashQEntries, config.hashQSizeMb, i != 0, i);
 }
 
@@ -257,13 +260,17 @@ void clearAllTables()
 {
     hashAge = 0;
     clearHashTable(ttEntries);
-    for (int i = 0; i <= MAX_THREADS; i++)
+    for (int i = 0; i <= MAX_THREADS; i++) {
+        clearHashEval(*threadRecord(i));
         clearHashQ(*threadRecord(i));
+    }
 }
 
 void freeAllTables()
 {
     freeHashTable();
-    for (int i = 0; i <= MAX_THREADS; i++)
+    for (int i = 0; i <= MAX_THREADS; i++) {
+        freeHashEval(*threadRecord(i));
         freeHashQ(*threadRecord(i));
+    }
 }
