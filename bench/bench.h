@@ -8,3 +8,7 @@ void benchPerft();
 // Full static evaluations per second on one thread over the shared positions
 // file, without the evaluation cache.
 void benchEval();
+
+// Search nodes per second on one thread: the six perft positions searched to
+// a fixed depth, each from empty tables.
+void benchSearch();

@@ -9,5 +9,6 @@ int main()
     applyParams();
     benchPerft();
     benchEval();
+    benchSearch();
     return 0;
 }
