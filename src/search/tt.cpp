@@ -4,6 +4,7 @@
 #include "search/tt.h"
 
 #include <atomic>
+#include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +12,7 @@
 #include "eval/evalcache.h"
 #include "frontend/config.h"
 #include "platform/platform.h"
+#include "position/fen.h"
 #include "search/quiescence.h"
 #include "search/searchstate.h"
 #include "search/searchthread.h"
@@ -231,6 +233,30 @@ void storeHashAt(uint64_t index, uint64_t key, int depth, int ply, int bound, in
     if (!ttTable || index > ttEntries)
         return;
     storeBucket(ttTable + index, key, depth, ply, bound, score, move);
+}
+
+void dumpHashTable(uint64_t entries)
+{
+    std::FILE* f = std::fopen("DumpHash/dump.csv", "w");
+    if (!f) {
+        std::printf("File non trovato\n");
+        std::fflush(stdout);
+        return;
+    }
+    if (!ttTable || entries > ttEntries)
+        entries = ttTable ? ttEntries : 0;
+    std::fprintf(f, "Key;Score;Depth;Age;Best;Flags;\n");
+    const int blackToMove = int(mainThread.current ? mainThread.current->sideToMove : 0);
+    for (uint64_t i = 0; i < entries; i++) {
+        const uint64_t check = loadWord(ttTable[i].check), data = loadWord(ttTable[i].data);
+        char move[MOVE_TEXT_SIZE];
+        moveToText(move, ttMove(data), blackToMove);
+        std::fprintf(f, "%" PRIu64 ";%i;%i;%i;%s;%i;\n", check, ttScore(data), ttDepth(data), ttAge(data), move,
+                     ttBound(data));
+    }
+    std::fclose(f);
+    std::printf("Tot: %i\n", int(entries));
+    std::fflush(stdout);
 }
 
 void newSearchGeneration()

@@ -60,6 +60,10 @@ void storeHash(const Position& pos, int depth, int ply, int bound, int score, Mo
 int probeHashAt(uint64_t index, uint64_t key, uint64_t& data, int depth, int ply, int alpha, int beta);
 void storeHashAt(uint64_t index, uint64_t key, int depth, int ply, int bound, int score, Move move);
 
+// Writes the first `entries` entries to DumpHash/dump.csv (the folder must
+// exist), moves written as seen from the front end's side to move.
+void dumpHashTable(uint64_t entries);
+
 // Starts a new search generation: hashAge + 1, or, after 255, back to 0 with
 // the table cleared so that no entry is ever newer than the current age.
 void newSearchGeneration();

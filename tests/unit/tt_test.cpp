@@ -3,8 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <unistd.h>
 
 #include "frontend/config.h"
+#include "position/fen.h"
 #include "search/searchstate.h"
 #include "search/tt.h"
 
@@ -311,6 +317,50 @@ TEST(TTLifeCycle, ResizeFollowsTheSizeRuleAndNamesTheGivenSize)
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Allocated   100 MB for the Hash Table\n");
     EXPECT_EQ(ttEntries, uint64_t(1) << 22);
     freeHashTable();
+}
+
+}  // namespace
+
+namespace {
+
+// The dump writes to DumpHash/dump.csv below the working directory; the test
+// works in a fresh temporary directory and removes it.
+TEST(TTLifeCycle, DumpWritesEveryEntryAsCsv)
+{
+    namespace fs = std::filesystem;
+    const fs::path previous = fs::current_path();
+    const fs::path dir = fs::temp_directory_path() / ("tt_dump_" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    fs::current_path(dir);
+
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(allocHashTable(8, 1));
+    ASSERT_EQ(setPositionFromFen(mainThread, "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq - 0 1", nullptr), 1);
+    hashAge = 3;
+    storeHashAt(2, 0xABCDEF, 7, 0, BOUND_LOWER, -55, makeMoveWord(KIND_PAWN_PUSH, 12, 28));
+    dumpHashTable(ttEntries);
+    fs::create_directory("DumpHash");
+    dumpHashTable(ttEntries);
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out, "Allocated     1 MB for the Hash Table\nFile non trovato\nTot: 8\n");
+
+    std::ifstream in("DumpHash/dump.csv");
+    std::stringstream text;
+    text << in.rdbuf();
+    std::string lines[10];
+    int count = 0;
+    for (std::string line; std::getline(text, line) && count < 10;)
+        lines[count++] = line;
+    EXPECT_EQ(count, 9);
+    EXPECT_EQ(lines[0], "Key;Score;Depth;Age;Best;Flags;");
+    EXPECT_EQ(lines[1], "0;0;0;0;a8a8;0;");  // an empty entry, move 0 seen by Black
+    uint64_t data = ttTable[2].data;
+    EXPECT_EQ(lines[3], std::to_string(0xABCDEF ^ data) + ";-55;7;3;e7e5;3;");  // Black's view
+
+    freeHashTable();
+    hashAge = 0;
+    fs::current_path(previous);
+    fs::remove_all(dir);
 }
 
 }  // namespace
