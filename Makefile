@@ -39,7 +39,7 @@ test: test-release test-asan tsan
 
 tsan: prerequisites
 	@cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DARDENTIS_SANITIZE=thread $(CMAKE_FLAGS) >/dev/null
-	@cmake --build build/tsan -j $(JOBS) --target ardentis engine_thread_tests
+	@cmake --build build/tsan -j $(JOBS) --target ardentis engine_thread_tests unit_thread_tests
 	@cd build/tsan && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j $(JOBS) -L threads
 
 bench: prerequisites
