@@ -23,8 +23,6 @@ protected:
     void setKey(uint64_t key) { qThread.current->key = key; }
 };
 
-TEST_F(HashQTest, EntryCountIsAPowerOfTwo) { EXPECT_EQ(qThread.hashQMask, 511u); }
-
 TEST_F(HashQTest, BoundsAndDepth)
 {
     struct Case {

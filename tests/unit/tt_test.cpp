@@ -45,21 +45,7 @@ protected:
         freeHashTable();
         hashAge = 0;
     }
-    static uint64_t entryData(int index) { return ttTable[index].data; }
 };
-
-TEST_F(TTTest, StoreThenProbeGivesEntryBack)
-{
-    Position p = positionWithKey(0x123456789ABCDEF0ULL);
-    storeHash(p, 7, 2, BOUND_EXACT, -123, 0x00001C0C);
-    uint64_t data = 0;
-    EXPECT_EQ(probeHash(p, data, 7, 2, -30000, 30000), -123);
-    EXPECT_EQ(ttMove(data), 0x00001C0Cu);
-    EXPECT_EQ(ttDepth(data), 7);
-    EXPECT_EQ(ttBound(data), BOUND_EXACT);
-    EXPECT_EQ(ttAge(data), 10);
-    EXPECT_EQ(probeHash(positionWithKey(0x42), data, 0, 0, -30000, 30000), HASH_MISS);
-}
 
 TEST_F(TTTest, BoundRules)
 {
@@ -83,7 +69,12 @@ TEST_F(TTTest, BoundRules)
         EXPECT_EQ(probeHash(p, data, c.depth, 1, c.alpha, c.beta), c.expected)
             << "bound " << c.bound << " score " << c.score;
         EXPECT_EQ(ttMove(data), 0x0003050Au) << "the move is handed back even when unusable";
+        EXPECT_EQ(ttDepth(data), c.storedDepth);
+        EXPECT_EQ(ttBound(data), c.bound);
+        EXPECT_EQ(ttAge(data), 10);
     }
+    uint64_t data;
+    EXPECT_EQ(probeHash(positionWithKey(0x42), data, 0, 0, -30000, 30000), HASH_MISS);
 }
 
 TEST_F(TTTest, MateScoresAreStoredRelativeToTheNode)
