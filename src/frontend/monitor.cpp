@@ -15,6 +15,7 @@ namespace {
 constexpr int MONITOR_LINE_CAPACITY = 4096;
 
 ThreadHandle monitorHandle;
+int monitorMoveNumber = 0;  // written before the thread starts, read by it only
 std::atomic<bool> sawQuit{false};
 
 void stopNow()
@@ -39,7 +40,7 @@ void* monitorThread(void*)
             continue;
         if (std::strncmp(line, "ponderhit", 9) == 0) {
             pondering.store(0, std::memory_order_relaxed);
-            setupTimer(timeControl, hashAge);
+            setupTimer(timeControl, monitorMoveNumber);
             return nullptr;
         }
         if (std::strncmp(line, "stop", 4) == 0) {
@@ -60,10 +61,11 @@ void* monitorThread(void*)
 
 } // namespace
 
-void startInputMonitor(unsigned mode)
+void startInputMonitor(unsigned mode, int moveNumber)
 {
     if (mode != 2 || monitorHandle.running)
         return;
+    monitorMoveNumber = moveNumber;
     if (!threadCreate(monitorHandle, monitorThread, nullptr)) {
         std::printf("#DEBUG Errore nella creazione del thread PonderMonitor\n");
         std::exit(1);

@@ -3,7 +3,9 @@
 #pragma once
 
 // Starts the monitor (UCI mode only). A failure to start ends the process.
-void startInputMonitor(unsigned mode);
+// moveNumber is what "ponderhit" passes to the time allocation: the search
+// count of the search being started.
+void startInputMonitor(unsigned mode, int moveNumber);
 
 // Waits for a started monitor to end (it ends on "ponderhit", "stop", "quit"
 // or end of input).

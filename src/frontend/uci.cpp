@@ -105,8 +105,10 @@ void go(char* line)
 
     // Book moves come with the opening-book support.
     tc.startMs = nowMs();
+    // The search about to start advances hashAge; "ponderhit" allocates time
+    // with that count.
     if (monitor)
-        startInputMonitor(protocolMode);
+        startInputMonitor(protocolMode, hashAge < 255 ? hashAge + 1 : 0);
     if (!infinite.load() && !pondering.load())
         setupTimer(tc, hashAge);
     uint64_t result = think(front);

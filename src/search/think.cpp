@@ -178,12 +178,7 @@ uint64_t think(SearchThread& front)
     stopSearch.store(0, std::memory_order_relaxed);
     abortIteration.store(0, std::memory_order_relaxed);
     front.tbLimit = uint8_t(config.syzygyMen);
-    if (hashAge < 255) {
-        ++hashAge;
-    } else {
-        hashAge = 0;
-        clearHashTable(ttEntries);
-    }
+    newSearchGeneration();
     ponderMove = 0;
     bestLine.count = 0;
     std::memset(front.rootMoves, 0, sizeof front.rootMoves);
