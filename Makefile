@@ -46,6 +46,7 @@ bench: prerequisites
 	@cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
 	@cmake --build build/release -j $(JOBS) --target ardentis ardentis_bench
 	@./build/release/bench/ardentis_bench
+	@./tools/startup_time.sh
 
 match: release
 	@./tools/match.sh

@@ -12,3 +12,7 @@ void benchEval();
 // Search nodes per second on one thread: the six perft positions searched to
 // a fixed depth, each from empty tables.
 void benchSearch();
+
+// Time for the search driver to complete a fixed depth on the six perft
+// positions with one search thread and with two, and the ratio.
+void benchThreads();

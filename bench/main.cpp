@@ -10,5 +10,6 @@ int main()
     benchPerft();
     benchEval();
     benchSearch();
+    benchThreads();
     return 0;
 }

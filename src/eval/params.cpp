@@ -233,10 +233,12 @@ void formatName(char (&out)[100], const ParamGroup& g, int i)
     }
 }
 
-// Expands the groups into ParamTable. Runs during static initialisation, so
-// the table is complete before main; a group whose default count does not
-// match its variables is a programming error caught on the first run.
-int fillParamTable()
+// Expands the groups into ParamTable, once, on the first applyParams (which
+// start-up runs before anything reads the table). It is not a static
+// initialiser: code that runs before main must not depend on the BMI2 build.
+// A group whose default count does not match its variables is a programming
+// error caught on the first run.
+void fillParamTable()
 {
     int n = 0;
     for (const ParamGroup& g : PARAM_GROUPS) {
@@ -259,10 +261,9 @@ int fillParamTable()
         std::fprintf(stderr, "parameter table has %d records instead of %d\n", n, PARAM_COUNT);
         std::abort();
     }
-    return n;
 }
 
-[[maybe_unused]] const int paramRecords = fillParamTable();
+bool paramTableFilled = false;
 
 // Files E-H take the values of D-A: the pawn terms are symmetric left to right.
 void mirrorFiles(int (&byFile)[8])
@@ -275,6 +276,10 @@ void mirrorFiles(int (&byFile)[8])
 
 void applyParams()
 {
+    if (!paramTableFilled) {
+        fillParamTable();
+        paramTableFilled = true;
+    }
     for (const ParamRecord& r : ParamTable)
         *r.variable = r.value;
 

@@ -11,9 +11,10 @@ uint64_t nowMs();
 void sleepMicroseconds(unsigned us);
 
 // Threads. threadCreate returns false when the system refuses a new thread.
+// Zero-initialised (a static record needs no constructor to run before main).
 struct ThreadHandle {
-    unsigned long id = 0;
-    bool running = false;
+    unsigned long id;
+    bool running;
 };
 using ThreadFunction = void* (*)(void*);
 bool threadCreate(ThreadHandle& handle, ThreadFunction function, void* argument);

@@ -18,7 +18,7 @@ namespace {
 // One timer at a time. The timer's limits are copied when it starts, so the
 // thread reads nothing that the front end may change meanwhile.
 struct Timer {
-    ThreadHandle handle;
+    ThreadHandle handle{};
     std::atomic<uint32_t> cancel{0};
     uint64_t startMs = 0;
     int32_t moveTime = 0;
