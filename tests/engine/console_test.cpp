@@ -190,3 +190,12 @@ TEST(Console, SelfPlayGameToTheEnd)
     EXPECT_NE(out.find("1-0 {White mates}"), std::string::npos) << out;
     EXPECT_EQ(out.find("Error"), std::string::npos);
 }
+
+TEST(Console, NewAndPositionFen)
+{
+    std::string out = console("e2e4\nnew\ngetboard\nposition fen 8/8/3k4/8/8/8/4P3/4K3 w - - 0 1\ngetboard\n");
+    EXPECT_EQ(reply(out, 1), "");
+    EXPECT_EQ(reply(out, 2), "FEN: rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - \n");
+    EXPECT_EQ(reply(out, 3), "");
+    EXPECT_EQ(reply(out, 4), "FEN: 8/8/3k4/8/8/8/4P3/4K3 w - - \n");
+}
