@@ -99,14 +99,21 @@ inline Position* makeNullMove(Position* pos)
 
 int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbLimit, PvLine& pv);
 
-inline int searchChild(SearchThread& t, Position* pos, Move move, int depth, int ply, int alpha, int beta,
-                       int tbLimit, PvLine& line)
+// Searches a child already made in the slot after pos (a re-search reuses it).
+inline int searchMadeChild(SearchThread& t, Position* pos, Position* child, int depth, int ply, int alpha,
+                           int beta, int tbLimit, PvLine& line)
 {
-    t.current = makeMove(*pos, move);
+    t.current = child;
     line.count = 0;
     int s = -searchNode(t, depth, ply, alpha, beta, tbLimit, line);
     t.current = pos;
     return s;
+}
+
+inline int searchChild(SearchThread& t, Position* pos, Move move, int depth, int ply, int alpha, int beta,
+                       int tbLimit, PvLine& line)
+{
+    return searchMadeChild(t, pos, makeMove(*pos, move), depth, ply, alpha, beta, tbLimit, line);
 }
 
 inline void countCutoff(SearchThread& t, int legal)
@@ -311,11 +318,11 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
         }
         int s;
         if (bound == BOUND_EXACT || R > 0) {
-            s = searchChild(t, pos, m, depth - 1 - R, ply + 1, -alpha - 1, -alpha, tbLimit, line);
+            s = searchMadeChild(t, pos, child, depth - 1 - R, ply + 1, -alpha - 1, -alpha, tbLimit, line);
             if (s > alpha && s < beta)
-                s = searchChild(t, pos, m, depth - 1, ply + 1, -beta, -alpha, tbLimit, line);
+                s = searchMadeChild(t, pos, child, depth - 1, ply + 1, -beta, -alpha, tbLimit, line);
         } else {
-            s = searchChild(t, pos, m, depth - 1, ply + 1, -beta, -alpha, tbLimit, line);
+            s = searchMadeChild(t, pos, child, depth - 1, ply + 1, -beta, -alpha, tbLimit, line);
         }
         if (s > alpha) {
             if (s >= beta) {
@@ -348,11 +355,11 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
         int R = !inCheck && !givesCheck && legal > 3 && !extended && see < -150 ? 1 : 0;
         int s;
         if (bound == BOUND_EXACT || R > 0) {
-            s = searchChild(t, pos, m, depth - 1 - R, ply + 1, -alpha - 1, -alpha, tbLimit, line);
+            s = searchMadeChild(t, pos, child, depth - 1 - R, ply + 1, -alpha - 1, -alpha, tbLimit, line);
             if (s > alpha && s < beta)
-                s = searchChild(t, pos, m, depth - 1, ply + 1, -beta, -alpha, tbLimit, line);
+                s = searchMadeChild(t, pos, child, depth - 1, ply + 1, -beta, -alpha, tbLimit, line);
         } else {
-            s = searchChild(t, pos, m, depth - 1, ply + 1, -beta, -alpha, tbLimit, line);
+            s = searchMadeChild(t, pos, child, depth - 1, ply + 1, -beta, -alpha, tbLimit, line);
         }
         if (s > alpha) {
             if (s >= beta) {

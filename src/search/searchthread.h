@@ -20,7 +20,9 @@ struct PvLine {
     Move moves[MAX_PLY];
 };
 
-struct SearchThread {
+// Cache-line aligned so that one thread's counters never share a line with the
+// next record.
+struct alignas(64) SearchThread {
     uint32_t rootLastMove;  // stands for the lastMove of slot 0's parent
     // Two zeroed slots in front of slot 0, never written: a position with no
     // own pieces, where every backward scan (repetitions) stops.
