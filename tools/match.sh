@@ -19,6 +19,9 @@ games2=${GAMES2:-20}
 out=$root/build/match
 rm -rf "$out"
 mkdir -p "$out/t1" "$out/t2"
+# The games use a copy, so that rebuilding during a match changes nothing.
+cp "$engine" "$out/ardentis"
+engine=$out/ardentis
 for t in 1 2; do
   cat > "$out/t$t/Ardentis.ini" <<INI
 [ENGINE]
