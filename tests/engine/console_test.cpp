@@ -199,3 +199,19 @@ TEST(Console, NewAndPositionFen)
     EXPECT_EQ(reply(out, 3), "");
     EXPECT_EQ(reply(out, 4), "FEN: 8/8/3k4/8/8/8/4P3/4K3 w - - \n");
 }
+
+TEST(Console, AGameLongerThanTheStackIsRefused)
+{
+    // Knights out and back: no capture, no pawn move, so every ply takes a slot.
+    std::string commands;
+    const char* cycle[] = {"g1f3", "g8f6", "f3g1", "f6g8"};
+    for (int i = 0; i < 700; ++i)
+        commands += std::string(cycle[i % 4]) + "\n";
+    commands += "undo\ngetboard\n";
+    std::string out = console(commands, 60000);
+    size_t refused = out.find("Error (game too long)");
+    ASSERT_NE(refused, std::string::npos);
+    EXPECT_EQ(out.find("Illegal move", 0), std::string::npos);
+    // The refused moves leave the game as it was; undo still works.
+    EXPECT_NE(reply(out, 701).find("FEN: "), std::string::npos);
+}
