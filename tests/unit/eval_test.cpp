@@ -14,6 +14,7 @@
 #include "engine_init.h"
 #include "eval/evalcache.h"
 #include "eval/evaluate.h"
+#include "eval/params.h"
 #include "position/fen.h"
 #include "search/searchthread.h"
 
@@ -130,11 +131,53 @@ TEST(Evaluate, HandWorkedScores)
         // (38 - 24) x 8 / 64 = 1.
         {"trapped bishop and rook, castled king's shield",
          "6k1/8/8/p7/8/4p3/1PP1P3/R1K2B2 w - - 0 1", 941},
+        // Phase 0. Material: a5 b5 117 + 117 against g5 h5 107 + 107 = 20.
+        // Pawns, the side to move first, each 1.5 x D step truncating the
+        // running sum: White a5 b5 passed +50 +50, one island of two D1 = 1,
+        // D2 = 5 (bytes 0-4): eg 100 -> 98 -> 90; Black g5 h5 passed +30 +30,
+        // D1 = 1, D2 = 4: -90 + 60 -> -31 -> -37; net 37.
+        {"pawn truncations on the running sum", "4k3/8/8/PP4pp/8/8/8/4K3 w - - 0 1", 57},
+        // Black first: 60 -> 58 -> 52; then White: -52 + 100 -> 46 -> 38; net
+        // -38, material -20. Not the negation of the score above.
+        {"pawn truncations, Black to move", "4k3/8/8/PP4pp/8/8/8/4K3 b - - 0 1", -58},
+        // Phase 5. Material (474 x 5 + 545 x 59) / 64 = 539. No pawn on the
+        // board: rook a1 gets neither the open-file bonus nor the penalty for
+        // being shut in by the king on c1, only mobility, 8 squares +3/+30:
+        // 1785 / 64 = 27. Dangers 12 and 13: (25 - 29) x 5 / 64 truncates to 0.
+        {"rook with no pawn on the board", "4k3/8/8/8/8/8/8/R1K5 w - - 0 1", 566},
     };
     for (const Case& c : cases) {
         setUp(testThread, c.fen);
         EXPECT_EQ(evaluate(testThread), c.score) << c.what;
     }
+}
+
+// The attack count is an 8-bit sum and the danger index is capped at 99.
+// In the "attacks on the king zone" position above the knight hits two
+// squares of the g8 zone and the queen five, so Black's danger is
+// 2 x weight + 25 and the king-safety term (PT_KingSafety[danger] - 25) x 13 / 64.
+TEST(Evaluate, AttackCountWrapsAndDangerIsCapped)
+{
+    ParamRecord* knightWeight = nullptr;
+    for (ParamRecord& r : ParamTable)
+        if (r.variable == &PT_AttackWeight[KNIGHT])
+            knightWeight = &r;
+    ASSERT_NE(knightWeight, nullptr);
+    const int saved = knightWeight->value;
+    struct Case {
+        int weight;
+        int score;
+    };
+    // 130: 285 wraps to 29, the default danger. 40: 105 reads index 99,
+    // (500 - 25) x 13 / 64 = 96 instead of 19.
+    const Case cases[] = {{2, 1873}, {130, 1873}, {40, 1950}};
+    for (const Case& c : cases) {
+        knightWeight->value = c.weight;
+        applyParams();
+        EXPECT_EQ(evaluatePosition(positionOf("6k1/8/8/4N2Q/8/8/5PPP/6K1 w - - 0 1")), c.score) << c.weight;
+    }
+    knightWeight->value = saved;
+    applyParams();
 }
 
 TEST(Evaluate, GamePhaseFromMaterial)
