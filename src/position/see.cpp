@@ -50,7 +50,9 @@ static int leastValuableAttacker(const Position& pos, int square, Bitboard side,
 int staticExchange(const Position& pos, Move move)
 {
     const int from = moveFrom(move), to = moveTo(move);
-    const bool enPassant = pos.epFile != 8 && to == 40 + pos.epFile;
+    // Told by the move kind, not by the square: a piece that merely steps onto
+    // the en-passant square captures nothing and removes no pawn.
+    const bool enPassant = moveKind(move) == KIND_EN_PASSANT;
     int firstGain;
     if (enPassant || moveKind(move) == KIND_PROMOTION) {
         firstGain = P_Pawn;

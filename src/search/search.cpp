@@ -100,6 +100,9 @@ inline Position* makeNullMove(Position* pos)
 int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbLimit, PvLine& pv);
 
 // Searches a child already made in the slot after pos (a re-search reuses it).
+// The child line is emptied before every child, not once per node: a child
+// that returns without writing (draw, quiescence, a pruning return) must not
+// hand up moves left behind by an earlier sibling.
 inline int searchMadeChild(SearchThread& t, Position* pos, Position* child, int depth, int ply, int alpha,
                            int beta, int tbLimit, PvLine& line)
 {

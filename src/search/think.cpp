@@ -131,7 +131,7 @@ uint64_t rootSearch(SearchThread& t, int depth, int alpha, int beta, uint64_t* f
         Move m = entryMove(*e);
         if (m == hashMove)
             continue;
-        child.count = 0;
+        child.count = 0;  // per move: a line left by the previous move is no line of this one
         t.current = makeMove(*root, m);
         int s;
         if (best) {

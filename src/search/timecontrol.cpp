@@ -67,6 +67,10 @@ int32_t computeAllocation(TimeControl& tc, int moveNumber)
             d += tc.fastGame;
         if (moveNumber <= 20)
             d += tc.fastOpening;
+        // The settings allow SuddenDeath 10 with MoreTime up to 15: never plan
+        // for fewer than two moves (zero divides by zero, one spends the clock).
+        if (d < 2)
+            d = 2;
         tc.allocation = int32_t(float(tc.myTime) / float(d));
     }
     if (tc.increment > 0 && tc.myTime - tc.allocation - tc.increment > 500)

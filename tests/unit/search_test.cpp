@@ -297,7 +297,7 @@ TEST_F(SearchTest, NodeSignature)
         searchFixedDepth(st, 9);
         total += st.nodes;
     }
-    EXPECT_EQ(total, 463879u);
+    EXPECT_EQ(total, 463873u);
 }
 
 TEST_F(SearchTest, SearchAllocatesNothing)

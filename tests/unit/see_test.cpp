@@ -38,6 +38,7 @@ const SeeCase SEE_CASES[] = {
     {"4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1", "e5d6", 100, "en passant starts with a pawn"},
     {"4k3/4b3/8/3pP3/8/8/8/4K3 w - d6 0 1", "e5d6", 0, "en passant, recaptured"},
     {"4k3/p7/8/8/8/8/8/R3K3 w - - 0 1", "a1a7", 100, "capture onto a7 without an en-passant square"},
+    {"4k3/8/8/1N1p4/8/8/3r4/4K3 w - d6 0 1", "b5d6", 0, "a knight onto the en-passant square takes nothing"},
     {"4k3/P7/8/8/8/8/8/4K3 w - - 0 1", "a7a8q", 100, "quiet promotion starts with a pawn"},
     {"1r2k3/P7/8/8/8/8/8/4K3 w - - 0 1", "a7a8q", -900, "quiet promotion, the queen is taken"},
     {"r3k3/1P6/1n6/8/8/8/8/4K3 w - - 0 1", "b7a8q", -500, "capturing promotion, recaptured"},

@@ -44,3 +44,26 @@ TEST(TimeAllocation, WorkedExamples)
         EXPECT_EQ(tc.allocation, c.expected);
     }
 }
+
+// The configuration allows SuddenDeath 10 with MoreTime up to 15, so being
+// ahead on the clock can bring the divisor to zero or below.
+TEST(TimeAllocation, DivisorNeverBelowTwo)
+{
+    struct Case {
+        int suddenDeath, moreTime;
+        int expected;
+    };
+    const Case cases[] = {
+        {10, 10, 15000},  // divisor 0: no division by zero
+        {10, 15, 15000},  // divisor -5: no negative allocation
+        {11, 10, 15000},  // divisor 1 would spend the whole clock
+        {12, 10, 15000},  // divisor 2 stands
+        {13, 10, 10000},
+    };
+    for (const Case& c : cases) {
+        TimeControl tc = clock(30000, 20000);
+        tc.suddenDeath = c.suddenDeath;
+        tc.moreTime = c.moreTime;
+        EXPECT_EQ(computeAllocation(tc, 30), c.expected) << c.suddenDeath << " - " << c.moreTime;
+    }
+}
