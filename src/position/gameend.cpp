@@ -6,18 +6,6 @@
 #include "position/movegen.h"
 #include "search/searchthread.h"
 
-namespace {
-
-bool anyLegal(const Position& pos, MoveEntry* list, MoveEntry* end)
-{
-    for (MoveEntry* e = end - 1; e >= list; --e)
-        if (!leavesKingInCheck(pos, entryMove(*e)))
-            return true;
-    return false;
-}
-
-} // namespace
-
 int gameResult(SearchThread& thread)
 {
     const Position& pos = *thread.current;
@@ -30,8 +18,7 @@ int gameResult(SearchThread& thread)
         std::printf("1/2-1/2 {Draw by 50 move rule}\n");
         draw = 1;
     }
-    MoveEntry list[MAX_MOVES];
-    if (anyLegal(pos, list, generateCaptures(pos, list)) || anyLegal(pos, list, generateQuiets(pos, list)))
+    if (hasLegalMove(pos))
         return draw;
     if (checkers(pos))
         std::printf(pos.sideToMove == 0 ? "0-1 {Black mates}\n" : "1-0 {White mates}\n");

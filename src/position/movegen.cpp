@@ -173,6 +173,20 @@ MoveEntry* generateLegal(const Position& pos, MoveEntry* list)
     return list;
 }
 
+static bool anyLegal(const Position& pos, const MoveEntry* list, const MoveEntry* end)
+{
+    for (const MoveEntry* e = end; e != list;)
+        if (!leavesKingInCheck(pos, entryMove(*--e)))
+            return true;
+    return false;
+}
+
+bool hasLegalMove(const Position& pos)
+{
+    MoveEntry list[MAX_MOVES];
+    return anyLegal(pos, list, generateCaptures(pos, list)) || anyLegal(pos, list, generateQuiets(pos, list));
+}
+
 MoveEntry* generateEvasions(const Position& pos, Bitboard checkerSet, MoveEntry* list)
 {
     const Bitboard occ = occupied(pos);

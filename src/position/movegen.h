@@ -20,6 +20,10 @@ MoveEntry* generateAll(const Position& pos, MoveEntry* list);
 // The legal moves, quiet ones first, as bare words (score 0).
 MoveEntry* generateLegal(const Position& pos, MoveEntry* list);
 
+// Whether the side to move has at least one legal move: captures are tried
+// first, then quiet moves, stopping at the first legal one.
+bool hasLegalMove(const Position& pos);
+
 // Replies to a check; checkerSet is the nonzero result of checkers(pos).
 MoveEntry* generateEvasions(const Position& pos, Bitboard checkerSet, MoveEntry* list);
 

@@ -140,6 +140,10 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
 
     if (pos->repetitions || pos->halfmoveClock > 100 || (pos->halfmoveClock == 100 && !inCheck))
         return 0;
+    // A check on the hundredth ply is a draw too, unless it is mate: the game
+    // ends either way, so nothing is searched beyond it.
+    if (pos->halfmoveClock == 100)
+        return hasLegalMove(*pos) ? 0 : ply - MATE;
 
     const bool isPV = beta != alpha + 1;
     bool extended = false;

@@ -210,6 +210,11 @@ TEST_F(SearchTest, DrawRulesBelowTheRoot)
     EXPECT_EQ(alphaBeta(st, 4, 1, -INFINITE, INFINITE, 0, line), 1 - MATE);
     setUp("R5k1/5ppp/8/8/8/8/8/6K1 b - - 101 80");
     EXPECT_EQ(alphaBeta(st, 4, 1, -INFINITE, INFINITE, 0, line), 0);
+    // A check that is not mate on the hundredth ply: drawn, and no line beyond it.
+    setUp("R5k1/6pp/8/8/8/8/8/6K1 b - - 100 80");
+    line.count = 0;
+    EXPECT_EQ(alphaBeta(st, 4, 1, -INFINITE, INFINITE, 0, line), 0);
+    EXPECT_EQ(line.count, 0u);
 }
 
 TEST_F(SearchTest, MateAndStalemateAreStoredExact)
