@@ -42,14 +42,15 @@ done
 match() {
   local name=$1 dir=$2 tc=$3 games=$4
   echo "== $name: $games games at $tc, threads in $dir"
-  "$runner" \
+  # fastchess keeps its state (config.json) in the working directory.
+  (cd "$out" && "$runner" \
     -engine cmd="$engine" name=A dir="$out/$dir" option.Ponder=true \
     -engine cmd="$engine" name=B dir="$out/$dir" option.Ponder=false \
     -each tc="$tc" proto=uci \
     -openings file="$openings" format=epd order=random \
     -rounds $((games / 2)) -games 2 -concurrency 1 \
     -pgnout file="$out/$name.pgn" \
-    -ratinginterval 0 2>&1 | tee "$out/$name.log"
+    -ratinginterval 0) 2>&1 | tee "$out/$name.log"
 }
 
 match one-thread t1 5+0.05 "$games1"
