@@ -119,6 +119,21 @@ inline int searchChild(SearchThread& t, Position* pos, Move move, int depth, int
     return searchMadeChild(t, pos, makeMove(*pos, move), depth, ply, alpha, beta, tbLimit, line);
 }
 
+// The principal-variation search of a child made in the slot after pos: once
+// the node has a best move, or when the move is reduced by R plies, a null
+// window first, and the full window at full depth again only when that lands
+// inside the window.
+inline int pvsChild(SearchThread& t, Position* pos, Position* child, int depth, int R, bool haveBest, int ply,
+                    int alpha, int beta, int tbLimit, PvLine& line)
+{
+    if (!haveBest && R == 0)
+        return searchMadeChild(t, pos, child, depth - 1, ply + 1, -beta, -alpha, tbLimit, line);
+    int s = searchMadeChild(t, pos, child, depth - 1 - R, ply + 1, -alpha - 1, -alpha, tbLimit, line);
+    if (s > alpha && s < beta)
+        s = searchMadeChild(t, pos, child, depth - 1, ply + 1, -beta, -alpha, tbLimit, line);
+    return s;
+}
+
 inline void countCutoff(SearchThread& t, int legal)
 {
     t.cutoffs++;
@@ -278,14 +293,7 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
             continue;
         }
         legal++;
-        int s;
-        if (bound == BOUND_EXACT) {
-            s = searchChild(t, pos, m, depth - 1, ply + 1, -alpha - 1, -alpha, tbLimit, line);
-            if (s > alpha && s < beta)
-                s = searchChild(t, pos, m, depth - 1, ply + 1, -beta, -alpha, tbLimit, line);
-        } else {
-            s = searchChild(t, pos, m, depth - 1, ply + 1, -beta, -alpha, tbLimit, line);
-        }
+        int s = pvsChild(t, pos, makeMove(*pos, m), depth, 0, bound == BOUND_EXACT, ply, alpha, beta, tbLimit, line);
         if (s > alpha) {
             if (s >= beta) {
                 countCutoff(t, legal);
@@ -323,14 +331,7 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
             if (legal > 3 && depth > 1)
                 R = CT_LMR_R[lmrRow][quietIndex < 63 ? quietIndex : 63];
         }
-        int s;
-        if (bound == BOUND_EXACT || R > 0) {
-            s = searchMadeChild(t, pos, child, depth - 1 - R, ply + 1, -alpha - 1, -alpha, tbLimit, line);
-            if (s > alpha && s < beta)
-                s = searchMadeChild(t, pos, child, depth - 1, ply + 1, -beta, -alpha, tbLimit, line);
-        } else {
-            s = searchMadeChild(t, pos, child, depth - 1, ply + 1, -beta, -alpha, tbLimit, line);
-        }
+        int s = pvsChild(t, pos, child, depth, R, bound == BOUND_EXACT, ply, alpha, beta, tbLimit, line);
         if (s > alpha) {
             if (s >= beta) {
                 if (!inCheck) {
@@ -360,14 +361,7 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
         Position* child = makeMove(*pos, m);
         const bool givesCheck = checkers(*child) != 0;
         int R = !inCheck && !givesCheck && legal > 3 && !extended && see < -150 ? 1 : 0;
-        int s;
-        if (bound == BOUND_EXACT || R > 0) {
-            s = searchMadeChild(t, pos, child, depth - 1 - R, ply + 1, -alpha - 1, -alpha, tbLimit, line);
-            if (s > alpha && s < beta)
-                s = searchMadeChild(t, pos, child, depth - 1, ply + 1, -beta, -alpha, tbLimit, line);
-        } else {
-            s = searchMadeChild(t, pos, child, depth - 1, ply + 1, -beta, -alpha, tbLimit, line);
-        }
+        int s = pvsChild(t, pos, child, depth, R, bound == BOUND_EXACT, ply, alpha, beta, tbLimit, line);
         if (s > alpha) {
             if (s >= beta) {
                 countCutoff(t, legal);
