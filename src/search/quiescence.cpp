@@ -60,21 +60,7 @@ int probeHashQ(const SearchThread& t, HashQEntry& entry, int depth, int ply, int
     entry = e;
     if (e.depth < depth)
         return HASH_UNUSABLE;
-    int s = e.score;
-    if (s >= QS_MATE_BAND)
-        s -= ply;
-    else if (s <= -QS_MATE_BAND)
-        s += ply;
-    switch (e.bound) {
-    case BOUND_EXACT:
-        return s;
-    case BOUND_UPPER:
-        return s <= alpha ? s : HASH_UNUSABLE;
-    case BOUND_LOWER:
-        return s >= beta ? s : HASH_UNUSABLE;
-    default:
-        return HASH_UNUSABLE;
-    }
+    return usableScore(scoreFromTable(e.score, ply, QS_MATE_BAND), int(e.bound), alpha, beta);
 }
 
 void storeHashQ(SearchThread& t, int depth, int ply, int bound, int score, Move move)
@@ -88,11 +74,7 @@ void storeHashQ(SearchThread& t, int depth, int ply, int bound, int score, Move 
     // depth below -1 searches the same way (captures only), so -32 is exact.
     e.depth = depth < -32 ? -32 : depth > 31 ? 31 : depth;
     e.bound = uint32_t(bound) & 3;
-    if (score >= QS_MATE_BAND)
-        score += ply;
-    else if (score <= -QS_MATE_BAND)
-        score -= ply;
-    e.score = int16_t(score);
+    e.score = int16_t(scoreToTable(score, ply, QS_MATE_BAND));
     e.move = move;
 }
 

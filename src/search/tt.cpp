@@ -143,21 +143,7 @@ static int probeBucket(TTEntry* bucket, uint64_t key, uint64_t& data, int depth,
         data = d;
         if (ttDepth(d) < depth)
             return HASH_UNUSABLE;
-        int s = ttScore(d);
-        if (s >= MATE_BAND)
-            s -= ply;
-        else if (s <= -MATE_BAND)
-            s += ply;
-        switch (ttBound(d)) {
-        case BOUND_EXACT:
-            return s;
-        case BOUND_UPPER:
-            return s <= alpha ? s : HASH_UNUSABLE;
-        case BOUND_LOWER:
-            return s >= beta ? s : HASH_UNUSABLE;
-        default:
-            return HASH_UNUSABLE;
-        }
+        return usableScore(scoreFromTable(ttScore(d), ply, MATE_BAND), ttBound(d), alpha, beta);
     }
     return HASH_MISS;
 }
@@ -194,10 +180,7 @@ static void storeBucket(TTEntry* bucket, uint64_t key, int depth, int ply, int b
             if (ttDepth(loadWord(bucket[i].data)) < ttDepth(loadWord(bucket[target].data)))
                 target = i;
     }
-    if (score >= MATE_BAND)
-        score += ply;
-    else if (score <= -MATE_BAND)
-        score -= ply;
+    score = scoreToTable(score, ply, MATE_BAND);
     // Depth is clamped, not wrapped: a wrapped negative or oversized depth
     // would claim a search it never made.
     uint64_t storedDepth = uint64_t(depth < 0 ? 0 : depth > 63 ? 63 : depth);

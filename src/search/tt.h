@@ -16,6 +16,27 @@ constexpr int BOUND_LOWER = 3;  // a move failed high: the score is at least thi
 // to the storing node and made relative to the root again when read.
 constexpr int MATE_BAND = 19936;
 
+// Mate scores between the search (relative to the root) and a table entry
+// (relative to the storing node, `ply` plies from the root); band = the
+// smallest score that counts as a mate for that table.
+constexpr int scoreToTable(int score, int ply, int band)
+{
+    return score >= band ? score + ply : score <= -band ? score - ply : score;
+}
+constexpr int scoreFromTable(int score, int ply, int band)
+{
+    return score >= band ? score - ply : score <= -band ? score + ply : score;
+}
+
+// A stored score as a probe result: usable when its bound settles the window.
+constexpr int usableScore(int score, int bound, int alpha, int beta)
+{
+    return bound == BOUND_EXACT                    ? score
+           : bound == BOUND_UPPER && score <= alpha ? score
+           : bound == BOUND_LOWER && score >= beta  ? score
+                                                    : HASH_UNUSABLE;
+}
+
 // One entry: `check` is the position's key XOR `data`, so an entry torn by two
 // threads writing at once fails the key test and reads as a miss.
 //   data bits 0-5 depth, 6-7 bound, 8-15 age, 16-31 score (signed), 32-63 move.
