@@ -214,7 +214,7 @@ TEST(ConfigLoader, RangesAndIrregularFallbacks)
     EXPECT_EQ(loaded("[ENGINE]\nThread=0").threads, 1);
     EXPECT_EQ(loaded("[ENGINE]\nThread=abc").threads, 1);
     EXPECT_EQ(loaded("[ENGINE]\nThread=24").threads, 24);
-    EXPECT_EQ(loaded("[ENGINE]\nThread=257").threads, 1);  // no 8-bit wrap before the check
+    EXPECT_EQ(loaded("[ENGINE]\nMaxDepth=257").maxDepth, 64);  // no 8-bit wrap (to 1) before the check
     EXPECT_EQ(loaded("[ENGINE]\nMaxDepth=0").maxDepth, 64);
     EXPECT_EQ(loaded("[ENGINE]\nMaxDepth=65").maxDepth, 64);
     EXPECT_EQ(loaded("[ENGINE]\nMaxDepth=1").maxDepth, 1);
