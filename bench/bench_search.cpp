@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "bench.h"
+#include "frontend/selftests.h"
 #include "eval/evalcache.h"
 #include "platform/platform.h"
 #include "position/fen.h"
@@ -17,15 +18,6 @@ namespace {
 
 constexpr int SEARCH_BENCH_DEPTH = 13;
 
-const char* const SEARCH_BENCH_FENS[] = {
-    "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
-    "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
-    "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
-    "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
-    "rnbqkb1r/pp1p1ppp/2p5/4P3/2B5/8/PPP1NnPP/RNBQK2R w KQkq - 0 6",
-    "r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10",
-};
-
 SearchThread benchThread;
 
 }  // namespace
@@ -38,7 +30,8 @@ void benchSearch()
     allocHashQ(t, uint64_t(1) << 20, 16, false, 0);
     std::printf("Search: one thread, depth %d, empty tables for each position\n", SEARCH_BENCH_DEPTH);
     uint64_t totalNodes = 0, totalMs = 0;
-    for (const char* fen : SEARCH_BENCH_FENS) {
+    for (const PerftCase& c : PERFT_SUITE) {
+        const char* fen = c.fen;
         setPositionFromFen(t, fen, nullptr);
         clearHashTable(ttEntries);
         clearHashEval(t);

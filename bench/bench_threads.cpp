@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "bench.h"
+#include "frontend/selftests.h"
 #include "frontend/config.h"
 #include "frontend/startup.h"
 #include "platform/platform.h"
@@ -16,22 +17,14 @@ namespace {
 
 constexpr int THREADS_BENCH_DEPTH = 14;
 
-const char* const THREADS_BENCH_FENS[] = {
-    "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
-    "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
-    "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
-    "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
-    "rnbqkb1r/pp1p1ppp/2p5/4P3/2B5/8/PPP1NnPP/RNBQK2R w KQkq - 0 6",
-    "r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10",
-};
-
 // Milliseconds to complete the fixed depth on every position, fresh tables each.
 uint64_t timeToDepth(int threads)
 {
     config.threads = uint8_t(threads);
     allocAllTables();
     uint64_t total = 0;
-    for (const char* fen : THREADS_BENCH_FENS) {
+    for (const PerftCase& c : PERFT_SUITE) {
+        const char* fen = c.fen;
         mainThread.current = newGame(mainThread);
         clearAllTables();
         setPositionFromFen(mainThread, fen, nullptr);

@@ -13,15 +13,7 @@
 #include "search/timecontrol.h"
 #include "search/tt.h"
 
-namespace {
-
-struct PerftCase {
-    const char* fen;
-    int depth;
-    uint64_t expected;
-};
-
-const PerftCase PERFT_SUITE[] = {
+const PerftCase PERFT_SUITE[PERFT_SUITE_SIZE] = {
     {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", 6, 119060324},
     {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1", 5, 193690690},
     {"8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1", 7, 178633661},
@@ -29,6 +21,8 @@ const PerftCase PERFT_SUITE[] = {
     {"rnbqkb1r/pp1p1ppp/2p5/4P3/2B5/8/PPP1NnPP/RNBQK2R w KQkq - 0 6", 3, 53392},
     {"r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10", 5, 164075551},
 };
+
+namespace {
 
 struct OrderCase {
     const char* epd;

@@ -4,8 +4,11 @@
 // path that allocates nothing.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "allocation_counter.h"
 #include "eval/evalcache.h"
+#include "frontend/selftests.h"
 #include "position/attacks.h"
 #include "position/fen.h"
 #include "position/makemove.h"
@@ -165,19 +168,17 @@ TEST_F(SearchTest, RootWithoutLegalMoves)
 
 TEST_F(SearchTest, ReturnsLegalMovesAndLines)
 {
-    const char* fens[] = {
-        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
-        "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
-        "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
-        "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
-        "rnbqkb1r/pp1p1ppp/2p5/4P3/2B5/8/PPP1NnPP/RNBQK2R w KQkq - 0 6",
-        "r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10",
-        "4k3/8/8/8/8/8/4p3/4K3 w - - 0 1",            // only king moves
-        "k7/8/8/8/8/8/6r1/7K w - - 0 1",              // one legal move
-        "r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1",       // castling for Black
-        "8/P6k/8/8/8/8/8/K7 w - - 0 1",               // promotion
-        "rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3",  // en passant
-    };
+    std::vector<const char*> fens;
+    for (const PerftCase& c : PERFT_SUITE)
+        fens.push_back(c.fen);
+    for (const char* fen : {
+             "4k3/8/8/8/8/8/4p3/4K3 w - - 0 1",            // only king moves
+             "k7/8/8/8/8/8/6r1/7K w - - 0 1",              // one legal move
+             "r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1",       // castling for Black
+             "8/P6k/8/8/8/8/8/K7 w - - 0 1",               // promotion
+             "rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3",  // en passant
+         })
+        fens.push_back(fen);
     for (const char* fen : fens) {
         Position* root = setUp(fen);
         MoveEntry list[MAX_MOVES];
@@ -288,17 +289,9 @@ TEST_F(SearchTest, ReductionTable)
 // only in a commit that says why the search changed.
 TEST_F(SearchTest, NodeSignature)
 {
-    const char* fens[] = {
-        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
-        "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
-        "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
-        "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
-        "rnbqkb1r/pp1p1ppp/2p5/4P3/2B5/8/PPP1NnPP/RNBQK2R w KQkq - 0 6",
-        "r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10",
-    };
     uint64_t total = 0;
-    for (const char* fen : fens) {
-        setUp(fen);
+    for (const PerftCase& c : PERFT_SUITE) {
+        setUp(c.fen);
         searchFixedDepth(st, 9);
         total += st.nodes;
     }
