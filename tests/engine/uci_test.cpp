@@ -152,7 +152,7 @@ TEST(Uci, MoveTimeAndClockSearchesAnswer)
         EngineProcess engine;
         ASSERT_TRUE(engine.start());
         engine.send(std::string("uci\nposition startpos\n") + go + "\n");
-        EXPECT_TRUE(engine.waitFor("bestmove", 5000)) << go;
+        EXPECT_TRUE(engine.waitFor("bestmove", 20000)) << go;
         engine.send("quit\n");
         EXPECT_EQ(engine.wait(), 0);
         EXPECT_EQ(bestMoveOf(engine.output).size(), 4u);
@@ -164,12 +164,12 @@ TEST(Uci, InfiniteSearchAnswersOnlyAfterStop)
     EngineProcess engine;
     ASSERT_TRUE(engine.start());
     engine.send("uci\nposition startpos\ngo infinite\n");
-    EXPECT_TRUE(engine.waitFor("Command: infinite\n", 5000));
+    EXPECT_TRUE(engine.waitFor("Command: infinite\n", 20000));
     EXPECT_FALSE(engine.waitFor("bestmove", 500));
     engine.send("isready\n");
-    EXPECT_TRUE(engine.waitFor("readyok", 2000));
+    EXPECT_TRUE(engine.waitFor("readyok", 20000));
     engine.send("stop\n");
-    EXPECT_TRUE(engine.waitFor("bestmove", 5000));
+    EXPECT_TRUE(engine.waitFor("bestmove", 20000));
     engine.send("isready\nquit\n");
     EXPECT_EQ(engine.wait(), 0);
 }
@@ -183,7 +183,7 @@ TEST(Uci, PonderhitAndPonderStop)
         EXPECT_FALSE(engine.waitFor("bestmove", 400));
         engine.send("ponderhit\n");
         // 20 s / 35: the clock counts from "go", so the move comes soon after.
-        EXPECT_TRUE(engine.waitFor("bestmove", 5000));
+        EXPECT_TRUE(engine.waitFor("bestmove", 20000));
         engine.send("quit\n");
         EXPECT_EQ(engine.wait(), 0);
     }
@@ -193,9 +193,9 @@ TEST(Uci, PonderhitAndPonderStop)
         engine.send("uci\nisready\nposition startpos\ngo ponder depth 2 wtime 60000 btime 60000\n");
         EXPECT_FALSE(engine.waitFor("bestmove", 400));  // held back while pondering
         engine.send("stop\n");
-        EXPECT_TRUE(engine.waitFor("bestmove", 5000));
+        EXPECT_TRUE(engine.waitFor("bestmove", 20000));
         engine.send("position startpos moves e2e4\ngo depth 3\n");
-        EXPECT_TRUE(engine.waitFor("bestmove", 5000, engine.output.find("bestmove") + 1));
+        EXPECT_TRUE(engine.waitFor("bestmove", 20000, engine.output.find("bestmove") + 1));
         engine.send("quit\n");
         EXPECT_EQ(engine.wait(), 0);
     }
@@ -206,9 +206,9 @@ TEST(Uci, EndOfInputDuringASearchEndsTheProgram)
     EngineProcess engine;
     ASSERT_TRUE(engine.start());
     engine.send("uci\nposition startpos\ngo infinite\n");
-    EXPECT_TRUE(engine.waitFor("Command: infinite", 5000));
+    EXPECT_TRUE(engine.waitFor("Command: infinite", 20000));
     engine.closeInput();
-    EXPECT_EQ(engine.wait(5000), 0);
+    EXPECT_EQ(engine.wait(20000), 0);
     EXPECT_NE(engine.output.find("bestmove"), std::string::npos);
 }
 
