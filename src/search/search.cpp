@@ -255,25 +255,34 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
     int bound = BOUND_UPPER;
     Move best = 0;
 
+    // A searched move's score: at or above beta the node is cut off (a quiet
+    // refutation outside check also teaches the ordering tables); above alpha
+    // it becomes the best move with its line. Returns true on a cut-off.
+    auto cutsOff = [&](Move m, int s, bool quiet) {
+        if (s <= alpha)
+            return false;
+        if (s >= beta) {
+            if (quiet && !inCheck) {
+                updateKillers(t, ply, m);
+                updateCounterMove(t, m);
+                updateHistory(t, depth, m);
+            }
+            countCutoff(t, legal);
+            storeHash(*pos, depth, ply, BOUND_LOWER, s, m);
+            return true;
+        }
+        alpha = s;
+        best = m;
+        bound = BOUND_EXACT;
+        updatePv(pv, m, line);
+        return false;
+    };
+
     if (hashFound && hashMove && !leavesKingInCheck(*pos, hashMove)) {
         legal = 1;
         int s = searchChild(t, pos, hashMove, depth - 1, ply + 1, -beta, -alpha, tbLimit, line);
-        if (s > alpha) {
-            best = hashMove;
-            alpha = s;
-            if (s >= beta) {
-                if (isQuietMove(hashMove) && !inCheck) {
-                    updateKillers(t, ply, hashMove);
-                    updateCounterMove(t, hashMove);
-                    updateHistory(t, depth, hashMove);
-                }
-                countCutoff(t, legal);
-                storeHash(*pos, depth, ply, BOUND_LOWER, s, hashMove);
-                return s;
-            }
-            updatePv(pv, hashMove, line);
-            bound = BOUND_EXACT;
-        }
+        if (cutsOff(hashMove, s, isQuietMove(hashMove)))
+            return s;
     }
     if (!hashFound)
         hashMove = 0;
@@ -294,17 +303,8 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
         }
         legal++;
         int s = pvsChild(t, pos, makeMove(*pos, m), depth, 0, bound == BOUND_EXACT, ply, alpha, beta, tbLimit, line);
-        if (s > alpha) {
-            if (s >= beta) {
-                countCutoff(t, legal);
-                storeHash(*pos, depth, ply, BOUND_LOWER, s, m);
-                return s;
-            }
-            alpha = s;
-            best = m;
-            bound = BOUND_EXACT;
-            updatePv(pv, m, line);
-        }
+        if (cutsOff(m, s, false))
+            return s;
     }
 
     // Quiet moves: killers and counter-move first, then by history.
@@ -332,22 +332,8 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
                 R = CT_LMR_R[lmrRow][quietIndex < 63 ? quietIndex : 63];
         }
         int s = pvsChild(t, pos, child, depth, R, bound == BOUND_EXACT, ply, alpha, beta, tbLimit, line);
-        if (s > alpha) {
-            if (s >= beta) {
-                if (!inCheck) {
-                    updateKillers(t, ply, m);
-                    updateCounterMove(t, m);
-                    updateHistory(t, depth, m);
-                }
-                countCutoff(t, legal);
-                storeHash(*pos, depth, ply, BOUND_LOWER, s, m);
-                return s;
-            }
-            alpha = s;
-            best = m;
-            bound = BOUND_EXACT;
-            updatePv(pv, m, line);
-        }
+        if (cutsOff(m, s, true))
+            return s;
     }
 
     // Losing captures, best exchange first; clearly losing ones reduced.
@@ -362,17 +348,8 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
         const bool givesCheck = checkers(*child) != 0;
         int R = !inCheck && !givesCheck && legal > 3 && !extended && see < -150 ? 1 : 0;
         int s = pvsChild(t, pos, child, depth, R, bound == BOUND_EXACT, ply, alpha, beta, tbLimit, line);
-        if (s > alpha) {
-            if (s >= beta) {
-                countCutoff(t, legal);
-                storeHash(*pos, depth, ply, BOUND_LOWER, s, m);
-                return s;
-            }
-            alpha = s;
-            best = m;
-            bound = BOUND_EXACT;
-            updatePv(pv, m, line);
-        }
+        if (cutsOff(m, s, false))
+            return s;
     }
 
     if (legal == 0) {
