@@ -176,15 +176,7 @@ void goCommand(const char*)
         gameResultCode = gameResult(t);
         return;
     }
-    t.rootLastMove = t.current->sideToMove;
-    timeControl.startMs = nowMs();
-    setupTimer(timeControl, 0);
-    uint64_t result = think(t);
-    stopTimer();
-    Move best = resultMove(result);
-    if (best)
-        t.current = makeMove(*t.current, best);
-    printBestMove(t, result, ponderMove);
+    printBestMove(t, thinkAndPlay(t), ponderMove);
     gameResultCode = gameResult(t);
 }
 
@@ -301,6 +293,18 @@ bool isMoveText(const char* s)
 }
 
 } // namespace
+
+uint64_t thinkAndPlay(SearchThread& t)
+{
+    t.rootLastMove = t.current->sideToMove;
+    timeControl.startMs = nowMs();
+    setupTimer(timeControl, 0);
+    uint64_t result = think(t);
+    stopTimer();
+    if (Move best = resultMove(result))
+        t.current = makeMove(*t.current, best);
+    return result;
+}
 
 int consoleLoop()
 {

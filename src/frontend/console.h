@@ -1,4 +1,13 @@
 // The console protocol loop. Returns 1 when it ends on its quit command.
 #pragma once
 
+#include <cstdint>
+
 int consoleLoop();
+
+struct SearchThread;
+
+// The console's search: the root side noted, the clock started (a timer only
+// when a move time is set), the search run and its best move played on the
+// thread's board. Returns the search's result word.
+uint64_t thinkAndPlay(SearchThread& t);

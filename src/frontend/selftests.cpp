@@ -3,10 +3,10 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "frontend/console.h"
 #include "frontend/startup.h"
 #include "platform/platform.h"
 #include "position/fen.h"
-#include "position/makemove.h"
 #include "position/perft.h"
 #include "search/searchstate.h"
 #include "search/think.h"
@@ -75,8 +75,7 @@ void perftTest()
 
 void moveOrderTest()
 {
-    TimeControl& tc = timeControl;
-    tc.moveTime = 3000;
+    timeControl.moveTime = 3000;
     int found = 0;
     double ratioSum = 0, depthSum = 0;
     int number = 0;
@@ -87,16 +86,9 @@ void moveOrderTest()
         clearAllTables();
         setPositionFromFen(t, c.epd, nullptr);
         Move expected = textToMove(*t.current, c.best);
-        t.rootLastMove = t.current->sideToMove;
-        tc.startMs = nowMs();
-        setupTimer(tc, 0);
-        uint64_t result = think(t);
-        stopTimer();
-        Move best = resultMove(result);
-        if (best == expected)
+        uint64_t result = thinkAndPlay(t);
+        if (resultMove(result) == expected)
             ++found;
-        if (best)
-            t.current = makeMove(*t.current, best);
         printBestMove(t, result, ponderMove);
         // The counters run over the whole session, as the report always had them.
         uint64_t highs = failHighs.load(), firsts = firstFailHighs.load();
