@@ -29,6 +29,7 @@ uint64_t timeToDepth(int threads)
         clearAllTables();
         setPositionFromFen(mainThread, fen, nullptr);
         timeControl.startMs = nowMs();
+        stopSearch.store(0);
         think(mainThread);
         uint64_t ms = nowMs() - timeControl.startMs;
         std::printf("  %d thread%s %7.2f s  %s\n", threads, threads > 1 ? "s" : " ", double(ms) / 1000.0, fen);

@@ -105,11 +105,15 @@ void go(char* line)
 
     // Book moves come with the opening-book support.
     tc.startMs = nowMs();
+    stopSearch.store(0);
     // The search about to start advances hashAge; "ponderhit" allocates time
     // with that count.
     if (monitor)
         startInputMonitor(protocolMode, hashAge < 255 ? hashAge + 1 : 0);
-    if (!infinite.load() && !pondering.load())
+    // Decided by this command's own tokens: the monitor may already have
+    // cleared the flags on a quick "stop", and a timer set up now would clear
+    // the stop again.
+    if (!monitor)
         setupTimer(tc, hashAge);
     uint64_t result = think(front);
     while (pondering.load())

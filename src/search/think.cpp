@@ -175,7 +175,9 @@ uint64_t runIteration(SearchThread& front)
 
 uint64_t think(SearchThread& front)
 {
-    stopSearch.store(0, std::memory_order_relaxed);
+    // stopSearch is cleared by the caller when the search starts (setupTimer,
+    // or the UCI "go" before it starts the input monitor): a "stop" that the
+    // monitor reads before this point must not be lost.
     abortIteration.store(0, std::memory_order_relaxed);
     front.tbLimit = uint8_t(config.syzygyMen);
     newSearchGeneration();

@@ -16,7 +16,8 @@ extern uint64_t totalNodes;
 extern uint64_t totalTbHits;
 
 // Searches the front end's current position; returns the result word (move 0
-// when the side to move has no legal move).
+// when the side to move has no legal move). The caller clears stopSearch
+// first (setupTimer does).
 uint64_t think(SearchThread& front);
 
 // One thread's search of the root list [first, end) at ply 0.

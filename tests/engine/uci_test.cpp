@@ -219,3 +219,16 @@ TEST(Uci, NewGameResetsTheBoard)
     EXPECT_EQ(best.size(), 4u);
     EXPECT_TRUE(best[1] == '1' || best[1] == '2') << best;  // a white move from the start position
 }
+
+TEST(Uci, StopRightAfterGoInfiniteIsNotLost)
+{
+    // The monitor may read "stop" before the search has even begun.
+    for (int i = 0; i < 5; ++i) {
+        EngineProcess engine;
+        ASSERT_TRUE(engine.start());
+        engine.send("uci\nposition startpos\ngo infinite\nstop\n");
+        EXPECT_TRUE(engine.waitFor("bestmove", 20000));
+        engine.send("quit\n");
+        EXPECT_EQ(engine.wait(20000), 0);
+    }
+}
