@@ -39,7 +39,7 @@ int loadPositions(const char* path)
 
 void benchEval()
 {
-    const int count = loadPositions(ARDENTIS_SHARED_DIR "/data/positions.txt");
+    const int count = loadPositions(ARDENTIS_TEST_DATA_DIR "/positions.txt");
     if (count == 0) {
         std::printf("Evaluation: positions file not found\n\n");
         return;

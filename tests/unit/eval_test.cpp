@@ -36,7 +36,7 @@ Position positionOf(const std::string& fen)
 
 std::vector<std::string> sharedPositions()
 {
-    std::ifstream in(sharedPath("data/positions.txt"));
+    std::ifstream in(testDataPath("positions.txt"));
     std::vector<std::string> fens;
     for (std::string line; std::getline(in, line);)
         if (!line.empty() && line[0] != '#')

@@ -31,7 +31,7 @@ Position& setUp(const char* fen, const char* moves = nullptr)
 
 TEST(Fen, EveryPositionOfTheSharedFileRoundTrips)
 {
-    std::ifstream in(sharedPath("data/positions.txt"));
+    std::ifstream in(testDataPath("positions.txt"));
     std::string line;
     int count = 0;
     while (std::getline(in, line)) {

@@ -34,7 +34,7 @@ struct PerftCase {
 std::vector<PerftCase> readPerftFile()
 {
     std::vector<PerftCase> cases;
-    std::ifstream in(sharedPath("data/perft.epd"));
+    std::ifstream in(testDataPath("perft.epd"));
     std::string line;
     while (std::getline(in, line)) {
         if (line.empty() || line[0] == '#')

@@ -175,7 +175,7 @@ struct Walker {
 
 TEST(PositionTree, IncrementalFieldsAndGeneratorsAgreeOverPerftTrees)
 {
-    std::ifstream in(sharedPath("data/perft.epd"));
+    std::ifstream in(testDataPath("perft.epd"));
     std::string line;
     Walker walker;
     int positions = 0, index = 0;
