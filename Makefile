@@ -5,11 +5,18 @@
 #   make tsan     threaded tests under ThreadSanitizer
 #   make bench    speed figures (release build)
 #   make match    engine-against-engine games with fastchess (long; not part of make test)
+#   make install  engine to $(PREFIX)/bin, example Ardentis.ini and README to
+#                 $(PREFIX)/share/doc/ardentis (PREFIX=/usr/local; DESTDIR for staging)
+#   make uninstall  removes exactly those files
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
+PREFIX ?= /usr/local
+DESTDIR ?=
+BINDIR = $(DESTDIR)$(PREFIX)/bin
+DOCDIR = $(DESTDIR)$(PREFIX)/share/doc/ardentis
 
-.PHONY: all release run test test-release test-asan tsan bench match clean prerequisites
+.PHONY: all release run test test-release test-asan tsan bench match install uninstall clean prerequisites
 
 all: release
 
@@ -28,6 +35,10 @@ test-release: prerequisites
 	@cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
 	@cmake --build build/release -j $(JOBS)
 	@cd build/release && ctest --output-on-failure -j $(JOBS) -LE slow
+	@dir=$$(sed -n 's/^SYZYGY_EXTENDED_DIR:PATH=//p' build/release/CMakeCache.txt); \
+	  ls "$$dir"/*.rtbw 2>/dev/null | grep -q '/K....vK' || \
+	  echo "Extended tablebase cases (5-piece tables) not run: no such tables in '$$dir'"
+	@./tools/install_test.sh
 
 test-asan: prerequisites
 	@cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DARDENTIS_SANITIZE=address $(CMAKE_FLAGS) >/dev/null
@@ -50,6 +61,22 @@ bench: prerequisites
 
 match: release
 	@./tools/match.sh
+
+install: release
+	install -d $(BINDIR) $(DOCDIR)
+	install -m 755 build/release/ardentis $(BINDIR)/ardentis
+	install -m 644 doc/Ardentis.ini $(DOCDIR)/Ardentis.ini
+	install -m 644 README.md $(DOCDIR)/README.md
+
+# Removes the installed files and the documentation folder; under a DESTDIR
+# (a staging folder) also the folders of the PREFIX path that are left empty.
+uninstall:
+	rm -f $(BINDIR)/ardentis $(DOCDIR)/Ardentis.ini $(DOCDIR)/README.md
+	@rmdir $(DOCDIR) 2>/dev/null || true
+	@if [ -n "$(DESTDIR)" ]; then \
+	  for d in bin share/doc share; do rmdir "$(DESTDIR)$(PREFIX)/$$d" 2>/dev/null || true; done; \
+	  p="$(PREFIX)"; while [ -n "$$p" ] && [ "$$p" != / ] && rmdir "$(DESTDIR)$$p" 2>/dev/null; do p=$$(dirname "$$p"); done; \
+	fi
 
 clean:
 	rm -rf build

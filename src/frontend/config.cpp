@@ -4,6 +4,8 @@
 
 #include <cassert>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 
 #include "frontend/minIni.h"
 #include "platform/platform.h"
@@ -40,6 +42,28 @@ static uint64_t largePageEntryCount(long sizeMb, long& roundedMb)
 static long inRange(long value, long low, long high, long fallback)
 {
     return value >= low && value <= high ? value : fallback;
+}
+
+std::string configFilePath()
+{
+    const char* const name = "Ardentis.ini";
+    std::error_code error;
+    if (std::filesystem::exists(name, error))
+        return name;
+    // XDG base directories: a relative XDG_CONFIG_HOME is to be ignored.
+    std::string base;
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    const char* home = std::getenv("HOME");
+    if (xdg && xdg[0] == '/')
+        base = xdg;
+    else if (home && home[0] == '/')
+        base = std::string(home) + "/.config";
+    if (!base.empty()) {
+        std::string path = base + "/ardentis/" + name;
+        if (std::filesystem::is_regular_file(path, error))
+            return path;
+    }
+    return name;
 }
 
 void loadConfig(const char* file)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 struct Config {
     uint8_t maxDepth = 64;      // ENGINE MaxDepth 1..64
@@ -39,6 +40,13 @@ extern Config config;
 // Reads every key of the file (defaults for what is missing), applies the
 // ranges, derives the entry counts and prints the thread line.
 void loadConfig(const char* fileName);
+
+// The configuration file to read: Ardentis.ini in the working directory when
+// it is there, otherwise $XDG_CONFIG_HOME/ardentis/Ardentis.ini (by default
+// ~/.config/ardentis/Ardentis.ini), so that an installed engine started from
+// any folder finds its settings. When neither exists the working-directory
+// name is returned (and every key takes its default).
+std::string configFilePath();
 
 // Entry count for a table of 16-byte entries of `sizeMb` MiB.
 uint64_t tableEntryCount(long sizeMb);

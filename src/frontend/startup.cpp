@@ -18,7 +18,7 @@ void buildAttackTables() { buildSliderTables(); }
 
 int runEngine()
 {
-    loadConfig("Ardentis.ini");
+    loadConfig(configFilePath().c_str());
     mainThread.current = newGame(mainThread);
     applyParams();
     std::printf("%s\n", BANNER_RULE);

@@ -64,3 +64,21 @@ TEST(Startup, HostileConfigurationFilesDoNotStopTheEngine)
     EXPECT_EQ(folder.wait(), 0);
     EXPECT_EQ(folder.output, startupText(2));
 }
+
+TEST(Startup, ConfigurationFromTheUserFolderWhenTheWorkingFolderHasNone)
+{
+    const std::string xdgIni = "[ENGINE]\nThread=3\nHashSize=1\nHashEvalSize=1\nHashQSize=1\n"
+                               "[BOOK]\nBook=0\n[TABLEBASE]\nSyzygy=0\n";
+    struct Case {
+        const char* workingIni;
+        int threads;
+    } cases[] = {{nullptr, 3}, {SMALL_INI, 1}};
+    for (const Case& c : cases) {
+        EngineProcess engine;
+        ASSERT_TRUE(engine.start(c.workingIni, false, xdgIni.c_str()));
+        engine.send("quit\n");
+        engine.closeInput();
+        EXPECT_EQ(engine.wait(), 0);
+        EXPECT_EQ(engine.output, startupText(c.threads)) << (c.workingIni ? "working folder" : "user folder");
+    }
+}

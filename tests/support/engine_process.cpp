@@ -29,7 +29,7 @@ static long long nowMillis()
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-bool EngineProcess::start(const char* ini, bool iniFolder)
+bool EngineProcess::start(const char* ini, bool iniFolder, const char* xdgIni)
 {
     signal(SIGPIPE, SIG_IGN);
     char dirTemplate[] = "/tmp/ardentis-test-XXXXXX";
@@ -40,6 +40,11 @@ bool EngineProcess::start(const char* ini, bool iniFolder)
         std::filesystem::create_directory(directory + "/Ardentis.ini");
     else if (ini)
         std::ofstream(directory + "/Ardentis.ini") << ini;
+    const std::string xdgHome = directory + "/xdg-config";
+    if (xdgIni) {
+        std::filesystem::create_directories(xdgHome + "/ardentis");
+        std::ofstream(xdgHome + "/ardentis/Ardentis.ini") << xdgIni;
+    }
     int in[2], out[2];
     if (pipe(in) != 0 || pipe(out) != 0)
         return false;
@@ -56,6 +61,8 @@ bool EngineProcess::start(const char* ini, bool iniFolder)
         close(out[1]);
         if (chdir(directory.c_str()) != 0)
             _exit(127);
+        setenv("HOME", directory.c_str(), 1);
+        setenv("XDG_CONFIG_HOME", xdgHome.c_str(), 1);
         execl(ARDENTIS_ENGINE, ARDENTIS_ENGINE, (char*)nullptr);
         _exit(127);
     }

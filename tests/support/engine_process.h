@@ -16,8 +16,11 @@ struct EngineProcess {
 
     // Starts the engine in a new temporary directory. `ini` is written as
     // Ardentis.ini unless it is null; with iniFolder a folder of that name is
-    // made instead. Returns false when the process cannot start.
-    bool start(const char* ini = SMALL_INI, bool iniFolder = false);
+    // made instead. The engine's HOME and XDG_CONFIG_HOME point into the
+    // temporary directory, so a developer's own settings never leak into a
+    // test; `xdgIni`, when given, is written there as ardentis/Ardentis.ini.
+    // Returns false when the process cannot start.
+    bool start(const char* ini = SMALL_INI, bool iniFolder = false, const char* xdgIni = nullptr);
     void send(const std::string& text);  // written as is (add '\n' yourself)
     void closeInput();
     // Reads until the output contains `text` after position `from` (or the
