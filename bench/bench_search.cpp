@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "bench.h"
-#include "frontend/selftests.h"
+#include "position/perft.h"
 #include "eval/evalcache.h"
 #include "platform/platform.h"
 #include "position/fen.h"

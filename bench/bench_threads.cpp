@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "bench.h"
-#include "frontend/selftests.h"
+#include "position/perft.h"
 #include "frontend/config.h"
 #include "frontend/startup.h"
 #include "platform/platform.h"
@@ -26,6 +26,7 @@ uint64_t timeToDepth(int threads)
     for (const PerftCase& c : PERFT_SUITE) {
         const char* fen = c.fen;
         mainThread.current = newGame(mainThread);
+        clearSearchState();
         clearAllTables();
         setPositionFromFen(mainThread, fen, nullptr);
         timeControl.startMs = nowMs();

@@ -54,8 +54,6 @@ int PT_KingSafety[100];
 int P_Castling;
 int PT_AttackWeight[6];
 
-int pieceSquareMg[7][64];
-int pieceSquareEg[7][64];
 
 ParamRecord ParamTable[PARAM_COUNT];
 
@@ -301,4 +299,7 @@ void applyParams()
             pieceSquareEg[p][s] = materialEg + PT_PstEg[p][rank][f];
         }
     }
+    const int values[8] = {0, P_Pawn, P_Knight, P_Bishop, P_Rook, P_Queen, P_King, 0};
+    for (int code = 0; code < 8; code++)
+        pieceValues[code] = values[code];
 }

@@ -63,7 +63,11 @@ void printHelp(const char*)
         std::printf("%s\n", l);
 }
 
-void newConsoleGame(const char*) { mainThread.current = newGame(mainThread); }
+void newConsoleGame(const char*)
+{
+    mainThread.current = newGame(mainThread);
+    clearSearchState();
+}
 
 void runPerftTest(const char*) { perftTest(); }
 
@@ -79,7 +83,7 @@ void perftCommand(const char* line)
         std::printf("Error (depth out of bound): Insert depth between 1 and %d\n", 63);
         return;
     }
-    std::printf("Calculated nodes: %" PRIu64 "\n", perftRoot(n));
+    std::printf("Calculated nodes: %" PRIu64 "\n", perftRoot(mainThread, n));
 }
 
 // A new game with the FEN that starts at `fen`. A FEN that cannot be read
@@ -91,6 +95,7 @@ bool setBoard(const char* fen)
     int current = int(t.current - t.positions);
     std::memcpy(saved, t.positions, sizeof saved);
     t.current = newGame(t);
+    clearSearchState();
     if (setPositionFromFen(t, fen, nullptr))
         return true;
     std::memcpy(t.positions, saved, sizeof saved);

@@ -10,6 +10,7 @@
 #include "frontend/uci.h"
 #include "position/attacks.h"
 #include "position/position.h"
+#include "search/searchstate.h"
 #include "search/searchthread.h"
 
 uint32_t protocolMode = 0;
@@ -20,6 +21,7 @@ int runEngine()
 {
     loadConfig("Ardentis.ini");
     mainThread.current = newGame(mainThread);
+    clearSearchState();
     applyParams();
     std::printf("%s\n", BANNER_RULE);
     std::printf("enter 'console' for console mode... ");

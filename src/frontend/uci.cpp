@@ -136,6 +136,7 @@ void newUciGame()
     gameOver = 0;
     stopSearch.store(0);
     mainThread.current = newGame(mainThread);
+    clearSearchState();
     clearAllTables();
 }
 

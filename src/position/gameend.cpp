@@ -4,9 +4,9 @@
 
 #include "position/attacks.h"
 #include "position/movegen.h"
-#include "search/searchthread.h"
+#include "position/stack.h"
 
-int gameResult(SearchThread& thread)
+int gameResult(PositionStack& thread)
 {
     const Position& pos = *thread.current;
     int draw = 0;

@@ -8,7 +8,7 @@
 
 #include "allocation_counter.h"
 #include "eval/evalcache.h"
-#include "frontend/selftests.h"
+#include "position/perft.h"
 #include "position/attacks.h"
 #include "position/fen.h"
 #include "position/makemove.h"

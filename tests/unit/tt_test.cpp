@@ -12,6 +12,7 @@
 #include "frontend/config.h"
 #include "position/fen.h"
 #include "search/searchstate.h"
+#include "search/searchthread.h"
 #include "search/tt.h"
 
 namespace {
