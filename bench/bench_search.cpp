@@ -26,7 +26,7 @@ void benchSearch()
 {
     SearchThread& t = benchThread;
     allocHashTable(uint64_t(1) << 22, 64);
-    allocHashEval(t, uint64_t(1) << 20, 16, false, 0);
+    allocHashEval(t.evalCache, uint64_t(1) << 20, 16, false, 0);
     allocHashQ(t, uint64_t(1) << 20, 16, false, 0);
     std::printf("Search: one thread, depth %d, empty tables for each position\n", SEARCH_BENCH_DEPTH);
     uint64_t totalNodes = 0, totalMs = 0;
@@ -34,7 +34,7 @@ void benchSearch()
         const char* fen = c.fen;
         setPositionFromFen(t, fen, nullptr);
         clearHashTable(ttEntries);
-        clearHashEval(t);
+        clearHashEval(t.evalCache);
         clearHashQ(t);
         clearKillers(t);
         clearCounterMoves(t);
@@ -52,6 +52,6 @@ void benchSearch()
     std::printf("Search nodes/s:     %" PRIu64 "\n", totalMs ? totalNodes * 1000 / totalMs : 0);
     std::printf("Search time:        %.2f s\n", double(totalMs) / 1000.0);
     freeHashQ(t);
-    freeHashEval(t);
+    freeHashEval(t.evalCache);
     freeHashTable();
 }

@@ -102,7 +102,7 @@ int quiescence(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
 
     Position* pos = t.current;
     if (ply > 126)
-        return evaluate(t);
+        return evaluate(*t.current, &t.evalCache);
 
     if (alpha < ply - MATE)
         alpha = ply - MATE;
@@ -111,7 +111,7 @@ int quiescence(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
     if (alpha >= beta)
         return alpha;
 
-    const int eval = evaluate(t);
+    const int eval = evaluate(*t.current, &t.evalCache);
     const Bitboard inCheck = checkers(*pos);
     if (!inCheck) {
         if (eval >= beta)

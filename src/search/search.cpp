@@ -193,7 +193,7 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
     int eval = -INFINITE;
     bool futile = false;
     if (!inCheck) {
-        eval = evaluate(t);
+        eval = evaluate(*t.current, &t.evalCache);
         if (normalWindow && depth <= 5) {
             int margin = 70 * depth;
             if (eval - margin >= beta)

@@ -5,10 +5,10 @@
 
 #include <cstdint>
 
+#include "eval/evalcache.h"
 #include "platform/platform.h"
 #include "position/stack.h"
 
-struct HashEvalEntry;
 struct HashQEntry;
 
 constexpr int MAX_THREADS = 24;
@@ -38,8 +38,7 @@ struct alignas(64) SearchThread : PositionStack {
     uint64_t nodes;
     uint64_t tbHits;
     uint64_t result;
-    HashEvalEntry* hashEval;
-    uint64_t hashEvalMask;  // entry count - 1; unused when hashEval is null
+    EvalCache evalCache;
     HashQEntry* hashQ;
     uint64_t hashQMask;
     uint64_t cutoffs;           // beta cut-offs by a move, not yet added to failHighs

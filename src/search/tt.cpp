@@ -260,7 +260,7 @@ void allocAllTables()
     allocHashTable(config.ttEntries, config.ttSizeMb);
     int threads = config.threads < 1 ? 1 : config.threads > MAX_THREADS ? MAX_THREADS : config.threads;
     for (int i = 0; i <= threads; i++)
-        allocHashEval(*threadRecord(i), config.hashEvalEntries, config.hashEvalSizeMb, i != 0, i);
+        allocHashEval(threadRecord(i)->evalCache, config.hashEvalEntries, config.hashEvalSizeMb, i != 0, i);
     for (int i = 0; i <= threads; i++)
         allocHashQ(*threadRecord(i), config.hashQEntries, config.hashQSizeMb, i != 0, i);
 }
@@ -270,7 +270,7 @@ void clearAllTables()
     hashAge = 0;
     clearHashTable(ttEntries);
     for (int i = 0; i <= MAX_THREADS; i++) {
-        clearHashEval(*threadRecord(i));
+        clearHashEval(threadRecord(i)->evalCache);
         clearHashQ(*threadRecord(i));
     }
 }
@@ -279,7 +279,7 @@ void freeAllTables()
 {
     freeHashTable();
     for (int i = 0; i <= MAX_THREADS; i++) {
-        freeHashEval(*threadRecord(i));
+        freeHashEval(threadRecord(i)->evalCache);
         freeHashQ(*threadRecord(i));
     }
 }

@@ -29,14 +29,14 @@ protected:
     {
         testing::internal::CaptureStdout();
         allocHashTable(uint64_t(1) << 16, 1);
-        allocHashEval(st, uint64_t(1) << 16, 1, false, 0);
+        allocHashEval(st.evalCache, uint64_t(1) << 16, 1, false, 0);
         allocHashQ(st, uint64_t(1) << 16, 1, false, 0);
         testing::internal::GetCapturedStdout();
     }
     static void TearDownTestSuite()
     {
         freeHashQ(st);
-        freeHashEval(st);
+        freeHashEval(st.evalCache);
         freeHashTable();
     }
     // A fresh position with empty tables, so that every search is reproducible.
@@ -44,7 +44,7 @@ protected:
     {
         EXPECT_EQ(setPositionFromFen(st, fen, moves), 1) << fen;
         clearHashTable(ttEntries);
-        clearHashEval(st);
+        clearHashEval(st.evalCache);
         clearHashQ(st);
         clearKillers(st);
         clearCounterMoves(st);
