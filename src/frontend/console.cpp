@@ -18,6 +18,7 @@
 #include "position/perft.h"
 #include "position/position.h"
 #include "search/searchstate.h"
+#include "search/report.h"
 #include "search/think.h"
 #include "search/timecontrol.h"
 #include "search/tt.h"
@@ -181,7 +182,7 @@ void goCommand(const char*)
         gameResultCode = gameResult(t);
         return;
     }
-    printBestMove(t, thinkAndPlay(t), ponderMove);
+    reportBestMove(OutputMode::Console, *t.current, thinkAndPlay(t));
     gameResultCode = gameResult(t);
 }
 
@@ -299,21 +300,21 @@ bool isMoveText(const char* s)
 
 } // namespace
 
-uint64_t thinkAndPlay(SearchThread& t)
+SearchResult thinkAndPlay(SearchThread& t)
 {
     t.rootLastMove = t.current->sideToMove;
     timeControl.startMs = nowMs();
-    setupTimer(timeControl, 0);
-    uint64_t result = think(t);
+    setupTimer(timeControl, 0, true);
+    SearchResult result = think(t, searchSettings());
     stopTimer();
-    if (Move best = resultMove(result))
-        t.current = makeMove(*t.current, best);
+    if (result.best)
+        t.current = makeMove(*t.current, result.best);
     return result;
 }
 
 int consoleLoop()
 {
-    allocAllTables();
+    allocAllTables(tableSizes());
     std::printf("\nWelcome in Ardentis\n");
     std::printf("type \"help\" to show commands list\n");
 

@@ -3,11 +3,12 @@
 
 #include <cstdint>
 
+#include "search/think.h"
+
 int consoleLoop();
 
-struct SearchThread;
 
 // The console's search: the root side noted, the clock started (a timer only
 // when a move time is set), the search run and its best move played on the
-// thread's board. Returns the search's result word.
-uint64_t thinkAndPlay(SearchThread& t);
+// thread's board. Returns the search's result.
+SearchResult thinkAndPlay(SearchThread& t);

@@ -40,7 +40,7 @@ void* monitorThread(void*)
             continue;
         if (std::strncmp(line, "ponderhit", 9) == 0) {
             pondering.store(0, std::memory_order_relaxed);
-            setupTimer(timeControl, monitorMoveNumber);
+            setupTimer(timeControl, monitorMoveNumber, false);
             return nullptr;
         }
         if (std::strncmp(line, "stop", 4) == 0) {

@@ -9,6 +9,8 @@
 #include "position/fen.h"
 #include "position/perft.h"
 #include "search/searchstate.h"
+#include "frontend/config.h"
+#include "search/report.h"
 #include "search/think.h"
 #include "search/timecontrol.h"
 #include "search/tt.h"
@@ -78,10 +80,10 @@ void moveOrderTest()
         clearAllTables();
         setPositionFromFen(t, c.epd, nullptr);
         Move expected = textToMove(*t.current, c.best);
-        uint64_t result = thinkAndPlay(t);
-        if (resultMove(result) == expected)
+        SearchResult result = thinkAndPlay(t);
+        if (result.best == expected)
             ++found;
-        printBestMove(t, result, ponderMove);
+        reportBestMove(searchSettings().output, *t.current, result);
         // The counters run over the whole session, as the report always had them.
         uint64_t highs = failHighs.load(), firsts = firstFailHighs.load();
         double ratio = highs ? 100.0 * double(firsts) / double(highs) : 0.0;

@@ -13,8 +13,6 @@
 #include "search/searchstate.h"
 #include "search/searchthread.h"
 
-uint32_t protocolMode = 0;
-
 void buildAttackTables() { buildSliderTables(); }
 
 int runEngine()

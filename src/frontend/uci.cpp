@@ -15,6 +15,7 @@
 #include "position/gameend.h"
 #include "position/makemove.h"
 #include "search/searchstate.h"
+#include "search/report.h"
 #include "search/think.h"
 #include "search/timecontrol.h"
 #include "search/tt.h"
@@ -114,18 +115,18 @@ void go(char* line)
     // cleared the flags on a quick "stop", and a timer set up now would clear
     // the stop again.
     if (!monitor)
-        setupTimer(tc, hashAge);
-    uint64_t result = think(front);
+        setupTimer(tc, hashAge, false);
+    SearchResult result = think(front, searchSettings());
     while (pondering.load())
         sleepMicroseconds(100000);
     stopTimer();
     if (monitor)
         joinInputMonitor();
 
-    Move best = resultMove(result);
+    Move best = result.best;
     if (best)
         front.current = makeMove(*keepStackRoom(front), best);
-    printBestMove(front, result, ponderMove);
+    reportBestMove(OutputMode::Uci, *front.current, result);
     if (best)
         gameOver = gameResult(front);
 }
@@ -147,7 +148,7 @@ int uciLoop()
     std::printf("\nid name Ardentis\nid author Velmorin\n");
     std::printf("option name Ponder type check default true\n");
     std::printf("option name OwnBook type check default true\n");
-    allocAllTables();
+    allocAllTables(tableSizes());
     std::printf("uciok\n");
 
     static char line[UCI_LINE_CAPACITY];

@@ -10,7 +10,6 @@
 #include <cstring>
 
 #include "eval/evalcache.h"
-#include "frontend/config.h"
 #include "platform/platform.h"
 #include "position/fen.h"
 #include "search/quiescence.h"
@@ -80,7 +79,7 @@ static void* allocLarge(size_t bytes, bool& explicitHuge)
     return p;
 }
 
-bool allocHashTable(uint64_t entries, long sizeMb)
+bool allocHashTable(uint64_t entries, long sizeMb, bool largePages)
 {
     releaseBlock();
     ttSizeMB = int32_t(sizeMb);
@@ -89,7 +88,7 @@ bool allocHashTable(uint64_t entries, long sizeMb)
     size_t bytes = 0;
     if (entries != 0 && entries <= SIZE_MAX / sizeof(TTEntry) - 4) {
         bytes = size_t(entries + 4) * sizeof(TTEntry);
-        p = config.largePages ? allocLarge(bytes, explicitHuge) : std::malloc(bytes);
+        p = largePages ? allocLarge(bytes, explicitHuge) : std::malloc(bytes);
     }
     if (!p) {
         std::printf("Hash Table Memory Allocation Failed!\n");
@@ -101,26 +100,11 @@ bool allocHashTable(uint64_t entries, long sizeMb)
     ttEntries = entries;
     ttIndexMask = indexMaskFor(entries);
     ttBytes = bytes;
-    ttLargePages = config.largePages != 0;
+    ttLargePages = largePages;
     ttExplicitHuge = explicitHuge;
     std::printf("Allocated %5i MB for the Hash Table\n", int(sizeMb));
     std::fflush(stdout);
     return true;
-}
-
-void resizeHashTable(long sizeMb)
-{
-    long allocatedMb = sizeMb;
-    uint64_t entries = tableEntryCount(sizeMb);
-    long pageMb = long(largePageSizeBytes() >> 20);
-    if (config.largePages && pageMb > 0) {
-        allocatedMb = pageMb * (sizeMb / pageMb);
-        entries = tableEntryCount(allocatedMb) - 4;
-    }
-    config.hashSizeMb = sizeMb;
-    config.ttSizeMb = allocatedMb;
-    config.ttEntries = entries;
-    allocHashTable(entries, allocatedMb);
 }
 
 void clearHashTable(uint64_t entries)
@@ -255,14 +239,14 @@ void newSearchGeneration()
 // The records that own per-thread tables: the front end's and the search threads'.
 static SearchThread* threadRecord(int number) { return number == 0 ? &mainThread : &searchThreads[number - 1]; }
 
-void allocAllTables()
+void allocAllTables(const TableSizes& sizes)
 {
-    allocHashTable(config.ttEntries, config.ttSizeMb);
-    int threads = config.threads < 1 ? 1 : config.threads > MAX_THREADS ? MAX_THREADS : config.threads;
+    allocHashTable(sizes.ttEntries, sizes.ttSizeMb, sizes.largePages);
+    int threads = sizes.threads < 1 ? 1 : sizes.threads > MAX_THREADS ? MAX_THREADS : sizes.threads;
     for (int i = 0; i <= threads; i++)
-        allocHashEval(threadRecord(i)->evalCache, config.hashEvalEntries, config.hashEvalSizeMb, i != 0, i);
+        allocHashEval(threadRecord(i)->evalCache, sizes.hashEvalEntries, sizes.hashEvalSizeMb, i != 0, i);
     for (int i = 0; i <= threads; i++)
-        allocHashQ(*threadRecord(i), config.hashQEntries, config.hashQSizeMb, i != 0, i);
+        allocHashQ(*threadRecord(i), sizes.hashQEntries, sizes.hashQSizeMb, i != 0, i);
 }
 
 void clearAllTables()

@@ -58,16 +58,12 @@ inline int ttScore(uint64_t data) { return int16_t(uint16_t(data >> 16)); }
 inline Move ttMove(uint64_t data) { return Move(data >> 32); }
 
 // Releases any previous block, then allocates and zero-fills N + 4 entries
-// (huge pages when config.largePages is set). Returns false and leaves no
-// table when the memory is refused; the search then runs without a table.
-bool allocHashTable(uint64_t entries, long sizeMb);
+// (huge pages when largePages is set). Returns false and leaves no table when
+// the memory is refused; the search then runs without a table.
+bool allocHashTable(uint64_t entries, long sizeMb, bool largePages = false);
 // Zero-fills the first entries + 4 entries (never past the block).
 void clearHashTable(uint64_t entries);
 void freeHashTable();
-
-// The console's new hash size: derives the entry count as the configuration
-// does (whole huge pages in large-page mode) and reallocates the TT only.
-void resizeHashTable(long sizeMb);
 
 // Looks the position up. HASH_MISS when no entry of its bucket belongs to it;
 // otherwise `data` receives the entry (so the caller gets its move) and the
@@ -89,9 +85,23 @@ void dumpHashTable(uint64_t entries);
 // the table cleared so that no entry is ever newer than the current age.
 void newSearchGeneration();
 
+// Sizes of every hash table, worked out by the caller (entry counts are
+// powers of two, the TT's may be any count); the MiB figures are for the
+// messages.
+struct TableSizes {
+    int threads;  // search records that get HashEval and HashQ, 1..MAX_THREADS
+    bool largePages;
+    uint64_t ttEntries;
+    long ttSizeMb;
+    uint64_t hashEvalEntries;
+    long hashEvalSizeMb;
+    uint64_t hashQEntries;
+    long hashQSizeMb;
+};
+
 // All hash tables: the TT, then HashEval and HashQ of the front end's record
-// (silently) and of the search records 1..config.threads.
-void allocAllTables();
+// (silently) and of the search records 1..sizes.threads.
+void allocAllTables(const TableSizes& sizes);
 // hashAge = 0 and every table zero-filled.
 void clearAllTables();
 void freeAllTables();
