@@ -8,6 +8,7 @@
 #include "eval/evalcache.h"
 #include "platform/platform.h"
 #include "position/fen.h"
+#include "search/hashq.h"
 #include "search/ordering.h"
 #include "search/quiescence.h"
 #include "search/search.h"

@@ -7,6 +7,7 @@
 #include "platform/platform.h"
 #include "position/fen.h"
 #include "search/searchstate.h"
+#include "search/tables.h"
 #include "search/think.h"
 #include "search/timecontrol.h"
 #include "search/tt.h"

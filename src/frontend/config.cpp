@@ -9,6 +9,7 @@
 #include "platform/platform.h"
 #include "search/searchthread.h"
 #include "search/timecontrol.h"
+#include "search/tt.h"
 
 Config config;
 uint32_t protocolMode = 0;

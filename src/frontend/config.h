@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "search/think.h"
-#include "search/tt.h"
+#include "search/tables.h"
 
 struct Config {
     uint8_t maxDepth = 64;      // ENGINE MaxDepth 1..64

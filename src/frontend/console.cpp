@@ -19,6 +19,7 @@
 #include "position/position.h"
 #include "search/searchstate.h"
 #include "search/report.h"
+#include "search/tables.h"
 #include "search/think.h"
 #include "search/timecontrol.h"
 #include "search/tt.h"

@@ -11,6 +11,7 @@
 #include "search/searchstate.h"
 #include "frontend/config.h"
 #include "search/report.h"
+#include "search/tables.h"
 #include "search/think.h"
 #include "search/timecontrol.h"
 #include "search/tt.h"

@@ -16,6 +16,7 @@
 #include "position/makemove.h"
 #include "search/searchstate.h"
 #include "search/report.h"
+#include "search/tables.h"
 #include "search/think.h"
 #include "search/timecontrol.h"
 #include "search/tt.h"

@@ -16,6 +16,7 @@
 #include "search/ordering.h"
 #include "search/quiescence.h"
 #include "search/searchstate.h"
+#include "search/bounds.h"
 #include "search/tt.h"
 
 namespace {
@@ -171,11 +172,7 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
     if (isPV && ply > t.selDepth)
         t.selDepth = uint8_t(ply);
 
-    if (alpha < ply - MATE)
-        alpha = ply - MATE;
-    if (beta > MATE - ply)
-        beta = MATE - ply;
-    if (alpha >= beta)
+    if (mateDistanceCloses(ply, alpha, beta))
         return alpha;
 
     uint64_t hashData = 0;

@@ -1,6 +1,5 @@
 // Transposition table: allocation (plain or huge pages), probe, store with the
-// four-entry bucket replacement rule, search generations, and the life cycle of
-// every hash table of the engine.
+// four-entry bucket replacement rule, and search generations.
 #include "search/tt.h"
 
 #include <atomic>
@@ -9,10 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "eval/evalcache.h"
 #include "platform/platform.h"
 #include "position/fen.h"
-#include "search/quiescence.h"
 #include "search/searchstate.h"
 #include "search/searchthread.h"
 
@@ -233,37 +230,5 @@ void newSearchGeneration()
     } else {
         hashAge = 0;
         clearHashTable(ttEntries);
-    }
-}
-
-// The records that own per-thread tables: the front end's and the search threads'.
-static SearchThread* threadRecord(int number) { return number == 0 ? &mainThread : &searchThreads[number - 1]; }
-
-void allocAllTables(const TableSizes& sizes)
-{
-    allocHashTable(sizes.ttEntries, sizes.ttSizeMb, sizes.largePages);
-    int threads = sizes.threads < 1 ? 1 : sizes.threads > MAX_THREADS ? MAX_THREADS : sizes.threads;
-    for (int i = 0; i <= threads; i++)
-        allocHashEval(threadRecord(i)->evalCache, sizes.hashEvalEntries, sizes.hashEvalSizeMb, i != 0, i);
-    for (int i = 0; i <= threads; i++)
-        allocHashQ(*threadRecord(i), sizes.hashQEntries, sizes.hashQSizeMb, i != 0, i);
-}
-
-void clearAllTables()
-{
-    hashAge = 0;
-    clearHashTable(ttEntries);
-    for (int i = 0; i <= MAX_THREADS; i++) {
-        clearHashEval(threadRecord(i)->evalCache);
-        clearHashQ(*threadRecord(i));
-    }
-}
-
-void freeAllTables()
-{
-    freeHashTable();
-    for (int i = 0; i <= MAX_THREADS; i++) {
-        freeHashEval(threadRecord(i)->evalCache);
-        freeHashQ(*threadRecord(i));
     }
 }

@@ -13,6 +13,7 @@
 #include "position/fen.h"
 #include "position/makemove.h"
 #include "position/movegen.h"
+#include "search/hashq.h"
 #include "search/ordering.h"
 #include "search/quiescence.h"
 #include "search/search.h"
