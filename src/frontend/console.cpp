@@ -8,8 +8,8 @@
 
 #include "frontend/config.h"
 #include "frontend/input.h"
+#include "frontend/play.h"
 #include "frontend/selftests.h"
-#include "frontend/startup.h"
 #include "platform/platform.h"
 #include "position/fen.h"
 #include "position/gameend.h"
@@ -300,18 +300,6 @@ bool isMoveText(const char* s)
 }
 
 } // namespace
-
-SearchResult thinkAndPlay(SearchThread& t)
-{
-    t.rootLastMove = t.current->sideToMove;
-    timeControl.startMs = nowMs();
-    setupTimer(timeControl, 0, true);
-    SearchResult result = think(t, searchSettings());
-    stopTimer();
-    if (result.best)
-        t.current = makeMove(*t.current, result.best);
-    return result;
-}
 
 int consoleLoop()
 {

@@ -3,8 +3,7 @@
 #include <cinttypes>
 #include <cstdio>
 
-#include "frontend/console.h"
-#include "frontend/startup.h"
+#include "frontend/play.h"
 #include "platform/platform.h"
 #include "position/fen.h"
 #include "position/perft.h"

@@ -9,7 +9,6 @@
 #include "frontend/config.h"
 #include "frontend/input.h"
 #include "frontend/monitor.h"
-#include "frontend/startup.h"
 #include "platform/platform.h"
 #include "position/fen.h"
 #include "position/gameend.h"
