@@ -30,6 +30,8 @@ void printLine(const Position& root, const PvLine& line)
 
 void reportIteration(const SearchSettings& settings, const Position& root, const SearchResult& r)
 {
+    if (settings.output == OutputMode::Silent)
+        return;
     int s = r.score;
     uint64_t t = nowMs() - timeControl.startMs;
     uint64_t n = r.nodes;
@@ -59,6 +61,8 @@ void reportIteration(const SearchSettings& settings, const Position& root, const
 
 void reportBestMove(OutputMode mode, const Position& after, const SearchResult& r)
 {
+    if (mode == OutputMode::Silent)
+        return;
     Move best = r.best;
     Move ponder = r.ponder;
     int moverBlack = best ? int(after.sideToMove) ^ 1 : int(after.sideToMove);

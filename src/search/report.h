@@ -5,7 +5,7 @@
 #include "search/settings.h"
 
 // The iteration line (console: only with postThinking, plus the mate line)
-// for the search from root.
+// for the search from root. Silent prints nothing here nor below.
 void reportIteration(const SearchSettings& settings, const Position& root, const SearchResult& r);
 
 // The moves of line in coordinate text, the first one played from root.

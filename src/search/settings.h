@@ -7,7 +7,7 @@
 #include "search/searchthread.h"
 
 // The form of the search's output lines.
-enum class OutputMode : uint8_t { Console, Uci };
+enum class OutputMode : uint8_t { Console, Uci, Silent };
 
 struct SearchSettings {
     int threads = 2;       // search threads, 1..MAX_THREADS
@@ -20,7 +20,7 @@ struct SearchSettings {
 struct SearchResult {
     Move best;        // 0 when the side to move has no legal move
     Move ponder;      // the expected reply, 0 when unknown
-    int score;        // of the last iteration run
+    int score;        // of the last iteration run; -MATE or 0 without a legal move
     PvLine line;      // the principal variation last reported
     uint64_t nodes;   // all threads
     uint64_t tbHits;

@@ -159,8 +159,10 @@ uint64_t runIteration(SearchThread& front, int threads, SearchResult& r)
         prepareThread(searchThreads[i - 1], front, i);
     for (int i = 1; i <= threads; ++i) {
         SearchThread& t = searchThreads[i - 1];
-        if (!threadCreate(t.threadHandle, searchWorker, &t))
-            searchWorker(&t);  // no thread to be had: search in this one
+        // One search thread runs in this one; so does any that cannot be
+        // started.
+        if (threads == 1 || !threadCreate(t.threadHandle, searchWorker, &t))
+            searchWorker(&t);
     }
     for (int i = 1; i <= threads; ++i) {
         SearchThread& t = searchThreads[i - 1];
@@ -199,6 +201,7 @@ SearchResult think(SearchThread& front, const SearchSettings& settings)
     front.rootEnd = front.rootMoves + count;
 
     if (count == 0) {
+        r.score = checkers(*front.current) ? -MATE : 0;
         timeControl.elapsedMs = nowMs() - timeControl.startMs;
         return r;
     }
