@@ -41,6 +41,18 @@ inline void startPicker(MovePicker& p, const SearchThread& t, const Position& po
     p.captureCount = p.losingCount = p.quietCount = 0;
 }
 
+// The best-scored entry left in list that is not the hash move and leaves the
+// own king safe; 0 when none is left.
+inline Move pickLegal(const MovePicker& p, MoveEntry* list, int& count)
+{
+    while (count > 0) {
+        Move m = entryMove(pickBest(list, count));
+        if (m != p.hashMove && !leavesKingInCheck(*p.pos, m))
+            return m;
+    }
+    return 0;
+}
+
 // The next move that leaves the own king safe, 0 when none is left; p.stage
 // tells which stage it came from. Captures within a stage come best-scored
 // first, losing captures best exchange first (p.see), quiet moves killers and
@@ -58,10 +70,7 @@ inline Move nextMove(MovePicker& p)
         p.captureCount = int(generateCaptures(*p.pos, p.captures) - p.captures);
         [[fallthrough]];
     case PickStage::GoodCaptures:
-        while (p.captureCount > 0) {
-            Move m = entryMove(pickBest(p.captures, p.captureCount));
-            if (m == p.hashMove || leavesKingInCheck(*p.pos, m))
-                continue;
+        while (Move m = pickLegal(p, p.captures, p.captureCount)) {
             int see = staticExchange(*p.pos, m);
             if (see < 0) {
                 p.losing[p.losingCount++] = makeEntry(m, see);
@@ -74,12 +83,8 @@ inline Move nextMove(MovePicker& p)
         scoreQuiets(*p.thread, p.ply, p.quiets, p.quietCount);
         [[fallthrough]];
     case PickStage::Quiets:
-        while (p.quietCount > 0) {
-            Move m = entryMove(pickBest(p.quiets, p.quietCount));
-            if (m == p.hashMove || leavesKingInCheck(*p.pos, m))
-                continue;
+        if (Move m = pickLegal(p, p.quiets, p.quietCount))
             return m;
-        }
         p.stage = PickStage::LosingCaptures;
         [[fallthrough]];
     case PickStage::LosingCaptures:
