@@ -1,3 +1,5 @@
+// The UCI input monitor thread: reads standard input while a search ponders
+// or runs without limit, and acts on ponderhit, stop, isready and quit.
 #include "frontend/monitor.h"
 
 #include <atomic>

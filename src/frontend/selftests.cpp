@@ -1,3 +1,5 @@
+// The console's self-tests: timing the perft suite and the move-ordering
+// test over ten positions with known best moves.
 #include "frontend/selftests.h"
 
 #include <cinttypes>

@@ -1,3 +1,5 @@
+// Start-up: configuration, new game, parameters, then the prompt that chooses
+// the console or UCI.
 #include "frontend/startup.h"
 
 #include <cstdio>

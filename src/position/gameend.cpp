@@ -1,3 +1,4 @@
+// The result lines of a finished game.
 #include "position/gameend.h"
 
 #include <cstdio>

@@ -1,3 +1,5 @@
+// Iterative deepening over the root moves with aspiration windows, the search
+// threads' set-up and the election of each iteration's winner.
 #include "search/think.h"
 
 #include <cinttypes>

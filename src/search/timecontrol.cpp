@@ -1,3 +1,4 @@
+// Time allocation per move and the timer thread that raises stopSearch.
 #include "search/timecontrol.h"
 
 #include <cstdio>
