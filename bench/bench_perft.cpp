@@ -35,7 +35,7 @@ bool run(const BenchPosition& b, uint64_t& nodes, uint64_t& ms)
         return false;
     }
     const uint64_t start = nowMs();
-    const uint64_t count = perftRoot(b.depth);
+    const uint64_t count = perftRoot(mainThread, b.depth);
     const uint64_t elapsed = nowMs() - start;
     nodes += count;
     ms += elapsed;

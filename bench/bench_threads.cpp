@@ -3,12 +3,11 @@
 #include <cstdio>
 
 #include "bench.h"
-#include "frontend/selftests.h"
-#include "frontend/config.h"
-#include "frontend/startup.h"
+#include "position/perft.h"
 #include "platform/platform.h"
 #include "position/fen.h"
 #include "search/searchstate.h"
+#include "search/tables.h"
 #include "search/think.h"
 #include "search/timecontrol.h"
 #include "search/tt.h"
@@ -20,17 +19,30 @@ constexpr int THREADS_BENCH_DEPTH = 14;
 // Milliseconds to complete the fixed depth on every position, fresh tables each.
 uint64_t timeToDepth(int threads)
 {
-    config.threads = uint8_t(threads);
-    allocAllTables();
+    // The driver in console form with its thinking lines off, no time limit.
+    SearchSettings settings;
+    settings.threads = threads;
+    settings.maxDepth = THREADS_BENCH_DEPTH;
+    settings.postThinking = false;
+    TableSizes sizes{};
+    sizes.threads = threads;
+    sizes.ttEntries = uint64_t(1) << 22;  // 64 MiB
+    sizes.ttSizeMb = 64;
+    sizes.hashEvalEntries = uint64_t(1) << 20;  // 16 MiB
+    sizes.hashEvalSizeMb = 16;
+    sizes.hashQEntries = uint64_t(1) << 20;
+    sizes.hashQSizeMb = 16;
+    allocAllTables(sizes);
     uint64_t total = 0;
     for (const PerftCase& c : PERFT_SUITE) {
         const char* fen = c.fen;
         mainThread.current = newGame(mainThread);
+        clearSearchState();
         clearAllTables();
         setPositionFromFen(mainThread, fen, nullptr);
         timeControl.startMs = nowMs();
         stopSearch.store(0);
-        think(mainThread);
+        think(mainThread, settings);
         uint64_t ms = nowMs() - timeControl.startMs;
         std::printf("  %d thread%s %7.2f s  %s\n", threads, threads > 1 ? "s" : " ", double(ms) / 1000.0, fen);
         total += ms;
@@ -43,14 +55,6 @@ uint64_t timeToDepth(int threads)
 
 void benchThreads()
 {
-    // The driver in console form with its thinking lines off, no time limit.
-    protocolMode = 0;
-    config.postThinking = 0;
-    config.maxDepth = THREADS_BENCH_DEPTH;
-    config.ttEntries = tableEntryCount(64);
-    config.ttSizeMb = 64;
-    config.hashEvalEntries = tableEntryCount(16);
-    config.hashQEntries = tableEntryCount(16);
     timeControl.moveTime = NO_MOVE_TIME;
     std::printf("Threads: time to depth %d on the six bench positions\n", THREADS_BENCH_DEPTH);
     uint64_t one = timeToDepth(1);

@@ -1,12 +1,13 @@
+// Allocation, release and clearing of an evaluation cache.
 #include "eval/evalcache.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-int allocHashEval(SearchThread& thread, uint64_t entries, long sizeMb, bool verbose, int threadNumber)
+int allocHashEval(EvalCache& cache, uint64_t entries, long sizeMb, bool verbose, int threadNumber)
 {
-    freeHashEval(thread);
+    freeHashEval(cache);
     // A count that is not a power of two would make the mask address entries
     // outside the block.
     bool validCount = entries != 0 && (entries & (entries - 1)) == 0;
@@ -16,8 +17,8 @@ int allocHashEval(SearchThread& thread, uint64_t entries, long sizeMb, bool verb
         std::fflush(stdout);
         return 0;
     }
-    thread.hashEval = static_cast<HashEvalEntry*>(block);
-    thread.hashEvalMask = entries - 1;
+    cache.entries = static_cast<HashEvalEntry*>(block);
+    cache.mask = entries - 1;
     if (verbose) {
         std::printf("Allocated %5i MB for the HashEval Table for Thread %i\n", int(sizeMb), threadNumber);
         std::fflush(stdout);
@@ -25,15 +26,15 @@ int allocHashEval(SearchThread& thread, uint64_t entries, long sizeMb, bool verb
     return 1;
 }
 
-void freeHashEval(SearchThread& thread)
+void freeHashEval(EvalCache& cache)
 {
-    std::free(thread.hashEval);
-    thread.hashEval = nullptr;
-    thread.hashEvalMask = 0;
+    std::free(cache.entries);
+    cache.entries = nullptr;
+    cache.mask = 0;
 }
 
-void clearHashEval(SearchThread& thread)
+void clearHashEval(EvalCache& cache)
 {
-    if (thread.hashEval)
-        std::memset(static_cast<void*>(thread.hashEval), 0, (thread.hashEvalMask + 1) * sizeof(HashEvalEntry));
+    if (cache.entries)
+        std::memset(static_cast<void*>(cache.entries), 0, (cache.mask + 1) * sizeof(HashEvalEntry));
 }

@@ -310,16 +310,16 @@ Score evaluatePosition(const Position& pos)
     return Score(pieceBlock + kingSafety + material + pawnBlock);
 }
 
-Score evaluate(SearchThread& thread)
+Score evaluate(const Position& pos, EvalCache* cache)
 {
-    const Position& pos = *thread.current;
-    if (thread.hashEval) {
-        int cached = probeHashEval(thread, pos.key);
-        if (cached != HASH_MISS)
-            return Score(cached);
+    const bool cached = cache && cache->entries;
+    if (cached) {
+        int hit = probeHashEval(*cache, pos.key);
+        if (hit != HASH_MISS)
+            return Score(hit);
     }
     Score score = evaluatePosition(pos);
-    if (thread.hashEval)
-        storeHashEval(thread, pos.key, score);
+    if (cached)
+        storeHashEval(*cache, pos.key, score);
     return score;
 }

@@ -1,14 +1,13 @@
 // The static evaluation: a tapered middle-game/end-game score of a position
-// from the side to move's view, cached per thread in HashEval.
+// from the side to move's view, optionally cached in an EvalCache.
 #pragma once
 
 #include "position/position.h"
-#include "search/searchthread.h"
+#include "eval/evalcache.h"
 
-// Score of the thread's current position. Probes and stores the thread's
-// HashEval; a thread without one (its allocation failed) evaluates every
-// time. The position is not changed.
-Score evaluate(SearchThread& thread);
+// Score of pos. Probes and stores cache; a null cache or one without a table
+// (its allocation failed) evaluates every time.
+Score evaluate(const Position& pos, EvalCache* cache);
 
 // The evaluation computed from scratch, without any cache.
 Score evaluatePosition(const Position& pos);

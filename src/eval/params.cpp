@@ -54,8 +54,6 @@ int PT_KingSafety[100];
 int P_Castling;
 int PT_AttackWeight[6];
 
-int pieceSquareMg[7][64];
-int pieceSquareEg[7][64];
 
 ParamRecord ParamTable[PARAM_COUNT];
 
@@ -78,18 +76,40 @@ constexpr TuneRange NOT_TUNED{0, 0};
 constexpr TuneRange ALL_TUNED{0, 1 << 30};
 
 // One group of consecutive records: a scalar or one array's elements in
-// index order, with the default of each.
+// index order, with the default of each: the leading defaults (when given)
+// first, then the listed ones.
 struct ParamGroup {
     const char* name;
     std::span<int> variables;
     Labels labels;
     TuneRange tune;
     std::initializer_list<int> defaults;
+    std::span<const int> leadingDefaults = {};
 };
 
 constexpr std::span<int> scalar(int& v) { return std::span<int>(&v, 1); }
 // The piece-square parameters of PAWN..KING: 6 pieces x 8 ranks x 4 files.
 constexpr std::span<int> pstOf(int (&pst)[7][8][4]) { return std::span<int>(&pst[PAWN][0][0], 6 * 32); }
+
+// Piece-square defaults of PAWN..QUEEN, ranks 1 to 8, files a-d: the same
+// in the middle game and the end game (only the king's differ).
+constexpr int PST_SHARED_DEFAULTS[5 * 32] = {
+    // PAWN
+      0,   0,   0,   0,    5,   5,   5, -20,    5,  -5,  -5,   0,    0,   0,   0,  12,
+     10,  10,  10,  16,   30,  30,  30,  40,  100, 100, 100, 100,    0,   0,   0,   0,
+    // KNIGHT
+     -5,  -5,   0,   0,   -5,   0,  10,  10,    0,  10,  15,  15,    0,  10,  15,  20,
+      0,  10,  15,  20,    0,  10,  15,  15,   -5,   0,  10,  10,   -5,  -5,   0,   0,
+    // BISHOP
+     -5,  -5,   0,   0,   -5,   0,  10,  10,   -5,  10,  15,  15,   -5,  10,  15,  20,
+     -5,  10,  15,  20,   -5,  10,  15,  15,   -5,   0,  10,  10,   -5,  -5,   0,   0,
+    // ROOK
+      0,  -5,  -5,  10,    0,   0,   0,  10,    0,   0,   0,  10,    0,   0,   0,  10,
+      0,   0,   0,  10,    0,   0,   0,  10,   20,  20,  20,  20,   10,  10,  10,  10,
+    // QUEEN
+     -4,  -4,   0,   4,   -4,   0,   0,   0,   -4,   0,   4,   4,   -4,   0,   4,   8,
+     -4,   0,   4,   8,   -4,   0,   4,   4,   -4,   0,   0,   0,   -4,  -4,  -4,  -4
+};
 
 // The table in record order. Changing the order renumbers the records the
 // tuner and the export see.
@@ -104,43 +124,13 @@ const ParamGroup PARAM_GROUPS[] = {
     {"PT_pieceValuesMg", PT_pieceValuesMg, Labels::PIECES, {PAWN, QUEEN + 1}, {0, 81, 284, 309, 474, 949}},
     {"PT_pieceValuesEg", PT_pieceValuesEg, Labels::PIECES, {PAWN, QUEEN + 1}, {0, 107, 337, 349, 550, 1175}},
     {"PT_PstMg", pstOf(PT_PstMg), Labels::SQUARES, NOT_TUNED, {
-        // PAWN, ranks 1 to 8, files a-d
-          0,   0,   0,   0,    5,   5,   5, -20,    5,  -5,  -5,   0,    0,   0,   0,  12,
-         10,  10,  10,  16,   30,  30,  30,  40,  100, 100, 100, 100,    0,   0,   0,   0,
-        // KNIGHT
-         -5,  -5,   0,   0,   -5,   0,  10,  10,    0,  10,  15,  15,    0,  10,  15,  20,
-          0,  10,  15,  20,    0,  10,  15,  15,   -5,   0,  10,  10,   -5,  -5,   0,   0,
-        // BISHOP
-         -5,  -5,   0,   0,   -5,   0,  10,  10,   -5,  10,  15,  15,   -5,  10,  15,  20,
-         -5,  10,  15,  20,   -5,  10,  15,  15,   -5,   0,  10,  10,   -5,  -5,   0,   0,
-        // ROOK
-          0,  -5,  -5,  10,    0,   0,   0,  10,    0,   0,   0,  10,    0,   0,   0,  10,
-          0,   0,   0,  10,    0,   0,   0,  10,   20,  20,  20,  20,   10,  10,  10,  10,
-        // QUEEN
-         -4,  -4,   0,   4,   -4,   0,   0,   0,   -4,   0,   4,   4,   -4,   0,   4,   8,
-         -4,   0,   4,   8,   -4,   0,   4,   4,   -4,   0,   0,   0,   -4,  -4,  -4,  -4,
-        // KING
+        // KING (PAWN..QUEEN: PST_SHARED_DEFAULTS)
          -5,  25, -10, -10,   -5,  -5,  -5,  -5,   -5,  -5,  -5,  -5,   -5,  -5,  -5,  -5,
-         -5,  -5,  -5,  -5,   -5,  -5,  -5,  -5,   -5,  -5,  -5,  -5,   -5,  -5,  -5,  -5}},
+         -5,  -5,  -5,  -5,   -5,  -5,  -5,  -5,   -5,  -5,  -5,  -5,   -5,  -5,  -5,  -5}, PST_SHARED_DEFAULTS},
     {"PT_PstEg", pstOf(PT_PstEg), Labels::SQUARES, NOT_TUNED, {
-        // PAWN, ranks 1 to 8, files a-d
-          0,   0,   0,   0,    5,   5,   5, -20,    5,  -5,  -5,   0,    0,   0,   0,  12,
-         10,  10,  10,  16,   30,  30,  30,  40,  100, 100, 100, 100,    0,   0,   0,   0,
-        // KNIGHT
-         -5,  -5,   0,   0,   -5,   0,  10,  10,    0,  10,  15,  15,    0,  10,  15,  20,
-          0,  10,  15,  20,    0,  10,  15,  15,   -5,   0,  10,  10,   -5,  -5,   0,   0,
-        // BISHOP
-         -5,  -5,   0,   0,   -5,   0,  10,  10,   -5,  10,  15,  15,   -5,  10,  15,  20,
-         -5,  10,  15,  20,   -5,  10,  15,  15,   -5,   0,  10,  10,   -5,  -5,   0,   0,
-        // ROOK
-          0,  -5,  -5,  10,    0,   0,   0,  10,    0,   0,   0,  10,    0,   0,   0,  10,
-          0,   0,   0,  10,    0,   0,   0,  10,   20,  20,  20,  20,   10,  10,  10,  10,
-        // QUEEN
-         -4,  -4,   0,   4,   -4,   0,   0,   0,   -4,   0,   4,   4,   -4,   0,   4,   8,
-         -4,   0,   4,   8,   -4,   0,   4,   4,   -4,   0,   0,   0,   -4,  -4,  -4,  -4,
-        // KING
+        // KING (PAWN..QUEEN: PST_SHARED_DEFAULTS)
           0,  -5,  -5,   0,    0,   5,   5,   5,    0,   5,  10,  10,    0,   5,  10,  15,
-          0,   5,  10,  15,    0,   5,  10,  15,    0,   5,   5,   5,    0,   0,   0,   0}},
+          0,   5,  10,  15,    0,   5,  10,  15,    0,   5,   5,   5,    0,   0,   0,   0}, PST_SHARED_DEFAULTS},
     {"PT_KingShield", PT_KingShield, Labels::NUMBERS, NOT_TUNED, {5, 4}},
     // The passed-pawn arrays are labelled by file letter but indexed by rank.
     {"PT_PawnPassedMg", PT_PawnPassedMg, Labels::FILES, ALL_TUNED, {0, 5, -20, -10, 20, 40, 60, 0}},
@@ -242,16 +232,16 @@ void fillParamTable()
 {
     int n = 0;
     for (const ParamGroup& g : PARAM_GROUPS) {
-        if (g.defaults.size() != g.variables.size() || n + int(g.variables.size()) > PARAM_COUNT) {
+        const size_t lead = g.leadingDefaults.size();
+        if (lead + g.defaults.size() != g.variables.size() || n + int(g.variables.size()) > PARAM_COUNT) {
             std::fprintf(stderr, "parameter group %s: %zu defaults for %zu variables\n", g.name,
-                         g.defaults.size(), g.variables.size());
+                         lead + g.defaults.size(), g.variables.size());
             std::abort();
         }
-        const int* value = g.defaults.begin();
         for (int i = 0; i < int(g.variables.size()); i++, n++) {
             ParamRecord& r = ParamTable[n];
             r.variable = &g.variables[i];
-            r.value = value[i];
+            r.value = size_t(i) < lead ? g.leadingDefaults[i] : g.defaults.begin()[i - lead];
             r.tunedValue = 0;
             r.tune = i >= g.tune.first && i < g.tune.end;
             formatName(r.name, g, i);
@@ -301,4 +291,7 @@ void applyParams()
             pieceSquareEg[p][s] = materialEg + PT_PstEg[p][rank][f];
         }
     }
+    const int values[8] = {0, P_Pawn, P_Knight, P_Bishop, P_Rook, P_Queen, P_King, 0};
+    for (int code = 0; code < 8; code++)
+        pieceValues[code] = values[code];
 }

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "position/piecesquare.h"
+
 struct ParamRecord {
     int* variable;
     int32_t value;
@@ -15,13 +17,10 @@ struct ParamRecord {
 constexpr int PARAM_COUNT = 750;
 extern ParamRecord ParamTable[PARAM_COUNT];
 
-// Material plus piece-square value of piece [code][square], square in the
-// owner's view. Built by applyParams.
-extern int pieceSquareMg[7][64];
-extern int pieceSquareEg[7][64];
 
 // Copies every record's value into its variable, mirrors the file-indexed pawn
-// arrays and builds pieceSquareMg/pieceSquareEg.
+// arrays and fills the position layer's pieceSquareMg/pieceSquareEg and
+// pieceValues.
 void applyParams();
 
 // The parameter variables. Arrays are indexed by piece code, file (A = 0),

@@ -11,8 +11,35 @@
 #include "platform/platform.h"
 #include "search/searchthread.h"
 #include "search/timecontrol.h"
+#include "search/tt.h"
 
 Config config;
+uint32_t protocolMode = 0;
+
+SearchSettings searchSettings()
+{
+    SearchSettings s;
+    s.threads = config.threads;
+    s.maxDepth = config.maxDepth;
+    s.tbLimit = int(config.syzygyMen);
+    s.output = protocolMode == 2 ? OutputMode::Uci : OutputMode::Console;
+    s.postThinking = config.postThinking != 0;
+    return s;
+}
+
+TableSizes tableSizes()
+{
+    TableSizes t;
+    t.threads = config.threads;
+    t.largePages = config.largePages != 0;
+    t.ttEntries = config.ttEntries;
+    t.ttSizeMb = config.ttSizeMb;
+    t.hashEvalEntries = config.hashEvalEntries;
+    t.hashEvalSizeMb = config.hashEvalSizeMb;
+    t.hashQEntries = config.hashQEntries;
+    t.hashQSizeMb = config.hashQSizeMb;
+    return t;
+}
 
 uint64_t tableEntryCount(long sizeMb)
 {
@@ -105,4 +132,19 @@ void loadConfig(const char* file)
     tc.myTime = tc.moveTime = tc.allocation = NO_MOVE_TIME;
     mainThread.rootLastMove = 2;
     std::printf("Thread allocated for lazySMP: %i\n", int(c.threads));
+}
+
+void resizeHashTable(long sizeMb)
+{
+    long allocatedMb = sizeMb;
+    uint64_t entries = tableEntryCount(sizeMb);
+    long pageMb = long(largePageSizeBytes() >> 20);
+    if (config.largePages && pageMb > 0) {
+        allocatedMb = pageMb * (sizeMb / pageMb);
+        entries = tableEntryCount(allocatedMb) - 4;
+    }
+    config.hashSizeMb = sizeMb;
+    config.ttSizeMb = allocatedMb;
+    config.ttEntries = entries;
+    allocHashTable(entries, allocatedMb, config.largePages != 0);
 }

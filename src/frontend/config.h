@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <string>
 
+#include "search/think.h"
+#include "search/tables.h"
+
 struct Config {
     uint8_t maxDepth = 64;      // ENGINE MaxDepth 1..64
     uint8_t threads = 2;        // ENGINE Thread 1..24
@@ -36,6 +39,19 @@ struct Config {
 };
 
 extern Config config;
+
+// 0 console, 2 UCI: the protocol chosen at start-up.
+extern uint32_t protocolMode;
+
+// The search's settings and the hash tables' sizes from the configuration
+// and the protocol in use.
+SearchSettings searchSettings();
+TableSizes tableSizes();
+
+// The console's new hash size: derives the entry count as the configuration
+// does (whole huge pages in large-page mode), records it in the
+// configuration and reallocates the TT only.
+void resizeHashTable(long sizeMb);
 
 // Reads every key of the file (defaults for what is missing), applies the
 // ranges, derives the entry counts and prints the thread line.

@@ -8,8 +8,8 @@
 
 #include "frontend/config.h"
 #include "frontend/input.h"
+#include "frontend/play.h"
 #include "frontend/selftests.h"
-#include "frontend/startup.h"
 #include "platform/platform.h"
 #include "position/fen.h"
 #include "position/gameend.h"
@@ -18,6 +18,8 @@
 #include "position/perft.h"
 #include "position/position.h"
 #include "search/searchstate.h"
+#include "search/report.h"
+#include "search/tables.h"
 #include "search/think.h"
 #include "search/timecontrol.h"
 #include "search/tt.h"
@@ -63,7 +65,11 @@ void printHelp(const char*)
         std::printf("%s\n", l);
 }
 
-void newConsoleGame(const char*) { mainThread.current = newGame(mainThread); }
+void newConsoleGame(const char*)
+{
+    mainThread.current = newGame(mainThread);
+    clearSearchState();
+}
 
 void runPerftTest(const char*) { perftTest(); }
 
@@ -79,7 +85,7 @@ void perftCommand(const char* line)
         std::printf("Error (depth out of bound): Insert depth between 1 and %d\n", 63);
         return;
     }
-    std::printf("Calculated nodes: %" PRIu64 "\n", perftRoot(n));
+    std::printf("Calculated nodes: %" PRIu64 "\n", perftRoot(mainThread, n));
 }
 
 // A new game with the FEN that starts at `fen`. A FEN that cannot be read
@@ -91,6 +97,7 @@ bool setBoard(const char* fen)
     int current = int(t.current - t.positions);
     std::memcpy(saved, t.positions, sizeof saved);
     t.current = newGame(t);
+    clearSearchState();
     if (setPositionFromFen(t, fen, nullptr))
         return true;
     std::memcpy(t.positions, saved, sizeof saved);
@@ -176,7 +183,7 @@ void goCommand(const char*)
         gameResultCode = gameResult(t);
         return;
     }
-    printBestMove(t, thinkAndPlay(t), ponderMove);
+    reportBestMove(OutputMode::Console, *t.current, thinkAndPlay(t));
     gameResultCode = gameResult(t);
 }
 
@@ -294,21 +301,9 @@ bool isMoveText(const char* s)
 
 } // namespace
 
-uint64_t thinkAndPlay(SearchThread& t)
-{
-    t.rootLastMove = t.current->sideToMove;
-    timeControl.startMs = nowMs();
-    setupTimer(timeControl, 0);
-    uint64_t result = think(t);
-    stopTimer();
-    if (Move best = resultMove(result))
-        t.current = makeMove(*t.current, best);
-    return result;
-}
-
 int consoleLoop()
 {
-    allocAllTables();
+    allocAllTables(tableSizes());
     std::printf("\nWelcome in Ardentis\n");
     std::printf("type \"help\" to show commands list\n");
 

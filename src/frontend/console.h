@@ -4,10 +4,3 @@
 #include <cstdint>
 
 int consoleLoop();
-
-struct SearchThread;
-
-// The console's search: the root side noted, the clock started (a timer only
-// when a move time is set), the search run and its best move played on the
-// thread's board. Returns the search's result word.
-uint64_t thinkAndPlay(SearchThread& t);

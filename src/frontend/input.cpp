@@ -1,3 +1,4 @@
+// Whole-line reading of standard input, over-long lines consumed and reported.
 #include "frontend/input.h"
 
 #include <cstdio>

@@ -1,3 +1,5 @@
+// The UCI input monitor thread: reads standard input while a search ponders
+// or runs without limit, and acts on ponderhit, stop, isready and quit.
 #include "frontend/monitor.h"
 
 #include <atomic>
@@ -40,7 +42,7 @@ void* monitorThread(void*)
             continue;
         if (std::strncmp(line, "ponderhit", 9) == 0) {
             pondering.store(0, std::memory_order_relaxed);
-            setupTimer(timeControl, monitorMoveNumber);
+            setupTimer(timeControl, monitorMoveNumber, false);
             return nullptr;
         }
         if (std::strncmp(line, "stop", 4) == 0) {

@@ -1,26 +1,21 @@
+// The console's self-tests: timing the perft suite and the move-ordering
+// test over ten positions with known best moves.
 #include "frontend/selftests.h"
 
 #include <cinttypes>
 #include <cstdio>
 
-#include "frontend/console.h"
-#include "frontend/startup.h"
+#include "frontend/play.h"
 #include "platform/platform.h"
 #include "position/fen.h"
 #include "position/perft.h"
 #include "search/searchstate.h"
+#include "frontend/config.h"
+#include "search/report.h"
+#include "search/tables.h"
 #include "search/think.h"
 #include "search/timecontrol.h"
 #include "search/tt.h"
-
-const PerftCase PERFT_SUITE[PERFT_SUITE_SIZE] = {
-    {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", 6, 119060324},
-    {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1", 5, 193690690},
-    {"8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1", 7, 178633661},
-    {"r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1", 6, 706045033},
-    {"rnbqkb1r/pp1p1ppp/2p5/4P3/2B5/8/PPP1NnPP/RNBQK2R w KQkq - 0 6", 3, 53392},
-    {"r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10", 5, 164075551},
-};
 
 namespace {
 
@@ -56,7 +51,7 @@ void perftTest()
         mainThread.current = newGame(mainThread);
         setPositionFromFen(mainThread, c.fen, nullptr);
         uint64_t start = nowMs();
-        uint64_t count = c.depth == 0 ? 1 : perft(c.depth);
+        uint64_t count = c.depth == 0 ? 1 : perft(mainThread, c.depth);
         double seconds = double(nowMs() - start) / 1000.0;
         totalNodes += count;
         totalSeconds += seconds;
@@ -83,13 +78,14 @@ void moveOrderTest()
         ++number;
         SearchThread& t = mainThread;
         t.current = newGame(t);
+        clearSearchState();
         clearAllTables();
         setPositionFromFen(t, c.epd, nullptr);
         Move expected = textToMove(*t.current, c.best);
-        uint64_t result = thinkAndPlay(t);
-        if (resultMove(result) == expected)
+        SearchResult result = thinkAndPlay(t);
+        if (result.best == expected)
             ++found;
-        printBestMove(t, result, ponderMove);
+        reportBestMove(searchSettings().output, *t.current, result);
         // The counters run over the whole session, as the report always had them.
         uint64_t highs = failHighs.load(), firsts = firstFailHighs.load();
         double ratio = highs ? 100.0 * double(firsts) / double(highs) : 0.0;

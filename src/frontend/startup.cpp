@@ -1,3 +1,5 @@
+// Start-up: configuration, new game, parameters, then the prompt that chooses
+// the console or UCI.
 #include "frontend/startup.h"
 
 #include <cstdio>
@@ -10,9 +12,8 @@
 #include "frontend/uci.h"
 #include "position/attacks.h"
 #include "position/position.h"
+#include "search/searchstate.h"
 #include "search/searchthread.h"
-
-uint32_t protocolMode = 0;
 
 void buildAttackTables() { buildSliderTables(); }
 
@@ -20,6 +21,7 @@ int runEngine()
 {
     loadConfig(configFilePath().c_str());
     mainThread.current = newGame(mainThread);
+    clearSearchState();
     applyParams();
     std::printf("%s\n", BANNER_RULE);
     std::printf("enter 'console' for console mode... ");

@@ -6,9 +6,6 @@
 constexpr const char* BANNER_RULE =
     "-------------------------------------------------------------------------------";
 
-// 0 console, 2 UCI: the form every output routine gives its lines.
-extern uint32_t protocolMode;
-
 // Builds the attack tables (needs BMI2; called between the two processor tests).
 void buildAttackTables();
 

@@ -9,12 +9,13 @@
 #include "frontend/config.h"
 #include "frontend/input.h"
 #include "frontend/monitor.h"
-#include "frontend/startup.h"
 #include "platform/platform.h"
 #include "position/fen.h"
 #include "position/gameend.h"
 #include "position/makemove.h"
 #include "search/searchstate.h"
+#include "search/report.h"
+#include "search/tables.h"
 #include "search/think.h"
 #include "search/timecontrol.h"
 #include "search/tt.h"
@@ -114,18 +115,18 @@ void go(char* line)
     // cleared the flags on a quick "stop", and a timer set up now would clear
     // the stop again.
     if (!monitor)
-        setupTimer(tc, hashAge);
-    uint64_t result = think(front);
+        setupTimer(tc, hashAge, false);
+    SearchResult result = think(front, searchSettings());
     while (pondering.load())
         sleepMicroseconds(100000);
     stopTimer();
     if (monitor)
         joinInputMonitor();
 
-    Move best = resultMove(result);
+    Move best = result.best;
     if (best)
         front.current = makeMove(*keepStackRoom(front), best);
-    printBestMove(front, result, ponderMove);
+    reportBestMove(OutputMode::Uci, *front.current, result);
     if (best)
         gameOver = gameResult(front);
 }
@@ -136,6 +137,7 @@ void newUciGame()
     gameOver = 0;
     stopSearch.store(0);
     mainThread.current = newGame(mainThread);
+    clearSearchState();
     clearAllTables();
 }
 
@@ -146,7 +148,7 @@ int uciLoop()
     std::printf("\nid name Ardentis\nid author Velmorin\n");
     std::printf("option name Ponder type check default true\n");
     std::printf("option name OwnBook type check default true\n");
-    allocAllTables();
+    allocAllTables(tableSizes());
     std::printf("uciok\n");
 
     static char line[UCI_LINE_CAPACITY];

@@ -23,13 +23,6 @@ inline Bitboard rookAttacks(int s, Bitboard occ) { return rookTable[s][pext(occ,
 inline Bitboard bishopAttacks(int s, Bitboard occ) { return bishopTable[s][pext(occ, bishopMask[s])]; }
 inline Bitboard queenAttacks(int s, Bitboard occ) { return rookAttacks(s, occ) | bishopAttacks(s, occ); }
 
-// The own king's square; 0 when the side to move has no king.
-inline int ownKingSquare(const Position& p)
-{
-    Bitboard k = p.own & kings(p);
-    return k ? lsb(k) : 0;
-}
-
 // Pieces of the set t attacking square k when the board holds occ. Enemy pawns
 // attack downward, so they stand where an own pawn on k would attack; the
 // shift rather than pawnAttacks, which is empty on rank 1 where a king can be.

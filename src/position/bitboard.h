@@ -7,9 +7,7 @@
 #include "position/types.h"
 
 inline int lsb(Bitboard b) { return __builtin_ctzll(b); }
-inline int msb(Bitboard b) { return 63 - __builtin_clzll(b); }
 inline Bitboard clearLsb(Bitboard b) { return b & (b - 1); }
-inline Bitboard isolateLsb(Bitboard b) { return b & (0 - b); }
 inline int popcount(Bitboard b) { return __builtin_popcountll(b); }
 inline Bitboard pext(Bitboard b, Bitboard mask) { return _pext_u64(b, mask); }
 inline Bitboard byteReverse(Bitboard b) { return __builtin_bswap64(b); }

@@ -220,7 +220,7 @@ Move wordToMove(const Position& pos, const Field& w)
 
 }  // namespace
 
-int setPositionFromFen(SearchThread& thread, const char* fenText, const char* moveListText)
+int setPositionFromFen(PositionStack& thread, const char* fenText, const char* moveListText)
 {
     Position root;
     if (!readFen(fenText, root))

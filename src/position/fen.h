@@ -4,7 +4,7 @@
 #pragma once
 
 #include "position/position.h"
-#include "search/searchthread.h"
+#include "position/stack.h"
 
 // Longest FEN (or EPD line) accepted; longer text is refused unread.
 constexpr int MAX_FEN_TEXT = 511;
@@ -25,7 +25,7 @@ constexpr int MOVE_TEXT_SIZE = 6;
 // stepped twice), or any move of the list is illegal.
 // The halfmove clock is optional (missing or non-numeric reads as 0, values
 // above 255 read as 255, a negative one fails); the fullmove field is ignored.
-int setPositionFromFen(SearchThread& thread, const char* fenText, const char* moveListText);
+int setPositionFromFen(PositionStack& thread, const char* fenText, const char* moveListText);
 
 // Writes the first four FEN fields of pos, each followed by a blank, into
 // text (FEN_TEXT_SIZE bytes).

@@ -1,12 +1,13 @@
+// The result lines of a finished game.
 #include "position/gameend.h"
 
 #include <cstdio>
 
 #include "position/attacks.h"
 #include "position/movegen.h"
-#include "search/searchthread.h"
+#include "position/stack.h"
 
-int gameResult(SearchThread& thread)
+int gameResult(PositionStack& thread)
 {
     const Position& pos = *thread.current;
     int draw = 0;

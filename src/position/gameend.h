@@ -2,8 +2,8 @@
 // fifty-move rule, checkmate and stalemate.
 #pragma once
 
-struct SearchThread;
+struct PositionStack;
 
-// Prints the result lines that apply to the thread's current position. Returns
+// Prints the result lines that apply to the stack's current position. Returns
 // 1 when it printed a repetition or fifty-move draw line, otherwise 0.
-int gameResult(SearchThread& thread);
+int gameResult(PositionStack& thread);

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "eval/params.h"
+#include "position/piecesquare.h"
 #include "position/attacks.h"
 #include "position/movegen.h"
 
@@ -207,7 +207,7 @@ int isLegalMove(const Position& pos, Move move)
     return 0;
 }
 
-Position* keepStackRoom(SearchThread& thread)
+Position* keepStackRoom(PositionStack& thread)
 {
     const long index = thread.current - thread.positions;
     if (index >= GAME_STACK_LIMIT) {
@@ -218,12 +218,12 @@ Position* keepStackRoom(SearchThread& thread)
     return thread.current;
 }
 
-bool gameHasRoom(const SearchThread& thread)
+bool gameHasRoom(const PositionStack& thread)
 {
     return thread.current - thread.positions < GAME_STACK_LIMIT;
 }
 
-int makeMoveIfLegal(SearchThread& thread, Move move)
+int makeMoveIfLegal(PositionStack& thread, Move move)
 {
     if (!gameHasRoom(thread) || !isLegalMove(*thread.current, move))
         return 0;

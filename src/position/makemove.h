@@ -3,7 +3,7 @@
 #pragma once
 
 #include "position/position.h"
-#include "search/searchthread.h"
+#include "position/stack.h"
 
 // A game move (one played in the console or after a search, or one of a
 // set-up move list) is made only from a slot below GAME_STACK_LIMIT, so a
@@ -26,13 +26,13 @@ Position* makeMove(Position& pos, Move move);
 int isLegalMove(const Position& pos, Move move);
 
 // Whether one more game move may be made from the thread's current slot.
-bool gameHasRoom(const SearchThread& thread);
+bool gameHasRoom(const PositionStack& thread);
 
 // A game move: when the thread has room and move is legal in its current
 // position, plays it, makes the child current and returns 1; otherwise
 // returns 0 and changes nothing.
-int makeMoveIfLegal(SearchThread& thread, Move move);
+int makeMoveIfLegal(PositionStack& thread, Move move);
 
 // Slides the thread's stack down when its current slot has reached
 // GAME_STACK_LIMIT (see above) and returns the (possibly moved) current slot.
-Position* keepStackRoom(SearchThread& thread);
+Position* keepStackRoom(PositionStack& thread);

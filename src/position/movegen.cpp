@@ -187,6 +187,25 @@ bool hasLegalMove(const Position& pos)
     return anyLegal(pos, list, generateCaptures(pos, list)) || anyLegal(pos, list, generateQuiets(pos, list));
 }
 
+namespace {
+
+// Single-check answers of the pieces in `pieces` (one kind): quiet moves
+// onto the blocking squares and captures of the checker.
+template <typename AttacksOf>
+MoveEntry* addPieceEvasions(const Position& pos, MoveEntry* list, Bitboard pieces, int kind, Bitboard block,
+                            Bitboard checkerSet, AttacksOf attacksOf)
+{
+    for (Bitboard b = pieces; b;) {
+        const int from = popLsb(b);
+        const Bitboard a = attacksOf(from);
+        list = addQuiets(list, kind, from, a & block);
+        list = addCaptures(pos, list, kind + KIND_CAPTURE, from, a & checkerSet);
+    }
+    return list;
+}
+
+}  // namespace
+
 MoveEntry* generateEvasions(const Position& pos, Bitboard checkerSet, MoveEntry* list)
 {
     const Bitboard occ = occupied(pos);
@@ -209,30 +228,14 @@ MoveEntry* generateEvasions(const Position& pos, Bitboard checkerSet, MoveEntry*
     list = addQuiets(list, KIND_KING, k, kingAttacks[k] & empty & ~block);
     list = addCaptures(pos, list, KIND_KING + KIND_CAPTURE, k, kingAttacks[k] & them);
 
-    for (Bitboard b = own & queens(pos); b;) {
-        const int from = popLsb(b);
-        const Bitboard a = queenAttacks(from, occ);
-        list = addQuiets(list, KIND_QUEEN, from, a & block);
-        list = addCaptures(pos, list, KIND_QUEEN + KIND_CAPTURE, from, a & checkerSet);
-    }
-    for (Bitboard b = own & rooks(pos); b;) {
-        const int from = popLsb(b);
-        const Bitboard a = rookAttacks(from, occ);
-        list = addQuiets(list, KIND_ROOK, from, a & block);
-        list = addCaptures(pos, list, KIND_ROOK + KIND_CAPTURE, from, a & checkerSet);
-    }
-    for (Bitboard b = own & bishops(pos); b;) {
-        const int from = popLsb(b);
-        const Bitboard a = bishopAttacks(from, occ);
-        list = addQuiets(list, KIND_BISHOP, from, a & block);
-        list = addCaptures(pos, list, KIND_BISHOP + KIND_CAPTURE, from, a & checkerSet);
-    }
-    for (Bitboard b = own & knights(pos); b;) {
-        const int from = popLsb(b);
-        const Bitboard a = knightAttacks[from];
-        list = addQuiets(list, KIND_KNIGHT, from, a & block);
-        list = addCaptures(pos, list, KIND_KNIGHT + KIND_CAPTURE, from, a & checkerSet);
-    }
+    list = addPieceEvasions(pos, list, own & queens(pos), KIND_QUEEN, block, checkerSet,
+                            [occ](int s) { return queenAttacks(s, occ); });
+    list = addPieceEvasions(pos, list, own & rooks(pos), KIND_ROOK, block, checkerSet,
+                            [occ](int s) { return rookAttacks(s, occ); });
+    list = addPieceEvasions(pos, list, own & bishops(pos), KIND_BISHOP, block, checkerSet,
+                            [occ](int s) { return bishopAttacks(s, occ); });
+    list = addPieceEvasions(pos, list, own & knights(pos), KIND_KNIGHT, block, checkerSet,
+                            [](int s) { return knightAttacks[s]; });
 
     const Bitboard ownPawns = own & pawns(pos);
     const Bitboard single = singlePushes(ownPawns, empty);

@@ -4,10 +4,7 @@
 
 #include <cstring>
 
-#include "eval/params.h"
-#include "position/attacks.h"
-#include "search/searchstate.h"
-#include "search/searchthread.h"
+#include "position/piecesquare.h"
 
 namespace {
 
@@ -96,20 +93,3 @@ uint64_t computePawnKey(const Position& pos)
 
 Score computeScoreMg(const Position& pos) { return computeScore(pos, pieceSquareMg); }
 Score computeScoreEg(const Position& pos) { return computeScore(pos, pieceSquareEg); }
-
-Position* newGame(SearchThread& thread)
-{
-    std::memset(thread.positions, 0, sizeof thread.positions);
-    Position& p = thread.positions[0];
-    p.own = 0x000000000000FFFFULL;
-    p.type0 = 0x2CFF00000000FF2CULL;
-    p.type1 = 0x7600000000000076ULL;
-    p.type2 = 0x9900000000000099ULL;
-    p.castling = 0x33;
-    p.epFile = NO_EP_FILE;
-    p.key = computeKey(p);
-    p.pawnKey = computePawnKey(p);
-    thread.current = &p;
-    clearSearchState();
-    return &p;
-}

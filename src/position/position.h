@@ -1,4 +1,4 @@
-// The position record, always seen from the side to move, and its stack.
+// The position record, always seen from the side to move.
 // After every move the board is mirrored top to bottom, so the side to move
 // always plays up the board; only hash keys and text care about real colours.
 #pragma once
@@ -44,6 +44,13 @@ inline Bitboard piecesOfCode(const Position& p, int code)
 {
     return ((code & 1) ? p.type0 : ~p.type0) & ((code & 2) ? p.type1 : ~p.type1) & ((code & 4) ? p.type2 : ~p.type2);
 }
+// The own king's square; 0 when the side to move has no king.
+inline int ownKingSquare(const Position& p)
+{
+    Bitboard k = p.own & kings(p);
+    return k ? lsb(k) : 0;
+}
+
 inline int pieceOn(const Position& p, int s)
 {
     return int((p.type0 >> s) & 1) | int((p.type1 >> s) & 1) << 1 | int((p.type2 >> s) & 1) << 2;
@@ -89,9 +96,3 @@ uint64_t computeKey(const Position& pos);
 uint64_t computePawnKey(const Position& pos);
 Score computeScoreMg(const Position& pos);
 Score computeScoreEg(const Position& pos);
-
-// Clears the thread's whole stack, puts the start position in slot 0, makes it
-// current and resets the search state of a new game (hashAge, killers,
-// history, counter-moves). Returns slot 0.
-struct SearchThread;
-Position* newGame(SearchThread& thread);

@@ -3,20 +3,12 @@
 // join in (x-rays) without any move being made.
 #include "position/see.h"
 
-#include "eval/params.h"
 #include "position/attacks.h"
+#include "position/piecesquare.h"
 
 int pieceValue(int code)
 {
-    switch (code) {
-    case PAWN: return P_Pawn;
-    case KNIGHT: return P_Knight;
-    case BISHOP: return P_Bishop;
-    case ROOK: return P_Rook;
-    case QUEEN: return P_Queen;
-    case KING: return P_King;
-    default: return 0;
-    }
+    return pieceValues[code & 7];
 }
 
 // The least valuable attacker of `square` among `side`'s pieces still in occ;
@@ -55,10 +47,10 @@ int staticExchange(const Position& pos, Move move)
     const bool enPassant = moveKind(move) == KIND_EN_PASSANT;
     int firstGain;
     if (enPassant || moveKind(move) == KIND_PROMOTION) {
-        firstGain = P_Pawn;
+        firstGain = pieceValues[PAWN];
     } else {
         firstGain = pieceValue(pieceOn(pos, to));
-        if (pieceOn(pos, to) == KING || firstGain == P_King)
+        if (pieceOn(pos, to) == KING || firstGain == pieceValues[KING])
             return firstGain;
     }
 
@@ -78,7 +70,7 @@ int staticExchange(const Position& pos, Move move)
         if (attacker < 0)
             break;
         captured[count++] = onSquare;
-        if (onSquare == P_King)
+        if (onSquare == pieceValues[KING])
             break;  // the king's own capture was illegal: the backward pass drops it
         occ &= ~squareBit(attacker);
         onSquare = pieceValue(code);

@@ -1,36 +1,9 @@
-// Quiescence search and its per-thread cache HashQ: a direct-mapped table that
-// only its own thread touches, so it needs no lock and no check word.
+// Quiescence search, cached in the thread's HashQ.
 #pragma once
 
 #include <cstdint>
 
 #include "search/searchthread.h"
-
-struct HashQEntry {
-    uint64_t key;       // full hash key of the position
-    int32_t depth : 6;  // quiescence depth of the store: 0, -1, ... (clamped at -32)
-    uint32_t bound : 2;
-    int32_t : 0;        // the bit-fields fill a whole 32-bit unit: 24-byte entries
-    int16_t score;      // mate scores relative to the storing node
-    Move move;
-};
-static_assert(sizeof(HashQEntry) == 24, "HashQ entries are 24 bytes");
-
-// Quiescence mate band: 128 plies wide, since quiescence may run that deep.
-constexpr int QS_MATE_BAND = 19872;
-
-// Frees the record's previous block, then allocates `entries` zeroed entries
-// (rounded down to a power of two). On failure prints a message and leaves the
-// record without a cache, which the search then simply does without.
-bool allocHashQ(SearchThread& t, uint64_t entries, long sizeMb, bool print, int threadNumber);
-void clearHashQ(SearchThread& t);
-void freeHashQ(SearchThread& t);
-
-// HASH_MISS when the slot holds another key; otherwise `entry` receives the
-// slot and the result is a usable score or HASH_UNUSABLE.
-int probeHashQ(const SearchThread& t, HashQEntry& entry, int depth, int ply, int alpha, int beta);
-// Overwrites the slot unconditionally.
-void storeHashQ(SearchThread& t, int depth, int ply, int bound, int score, Move move);
 
 // Resolves captures (and quiet checks in the first two plies, evasions in
 // check) below the nominal depth. depth is 0 on entry and falls by 1 per ply.

@@ -1,7 +1,7 @@
 // Alpha-beta search: draws, mate-distance pruning, TT cutoffs, reverse
 // futility, razoring, futility, null move, internal iterative deepening, then
-// staged moves (hash move, winning captures, quiet moves, losing captures) with
-// late-move pruning and reductions. Nothing here allocates or locks; move lists
+// the staged move picker's moves (hash move, winning captures, quiet moves,
+// losing captures) with late-move pruning and reductions. Nothing here allocates or locks; move lists
 // live in the node's frame and positions on the thread's stack.
 #include "search/search.h"
 
@@ -13,14 +13,41 @@
 #include "position/makemove.h"
 #include "position/movegen.h"
 #include "position/see.h"
+#include "search/movepicker.h"
 #include "search/ordering.h"
 #include "search/quiescence.h"
 #include "search/searchstate.h"
+#include "search/bounds.h"
 #include "search/tt.h"
 
 namespace {
 
-constexpr int LMP_LIMIT[8] = {0, 5, 8, 13, 21, 33, 50, 72};
+// Pruning margins and depths, in centipawns and plies.
+// Reverse futility: a node this far above beta at depth <= STATIC_PRUNING_DEPTH
+// returns its evaluation less the margin.
+constexpr int STATIC_PRUNING_DEPTH = 5;
+constexpr int REVERSE_FUTILITY_MARGIN = 70;   // per ply of depth
+// Razoring: a non-PV node at depth <= RAZOR_DEPTH this far below alpha drops
+// into quiescence.
+constexpr int RAZOR_DEPTH = 3;
+constexpr int RAZOR_MARGIN = 100;             // per ply of depth + 1
+// Futility: quiet moves of a node this far below alpha are skipped (a PV node
+// adds the PV terms to the reverse-futility margin).
+constexpr int PV_FUTILITY_MARGIN = 35;        // per ply of depth
+constexpr int PV_FUTILITY_BASE = 70;
+// A losing capture of a futile node is skipped when even its exchange value
+// leaves it this far below alpha; one losing more than this is reduced.
+constexpr int LOSING_CAPTURE_FUTILITY_MARGIN = 150;
+constexpr int LOSING_CAPTURE_REDUCTION_LOSS = 150;
+// Null move: reduction of depth / divisor + base plies.
+constexpr int NULL_MOVE_DEPTH_DIVISOR = 6;
+constexpr int NULL_MOVE_BASE_REDUCTION = 3;
+// Internal iterative deepening above this depth in PV nodes without a hash move.
+constexpr int IID_MIN_DEPTH = 4;
+// Late-move pruning: at depth <= LMP_DEPTH, quiet moves after LMP_LIMIT[depth]
+// legal moves are skipped.
+constexpr int LMP_DEPTH = 7;
+constexpr int LMP_LIMIT[LMP_DEPTH + 1] = {0, 5, 8, 13, 21, 33, 50, 72};
 
 // Columns from which each reduction value starts, per pair of depth rows.
 struct LmrRowGroup {
@@ -171,11 +198,7 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
     if (isPV && ply > t.selDepth)
         t.selDepth = uint8_t(ply);
 
-    if (alpha < ply - MATE)
-        alpha = ply - MATE;
-    if (beta > MATE - ply)
-        beta = MATE - ply;
-    if (alpha >= beta)
+    if (mateDistanceCloses(ply, alpha, beta))
         return alpha;
 
     uint64_t hashData = 0;
@@ -193,13 +216,13 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
     int eval = -INFINITE;
     bool futile = false;
     if (!inCheck) {
-        eval = evaluate(t);
-        if (normalWindow && depth <= 5) {
-            int margin = 70 * depth;
+        eval = evaluate(*t.current, &t.evalCache);
+        if (normalWindow && depth <= STATIC_PRUNING_DEPTH) {
+            int margin = REVERSE_FUTILITY_MARGIN * depth;
             if (eval - margin >= beta)
                 return eval - margin;
-            if (!isPV && depth <= 3) {
-                int r = alpha - 100 * (depth + 1);
+            if (!isPV && depth <= RAZOR_DEPTH) {
+                int r = alpha - RAZOR_MARGIN * (depth + 1);
                 if (eval <= r) {
                     if (depth == 1)
                         return quiescence(t, 0, ply + 1, alpha, beta, tbLimit);
@@ -210,7 +233,7 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
                 }
             }
             if (isPV)
-                margin += 35 * depth + 70;
+                margin += PV_FUTILITY_MARGIN * depth + PV_FUTILITY_BASE;
             if (eval < alpha - margin) {
                 futile = true;
                 if (depth == 1)
@@ -225,7 +248,7 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
     // Null move: give the opponent a free move; if we still hold beta, cut.
     if (!inCheck && depth > 1 && eval >= beta && normalWindow && !(hashFound && ttBound(hashData) == BOUND_EXACT)
         && (bishops(*pos) | rooks(*pos) | queens(*pos))) {
-        int R = depth / 6 + 3;
+        int R = depth / NULL_MOVE_DEPTH_DIVISOR + NULL_MOVE_BASE_REDUCTION;
         bool hashSaysFail = hashFound && ttDepth(hashData) >= depth - R && ttBound(hashData) == BOUND_UPPER
                          && ttScore(hashData) < beta;
         if (!hashSaysFail) {
@@ -241,7 +264,7 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
     }
 
     Move hashMove = hashFound ? ttMove(hashData) : 0;
-    if (isPV && depth > 4 && hashMove == 0 && !(hashFound && ttBound(hashData) == BOUND_UPPER)) {
+    if (isPV && depth > IID_MIN_DEPTH && hashMove == 0 && !(hashFound && ttBound(hashData) == BOUND_UPPER)) {
         line.count = 0;
         int s = searchNode(t, depth / 2, ply, alpha, beta, tbLimit, line);
         if (line.count > 0) {
@@ -278,78 +301,66 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
         return false;
     };
 
-    if (hashFound && hashMove && !leavesKingInCheck(*pos, hashMove)) {
-        legal = 1;
-        int s = searchChild(t, pos, hashMove, depth - 1, ply + 1, -beta, -alpha, tbLimit, line);
-        if (cutsOff(hashMove, s, isQuietMove(hashMove)))
-            return s;
-    }
-    if (!hashFound)
-        hashMove = 0;
-
-    // Winning and equal captures, unreduced; losing ones are set aside.
-    MoveEntry captures[MAX_MOVES];
-    MoveEntry losing[MAX_MOVES];
-    int captureCount = int(generateCaptures(*pos, captures) - captures);
-    int losingCount = 0;
-    while (captureCount > 0) {
-        Move m = entryMove(pickBest(captures, captureCount));
-        if (m == hashMove || leavesKingInCheck(*pos, m))
-            continue;
-        int see = staticExchange(*pos, m);
-        if (see < 0) {
-            losing[losingCount++] = makeEntry(m, see);
-            continue;
-        }
-        legal++;
-        int s = pvsChild(t, pos, makeMove(*pos, m), depth, 0, bound == BOUND_EXACT, ply, alpha, beta, tbLimit, line);
-        if (cutsOff(m, s, false))
-            return s;
-    }
-
-    // Quiet moves: killers and counter-move first, then by history.
-    MoveEntry quiets[MAX_MOVES];
-    int quietCount = int(generateQuiets(*pos, quiets) - quiets);
-    scoreQuiets(t, ply, quiets, quietCount);
+    MovePicker picker;
+    startPicker(picker, t, *pos, ply, hashFound ? hashMove : 0);
     const bool piecesBesidePawns = (occupied(*pos) & ~pawns(*pos) & ~kings(*pos)) != 0;
     const int lmrRow = depth < 63 ? depth : 63;
     int quietIndex = 0;
-    while (quietCount > 0) {
-        Move m = entryMove(pickBest(quiets, quietCount));
-        if (m == hashMove || leavesKingInCheck(*pos, m))
-            continue;
-        legal++;
-        quietIndex++;
-        Position* child = makeMove(*pos, m);
-        const bool givesCheck = checkers(*child) != 0;
-        if (futile && !givesCheck)
-            continue;
-        int R = 0;
-        if (m != t.killers[ply][0] && m != t.killers[ply][1] && !inCheck && !givesCheck && !extended) {
-            if (depth <= 7 && legal > LMP_LIMIT[depth] && piecesBesidePawns && !isPV && normalWindow)
-                continue;
-            if (legal > 3 && depth > 1)
-                R = CT_LMR_R[lmrRow][quietIndex < 63 ? quietIndex : 63];
+    while (Move m = nextMove(picker)) {
+        switch (picker.stage) {
+        case PickStage::Hash: {
+            // The hash move, at full depth and window.
+            legal = 1;
+            int s = searchChild(t, pos, m, depth - 1, ply + 1, -beta, -alpha, tbLimit, line);
+            if (cutsOff(m, s, isQuietMove(m)))
+                return s;
+            break;
         }
-        int s = pvsChild(t, pos, child, depth, R, bound == BOUND_EXACT, ply, alpha, beta, tbLimit, line);
-        if (cutsOff(m, s, true))
-            return s;
-    }
-
-    // Losing captures, best exchange first; clearly losing ones reduced.
-    while (losingCount > 0) {
-        MoveEntry e = pickBest(losing, losingCount);
-        Move m = entryMove(e);
-        int see = entryScore(e);
-        legal++;
-        if (futile && eval + see < alpha - 150)
-            continue;
-        Position* child = makeMove(*pos, m);
-        const bool givesCheck = checkers(*child) != 0;
-        int R = !inCheck && !givesCheck && legal > 3 && !extended && see < -150 ? 1 : 0;
-        int s = pvsChild(t, pos, child, depth, R, bound == BOUND_EXACT, ply, alpha, beta, tbLimit, line);
-        if (cutsOff(m, s, false))
-            return s;
+        case PickStage::GoodCaptures: {
+            // Winning and equal captures, unreduced.
+            legal++;
+            int s = pvsChild(t, pos, makeMove(*pos, m), depth, 0, bound == BOUND_EXACT, ply, alpha, beta, tbLimit,
+                             line);
+            if (cutsOff(m, s, false))
+                return s;
+            break;
+        }
+        case PickStage::Quiets: {
+            // Late quiet moves are pruned or reduced, unless they are killers,
+            // give check, or the node is in check or extended.
+            legal++;
+            quietIndex++;
+            Position* child = makeMove(*pos, m);
+            const bool givesCheck = checkers(*child) != 0;
+            if (futile && !givesCheck)
+                continue;
+            int R = 0;
+            if (m != t.killers[ply][0] && m != t.killers[ply][1] && !inCheck && !givesCheck && !extended) {
+                if (depth <= LMP_DEPTH && legal > LMP_LIMIT[depth] && piecesBesidePawns && !isPV && normalWindow)
+                    continue;
+                if (legal > 3 && depth > 1)
+                    R = CT_LMR_R[lmrRow][quietIndex < 63 ? quietIndex : 63];
+            }
+            int s = pvsChild(t, pos, child, depth, R, bound == BOUND_EXACT, ply, alpha, beta, tbLimit, line);
+            if (cutsOff(m, s, true))
+                return s;
+            break;
+        }
+        default: {
+            // Losing captures; clearly losing ones reduced.
+            const int see = picker.see;
+            legal++;
+            if (futile && eval + see < alpha - LOSING_CAPTURE_FUTILITY_MARGIN)
+                continue;
+            Position* child = makeMove(*pos, m);
+            const bool givesCheck = checkers(*child) != 0;
+            int R = !inCheck && !givesCheck && legal > 3 && !extended && see < -LOSING_CAPTURE_REDUCTION_LOSS ? 1 : 0;
+            int s = pvsChild(t, pos, child, depth, R, bound == BOUND_EXACT, ply, alpha, beta, tbLimit, line);
+            if (cutsOff(m, s, false))
+                return s;
+            break;
+        }
+        }
     }
 
     if (legal == 0) {
@@ -374,63 +385,4 @@ int alphaBeta(SearchThread& t, int depth, int ply, int alpha, int beta, int tbLi
         t.firstMoveCutoffs = 0;
     }
     return s;
-}
-
-// One root move searched through alphaBeta, so that the statistics are
-// gathered as in a real search.
-static int searchRootMove(SearchThread& t, Position* root, Move move, int depth, int alpha, int beta, PvLine& line)
-{
-    t.current = makeMove(*root, move);
-    line.count = 0;
-    int s = -alphaBeta(t, depth, 1, alpha, beta, 0, line);
-    t.current = root;
-    return s;
-}
-
-uint64_t searchFixedDepth(SearchThread& t, int depth, PvLine* pvOut)
-{
-    stopSearch.store(0, std::memory_order_relaxed);
-    abortIteration.store(0, std::memory_order_relaxed);
-    t.nodes = 0;
-    t.selDepth = 0;
-    if (pvOut)
-        pvOut->count = 0;
-    Position* root = t.current;
-    MoveEntry list[MAX_MOVES];
-    int count = int(generateLegal(*root, list) - list);
-    if (count == 0)
-        return makeResult(0, checkers(*root) ? -MATE : 0);
-
-    // The list is searched from its end; the previous iteration's best goes last.
-    uint64_t result = makeResult(entryMove(list[count - 1]), 0);
-    PvLine line, bestLine;
-    bestLine.count = 0;
-    for (int d = 1; d <= depth; d++) {
-        t.depth = uint8_t(d);
-        int alpha = -INFINITE;
-        const int beta = INFINITE;
-        Move best = 0;
-        for (int i = count - 1; i >= 0; i--) {
-            Move m = entryMove(list[i]);
-            int s;
-            if (best) {
-                s = searchRootMove(t, root, m, d - 1, -alpha - 1, -alpha, line);
-                if (s > alpha)
-                    s = searchRootMove(t, root, m, d - 1, -beta, -alpha, line);
-            } else {
-                s = searchRootMove(t, root, m, d - 1, -beta, -alpha, line);
-            }
-            if (s > alpha) {
-                alpha = s;
-                best = m;
-                updatePv(bestLine, m, line);
-                list[i] = list[count - 1];
-                list[count - 1] = makeEntry(m, 0);
-            }
-        }
-        result = makeResult(best, alpha);
-    }
-    if (pvOut)
-        *pvOut = bestLine;
-    return result;
 }

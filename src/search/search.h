@@ -1,5 +1,5 @@
-// Principal-variation alpha-beta search below the root, and a small
-// fixed-depth driver for tests and the bench.
+// Principal-variation alpha-beta search below the root (the root itself is
+// think's rootSearch).
 #pragma once
 
 #include <array>
@@ -16,10 +16,3 @@ extern const std::array<std::array<uint8_t, 64>, 64> CT_LMR_R;
 // tbLimit: tablebases are probed when at most this many pieces remain (0 = off;
 // no tablebase probing is built yet, so it is only passed down).
 int alphaBeta(SearchThread& t, int depth, int ply, int alpha, int beta, int tbLimit, PvLine& pv);
-
-// One thread, no time limit, no aspiration: iterations 1..depth over the legal
-// root moves with the full window. Returns the result word (best move and
-// score); a root without legal moves returns move 0 with -MATE (checkmate) or
-// 0 (stalemate). t.nodes holds the nodes of all iterations. The stop flags are
-// cleared first; tables are used as they are.
-uint64_t searchFixedDepth(SearchThread& t, int depth, PvLine* pv = nullptr);

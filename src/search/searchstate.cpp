@@ -1,3 +1,5 @@
+// The search records of the front end and the search threads, the stop flags,
+// the TT age and the cut-off counters, and the new-game clearing.
 #include "search/searchstate.h"
 
 #include <cstring>

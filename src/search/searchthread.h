@@ -1,17 +1,16 @@
 // The record of one search thread (and one more for the front end): its
-// position stack, move-ordering tables, counters and caches. Nothing in it is
+// position stack (embedded PositionStack), move-ordering tables, counters and caches. Nothing in it is
 // shared with other threads.
 #pragma once
 
 #include <cstdint>
 
+#include "eval/evalcache.h"
 #include "platform/platform.h"
-#include "position/position.h"
+#include "position/stack.h"
 
-struct HashEvalEntry;
 struct HashQEntry;
 
-constexpr int MAX_PLY = 64;
 constexpr int MAX_THREADS = 24;
 constexpr int MAX_ROOT_MOVES = 256;
 
@@ -22,13 +21,9 @@ struct PvLine {
 
 // Cache-line aligned so that one thread's counters never share a line with the
 // next record.
-struct alignas(64) SearchThread {
-    uint32_t rootLastMove;  // stands for the lastMove of slot 0's parent
-    // Two zeroed slots in front of slot 0, never written: a position with no
-    // own pieces, where every backward scan (repetitions) stops.
-    Position stackGuard[2];
-    Position positions[POSITION_STACK_SIZE];
-    Position* current;
+// The position stack comes first (rootLastMove, guard slots, positions,
+// current).
+struct alignas(64) SearchThread : PositionStack {
     Move killers[MAX_PLY][2];
     uint16_t history[2][64][64];
     Move counterMoves[2][64][64];
@@ -43,8 +38,7 @@ struct alignas(64) SearchThread {
     uint64_t nodes;
     uint64_t tbHits;
     uint64_t result;
-    HashEvalEntry* hashEval;
-    uint64_t hashEvalMask;  // entry count - 1; unused when hashEval is null
+    EvalCache evalCache;
     HashQEntry* hashQ;
     uint64_t hashQMask;
     uint64_t cutoffs;           // beta cut-offs by a move, not yet added to failHighs
@@ -59,9 +53,3 @@ extern SearchThread searchThreads[MAX_THREADS];
 constexpr uint64_t makeResult(Move m, int score) { return uint64_t(m) | uint64_t(uint16_t(score)) << 32; }
 constexpr Move resultMove(uint64_t r) { return Move(r); }
 constexpr int resultScore(uint64_t r) { return int16_t(uint16_t(r >> 32)); }
-
-// The lastMove word of the slot before pos (rootLastMove for slot 0).
-inline Move parentLastMove(const SearchThread& t, const Position* pos)
-{
-    return pos == t.positions ? t.rootLastMove : pos[-1].lastMove;
-}

@@ -1,3 +1,5 @@
+// Iterative deepening over the root moves with aspiration windows, the search
+// threads' set-up and the election of each iteration's winner.
 #include "search/think.h"
 
 #include <cinttypes>
@@ -5,33 +7,28 @@
 #include <cstring>
 #include <mutex>
 
-#include "frontend/config.h"
-#include "frontend/startup.h"
 #include "position/attacks.h"
 #include "position/fen.h"
 #include "position/makemove.h"
 #include "position/movegen.h"
 #include "search/ordering.h"
+#include "search/report.h"
 #include "search/search.h"
 #include "search/searchstate.h"
 #include "search/timecontrol.h"
 #include "search/tt.h"
-
-PvLine bestLine;
-Move ponderMove = 0;
-uint8_t winnerThread = 0;
-uint8_t winnerSelDepth = 0;
-uint64_t totalNodes = 0;
-uint64_t totalTbHits = 0;
 
 namespace {
 
 constexpr int DEPTH_OFFSET[MAX_THREADS] = {0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1,
                                            0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1};
 constexpr int ASPIRATION = 50;
-constexpr int MATE_SHOWN = 19000;
 
-std::mutex searchMutex;  // guards the election of an iteration's winner
+// The running iteration's winner, elected by the first thread to finish it.
+std::mutex searchMutex;  // guards the election
+PvLine bestLine;
+uint8_t winnerThread = 0;
+uint8_t winnerSelDepth = 0;
 
 // Writes move followed by the first 63 moves of child into line.
 void setLine(PvLine& line, Move move, const PvLine& child)
@@ -154,43 +151,49 @@ uint64_t rootSearch(SearchThread& t, int depth, int alpha, int beta, uint64_t* f
     return makeResult(best, alpha);
 }
 
-uint64_t runIteration(SearchThread& front)
+namespace {
+
+// Runs one iteration on `threads` search threads; returns the winner's result
+// word and adds the threads' counts to r.
+uint64_t runIteration(SearchThread& front, int threads, SearchResult& r)
 {
-    int threads = config.threads;
     for (int i = 1; i <= threads; ++i)
         prepareThread(searchThreads[i - 1], front, i);
     for (int i = 1; i <= threads; ++i) {
         SearchThread& t = searchThreads[i - 1];
-        if (!threadCreate(t.threadHandle, searchWorker, &t))
-            searchWorker(&t);  // no thread to be had: search in this one
+        // One search thread runs in this one; so does any that cannot be
+        // started.
+        if (threads == 1 || !threadCreate(t.threadHandle, searchWorker, &t))
+            searchWorker(&t);
     }
     for (int i = 1; i <= threads; ++i) {
         SearchThread& t = searchThreads[i - 1];
         threadJoin(t.threadHandle);
-        totalNodes += t.nodes;
-        totalTbHits += t.tbHits;
+        r.nodes += t.nodes;
+        r.tbHits += t.tbHits;
     }
     return winnerThread ? searchThreads[winnerThread - 1].result : 0;
 }
 
-uint64_t think(SearchThread& front)
+} // namespace
+
+SearchResult think(SearchThread& front, const SearchSettings& settings)
 {
     // stopSearch is cleared by the caller when the search starts (setupTimer,
     // or the UCI "go" before it starts the input monitor): a "stop" that the
     // monitor reads before this point must not be lost.
     abortIteration.store(0, std::memory_order_relaxed);
-    front.tbLimit = uint8_t(config.syzygyMen);
+    front.tbLimit = uint8_t(settings.tbLimit);
     newSearchGeneration();
-    ponderMove = 0;
+    SearchResult r{};
     bestLine.count = 0;
+    winnerSelDepth = 0;
     std::memset(front.rootMoves, 0, sizeof front.rootMoves);
     front.threadNumber = 0;
     front.depth = 0;
     front.selDepth = 0;
     front.windowAlpha = -INFINITE;
     front.windowBeta = INFINITE;
-    totalNodes = 0;
-    totalTbHits = 0;
 
     MoveEntry legal[MAX_MOVES];
     MoveEntry* legalEnd = generateLegal(*front.current, legal);
@@ -200,28 +203,30 @@ uint64_t think(SearchThread& front)
     front.rootEnd = front.rootMoves + count;
 
     if (count == 0) {
+        r.score = checkers(*front.current) ? -MATE : 0;
         timeControl.elapsedMs = nowMs() - timeControl.startMs;
-        return makeResult(0, 0);
+        return r;
     }
     uint64_t best = makeResult(entryMove(front.rootMoves[count - 1]), 0);
     int tbScore = 0;
     int s = 0;
     if (count == 1) {
-        PvLine one;
-        one.count = 1;
-        one.moves[0] = resultMove(best);
-        printSearchInfo(front, best, one);
+        r.best = resultMove(best);
+        r.line.count = 1;
+        r.line.moves[0] = r.best;
+        reportIteration(settings, *front.current, r);
         timeControl.elapsedMs = nowMs() - timeControl.startMs;
-        return best;
+        return r;
     }
 
-    PvLine shown;
-    shown.count = 0;
-    for (int depth = 1; depth <= config.maxDepth;) {
+    const int threads = settings.threads < 1 ? 1 : settings.threads > MAX_THREADS ? MAX_THREADS : settings.threads;
+    r.line.count = 0;
+    for (int depth = 1; depth <= settings.maxDepth;) {
         front.depth = uint8_t(depth);
+        r.depth = depth;
         winnerThread = 0;
         abortIteration.store(0, std::memory_order_relaxed);
-        uint64_t result = runIteration(front);
+        uint64_t result = runIteration(front, threads, r);
         if (stopSearch.load(std::memory_order_relaxed)) {
             abortIteration.store(1, std::memory_order_relaxed);
             break;
@@ -229,10 +234,13 @@ uint64_t think(SearchThread& front)
         s = resultScore(result);
         if (s > front.windowAlpha && s < front.windowBeta) {
             best = result;
-            shown = bestLine;
-            ponderMove = bestLine.count > 1 ? bestLine.moves[1] : 0;
+            r.line = bestLine;
+            r.ponder = bestLine.count > 1 ? bestLine.moves[1] : 0;
         }
-        printSearchInfo(front, makeResult(resultMove(best), s), shown);
+        r.best = resultMove(best);
+        r.score = s;
+        r.selDepth = winnerSelDepth;
+        reportIteration(settings, *front.current, r);
         if (s == tbScore) {
             front.windowAlpha = -INFINITE;
             front.windowBeta = INFINITE;
@@ -247,76 +255,8 @@ uint64_t think(SearchThread& front)
         }
     }
     timeControl.elapsedMs = nowMs() - timeControl.startMs;
-    return makeResult(resultMove(best), s);
-}
-
-void printLine(const SearchThread& front, const PvLine& line)
-{
-    int black = int(front.current->sideToMove);
-    char text[8];
-    for (uint32_t i = 0; i < line.count && i < MAX_PLY; ++i) {
-        if (line.moves[i] == 0)
-            continue;
-        moveToText(text, line.moves[i], black);
-        std::printf("%s ", text);
-        black ^= 1;
-    }
-    std::printf("\n");
-}
-
-void printSearchInfo(const SearchThread& front, uint64_t result, const PvLine& line)
-{
-    int s = resultScore(result);
-    uint64_t t = nowMs() - timeControl.startMs;
-    uint64_t n = totalNodes;
-    if (protocolMode == 0) {
-        if (config.postThinking) {
-            std::printf("%2d %6d %6d %10" PRIu64 " ", int(front.depth), s, int(t / 10), n);
-            printLine(front, line);
-        }
-        if (s >= MATE_SHOWN)
-            std::printf("Mate in% d \n", (20001 - s) / 2);
-        else if (s <= -MATE_SHOWN)
-            std::printf("Mated to% d \n", (s + 20000) / 2);
-    } else if (s > -MATE_SHOWN && s < MATE_SHOWN) {
-        double nps = t >= 500 ? double(n) / double(t) * 1000.0 : 0.0;
-        std::printf("info depth %2d seldepth %2d score cp %6d nodes %10" PRIu64 " time %.0f nps %.0f tbhits %" PRIu64
-                    " pv ",
-                    int(front.depth), int(winnerSelDepth), s, n, double(t), nps, totalTbHits);
-        printLine(front, line);
-    } else {
-        int mate = ((s >= MATE_SHOWN ? 20001 : -20000) - s) / 2;
-        std::printf("info depth %2d score mate %2d nodes %10" PRIu64 " tbhits %" PRIu64 " time %6d pv ",
-                    int(front.depth), mate, n, totalTbHits, int(t));
-        printLine(front, line);
-    }
-    std::fflush(stdout);
-}
-
-void printBestMove(const SearchThread& front, uint64_t result, Move ponder)
-{
-    Move best = resultMove(result);
-    int moverBlack = best ? int(front.current->sideToMove) ^ 1 : int(front.current->sideToMove);
-    char bestText[8] = "0000";
-    char ponderText[8] = "0000";
-    if (best)
-        moveToText(bestText, best, moverBlack);
-    if (ponder)
-        moveToText(ponderText, ponder, moverBlack ^ 1);
-    if (protocolMode == 2) {
-        if (ponderAllowed.load(std::memory_order_relaxed) && ponder)
-            std::printf("bestmove %s ponder %s\n", bestText, ponderText);
-        else
-            std::printf("bestmove %s\n", bestText);
-    } else {
-        uint64_t elapsed = timeControl.elapsedMs;
-        double knps = elapsed > 0 ? double(totalNodes / elapsed) : 0.0;
-        if (ponder)
-            std::printf("Bestmove: %s   Score: %d   Pondermove: %s   Knps: %.0f tbhits: %" PRIu64 "\n", bestText,
-                        resultScore(result), ponderText, knps, totalTbHits);
-        else
-            std::printf("Bestmove: %s   Score: %d    Knps: %.0f tbhits: %" PRIu64 "\n", bestText,
-                        resultScore(result), knps, totalTbHits);
-    }
-    std::fflush(stdout);
+    r.best = resultMove(best);
+    r.score = s;
+    r.selDepth = winnerSelDepth;
+    return r;
 }

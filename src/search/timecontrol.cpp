@@ -1,10 +1,10 @@
+// Time allocation per move and the timer thread that raises stopSearch.
 #include "search/timecontrol.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
 
-#include "frontend/startup.h"
 #include "platform/platform.h"
 #include "search/searchstate.h"
 
@@ -78,7 +78,7 @@ int32_t computeAllocation(TimeControl& tc, int moveNumber)
     return tc.allocation;
 }
 
-void setupTimer(TimeControl& tc, int moveNumber)
+void setupTimer(TimeControl& tc, int moveNumber, bool consoleClock)
 {
     stopSearch.store(0, std::memory_order_relaxed);
     computeAllocation(tc, moveNumber);
@@ -86,7 +86,7 @@ void setupTimer(TimeControl& tc, int moveNumber)
         ponderAllowed.store(0, std::memory_order_relaxed);
         pondering.store(0, std::memory_order_relaxed);
     }
-    if (protocolMode == 0 && tc.moveTime == NO_MOVE_TIME)
+    if (consoleClock && tc.moveTime == NO_MOVE_TIME)
         return;
     std::lock_guard<std::mutex> lock(timerMutex);
     stopTimerLocked();

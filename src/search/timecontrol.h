@@ -37,9 +37,10 @@ extern std::atomic<uint32_t> ponderAllowed;
 // the console) without starting anything.
 int32_t computeAllocation(TimeControl& tc, int moveNumber);
 
-// Clears stopSearch, computes the allocation and starts the timer (not in the
-// console while the move time is unlimited). Replaces a running timer.
-void setupTimer(TimeControl& tc, int moveNumber);
+// Clears stopSearch, computes the allocation and starts the timer (not for
+// the console, consoleClock, while the move time is unlimited). Replaces a
+// running timer.
+void setupTimer(TimeControl& tc, int moveNumber, bool consoleClock);
 
 // Ends the running timer, if any, and waits for it. Called when a search ends,
 // so that no timer outlives its search.

@@ -1,6 +1,5 @@
 // Transposition table: allocation (plain or huge pages), probe, store with the
-// four-entry bucket replacement rule, search generations, and the life cycle of
-// every hash table of the engine.
+// four-entry bucket replacement rule, and search generations.
 #include "search/tt.h"
 
 #include <atomic>
@@ -9,11 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "eval/evalcache.h"
-#include "frontend/config.h"
 #include "platform/platform.h"
 #include "position/fen.h"
-#include "search/quiescence.h"
 #include "search/searchstate.h"
 #include "search/searchthread.h"
 
@@ -80,7 +76,7 @@ static void* allocLarge(size_t bytes, bool& explicitHuge)
     return p;
 }
 
-bool allocHashTable(uint64_t entries, long sizeMb)
+bool allocHashTable(uint64_t entries, long sizeMb, bool largePages)
 {
     releaseBlock();
     ttSizeMB = int32_t(sizeMb);
@@ -89,7 +85,7 @@ bool allocHashTable(uint64_t entries, long sizeMb)
     size_t bytes = 0;
     if (entries != 0 && entries <= SIZE_MAX / sizeof(TTEntry) - 4) {
         bytes = size_t(entries + 4) * sizeof(TTEntry);
-        p = config.largePages ? allocLarge(bytes, explicitHuge) : std::malloc(bytes);
+        p = largePages ? allocLarge(bytes, explicitHuge) : std::malloc(bytes);
     }
     if (!p) {
         std::printf("Hash Table Memory Allocation Failed!\n");
@@ -101,26 +97,11 @@ bool allocHashTable(uint64_t entries, long sizeMb)
     ttEntries = entries;
     ttIndexMask = indexMaskFor(entries);
     ttBytes = bytes;
-    ttLargePages = config.largePages != 0;
+    ttLargePages = largePages;
     ttExplicitHuge = explicitHuge;
     std::printf("Allocated %5i MB for the Hash Table\n", int(sizeMb));
     std::fflush(stdout);
     return true;
-}
-
-void resizeHashTable(long sizeMb)
-{
-    long allocatedMb = sizeMb;
-    uint64_t entries = tableEntryCount(sizeMb);
-    long pageMb = long(largePageSizeBytes() >> 20);
-    if (config.largePages && pageMb > 0) {
-        allocatedMb = pageMb * (sizeMb / pageMb);
-        entries = tableEntryCount(allocatedMb) - 4;
-    }
-    config.hashSizeMb = sizeMb;
-    config.ttSizeMb = allocatedMb;
-    config.ttEntries = entries;
-    allocHashTable(entries, allocatedMb);
 }
 
 void clearHashTable(uint64_t entries)
@@ -249,37 +230,5 @@ void newSearchGeneration()
     } else {
         hashAge = 0;
         clearHashTable(ttEntries);
-    }
-}
-
-// The records that own per-thread tables: the front end's and the search threads'.
-static SearchThread* threadRecord(int number) { return number == 0 ? &mainThread : &searchThreads[number - 1]; }
-
-void allocAllTables()
-{
-    allocHashTable(config.ttEntries, config.ttSizeMb);
-    int threads = config.threads < 1 ? 1 : config.threads > MAX_THREADS ? MAX_THREADS : config.threads;
-    for (int i = 0; i <= threads; i++)
-        allocHashEval(*threadRecord(i), config.hashEvalEntries, config.hashEvalSizeMb, i != 0, i);
-    for (int i = 0; i <= threads; i++)
-        allocHashQ(*threadRecord(i), config.hashQEntries, config.hashQSizeMb, i != 0, i);
-}
-
-void clearAllTables()
-{
-    hashAge = 0;
-    clearHashTable(ttEntries);
-    for (int i = 0; i <= MAX_THREADS; i++) {
-        clearHashEval(*threadRecord(i));
-        clearHashQ(*threadRecord(i));
-    }
-}
-
-void freeAllTables()
-{
-    freeHashTable();
-    for (int i = 0; i <= MAX_THREADS; i++) {
-        freeHashEval(*threadRecord(i));
-        freeHashQ(*threadRecord(i));
     }
 }

@@ -1,41 +1,11 @@
 // The transposition table: one process-wide table shared by every search
-// thread without locks, and the life cycle of all hash tables of the engine
-// (the TT and each search record's HashEval and HashQ).
+// thread without locks.
 #pragma once
 
 #include <cstdint>
 
 #include "position/position.h"
-
-constexpr int BOUND_NONE = 0;
-constexpr int BOUND_EXACT = 1;
-constexpr int BOUND_UPPER = 2;  // every move failed low: the score is at most this
-constexpr int BOUND_LOWER = 3;  // a move failed high: the score is at least this
-
-// Scores at least this far from zero are mate scores; they are stored relative
-// to the storing node and made relative to the root again when read.
-constexpr int MATE_BAND = 19936;
-
-// Mate scores between the search (relative to the root) and a table entry
-// (relative to the storing node, `ply` plies from the root); band = the
-// smallest score that counts as a mate for that table.
-constexpr int scoreToTable(int score, int ply, int band)
-{
-    return score >= band ? score + ply : score <= -band ? score - ply : score;
-}
-constexpr int scoreFromTable(int score, int ply, int band)
-{
-    return score >= band ? score - ply : score <= -band ? score + ply : score;
-}
-
-// A stored score as a probe result: usable when its bound settles the window.
-constexpr int usableScore(int score, int bound, int alpha, int beta)
-{
-    return bound == BOUND_EXACT                    ? score
-           : bound == BOUND_UPPER && score <= alpha ? score
-           : bound == BOUND_LOWER && score >= beta  ? score
-                                                    : HASH_UNUSABLE;
-}
+#include "search/bounds.h"
 
 // One entry: `check` is the position's key XOR `data`, so an entry torn by two
 // threads writing at once fails the key test and reads as a miss.
@@ -58,16 +28,12 @@ inline int ttScore(uint64_t data) { return int16_t(uint16_t(data >> 16)); }
 inline Move ttMove(uint64_t data) { return Move(data >> 32); }
 
 // Releases any previous block, then allocates and zero-fills N + 4 entries
-// (huge pages when config.largePages is set). Returns false and leaves no
-// table when the memory is refused; the search then runs without a table.
-bool allocHashTable(uint64_t entries, long sizeMb);
+// (huge pages when largePages is set). Returns false and leaves no table when
+// the memory is refused; the search then runs without a table.
+bool allocHashTable(uint64_t entries, long sizeMb, bool largePages = false);
 // Zero-fills the first entries + 4 entries (never past the block).
 void clearHashTable(uint64_t entries);
 void freeHashTable();
-
-// The console's new hash size: derives the entry count as the configuration
-// does (whole huge pages in large-page mode) and reallocates the TT only.
-void resizeHashTable(long sizeMb);
 
 // Looks the position up. HASH_MISS when no entry of its bucket belongs to it;
 // otherwise `data` receives the entry (so the caller gets its move) and the
@@ -88,10 +54,3 @@ void dumpHashTable(uint64_t entries);
 // Starts a new search generation: hashAge + 1, or, after 255, back to 0 with
 // the table cleared so that no entry is ever newer than the current age.
 void newSearchGeneration();
-
-// All hash tables: the TT, then HashEval and HashQ of the front end's record
-// (silently) and of the search records 1..config.threads.
-void allocAllTables();
-// hashAge = 0 and every table zero-filled.
-void clearAllTables();
-void freeAllTables();

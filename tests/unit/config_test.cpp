@@ -9,6 +9,7 @@
 #include <string>
 
 #include "frontend/config.h"
+#include "search/tt.h"
 #include "frontend/minIni.h"
 #include "platform/platform.h"
 
@@ -249,3 +250,22 @@ TEST(ConfigLoader, PrintsTheThreadLine)
     loadConfig(f.name());
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Thread allocated for lazySMP: 1\n");
 }
+
+namespace {
+
+TEST(ConfigTables, ResizeFollowsTheSizeRuleAndNamesTheGivenSize)
+{
+    config.largePages = 0;
+    testing::internal::CaptureStdout();
+    resizeHashTable(2);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Allocated     2 MB for the Hash Table\n");
+    EXPECT_EQ(ttEntries, uint64_t(1) << 20);
+    EXPECT_EQ(config.ttEntries, uint64_t(1) << 20);
+    testing::internal::CaptureStdout();
+    resizeHashTable(100);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Allocated   100 MB for the Hash Table\n");
+    EXPECT_EQ(ttEntries, uint64_t(1) << 22);
+    freeHashTable();
+}
+
+}  // namespace

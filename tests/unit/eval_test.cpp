@@ -16,13 +16,18 @@
 #include "eval/evaluate.h"
 #include "eval/params.h"
 #include "position/fen.h"
-#include "search/searchthread.h"
+#include "position/stack.h"
 
 namespace {
 
-SearchThread testThread;
+// A position stack with an evaluation cache, as a search thread has.
+struct EvalThread : PositionStack {
+    EvalCache evalCache;
+};
 
-void setUp(SearchThread& t, const std::string& fen)
+EvalThread testThread;
+
+void setUp(EvalThread& t, const std::string& fen)
 {
     t.current = t.positions;
     ASSERT_EQ(setPositionFromFen(t, fen.c_str(), nullptr), 1) << fen;
@@ -148,7 +153,7 @@ TEST(Evaluate, HandWorkedScores)
     };
     for (const Case& c : cases) {
         setUp(testThread, c.fen);
-        EXPECT_EQ(evaluate(testThread), c.score) << c.what;
+        EXPECT_EQ(evaluate(*testThread.current, &testThread.evalCache), c.score) << c.what;
     }
 }
 
@@ -207,73 +212,73 @@ TEST(Evaluate, ColourFlippedPositionsScoreAlike)
 
 TEST(HashEval, CacheAgreesWithCachelessEvaluation)
 {
-    static SearchThread cached, uncached;
+    static EvalThread cached, uncached;
     // A small table, so that positions of the file share entries.
-    ASSERT_EQ(allocHashEval(cached, 64, 1, false, 1), 1);
+    ASSERT_EQ(allocHashEval(cached.evalCache, 64, 1, false, 1), 1);
     const std::vector<std::string> fens = sharedPositions();
     for (int pass = 0; pass < 2; pass++) {
         for (const std::string& fen : fens) {
             setUp(cached, fen);
             setUp(uncached, fen);
             Score expected = evaluatePosition(*uncached.current);
-            EXPECT_EQ(evaluate(uncached), expected) << fen;  // no table at all
-            EXPECT_EQ(evaluate(cached), expected) << fen;
-            EXPECT_EQ(evaluate(cached), expected) << fen;  // now from the table
+            EXPECT_EQ(evaluate(*uncached.current, nullptr), expected) << fen;  // no table at all
+            EXPECT_EQ(evaluate(*cached.current, &cached.evalCache), expected) << fen;
+            EXPECT_EQ(evaluate(*cached.current, &cached.evalCache), expected) << fen;  // now from the table
         }
     }
-    freeHashEval(cached);
-    EXPECT_EQ(cached.hashEval, nullptr);
+    freeHashEval(cached.evalCache);
+    EXPECT_EQ(cached.evalCache.entries, nullptr);
 }
 
 TEST(HashEval, OnlyTheSameKeyIsAHit)
 {
-    static SearchThread t;
-    ASSERT_EQ(allocHashEval(t, 1024, 1, false, 1), 1);
+    static EvalThread t;
+    ASSERT_EQ(allocHashEval(t.evalCache, 1024, 1, false, 1), 1);
     setUp(t, "r1bqkb1r/pp3ppp/2n1p3/2P3P1/P3QP2/4PN2/2PP3P/RNB1K2R b KQq - 2 12");
     const uint64_t key = t.current->key;
     const Score real = evaluatePosition(*t.current);
 
     // Another position's entry in the same slot is not taken.
-    HashEvalEntry& slot = t.hashEval[key & t.hashEvalMask];
-    slot.key = key ^ (t.hashEvalMask + 1);
+    HashEvalEntry& slot = t.evalCache.entries[key & t.evalCache.mask];
+    slot.key = key ^ (t.evalCache.mask + 1);
     slot.score = 12345;
-    EXPECT_EQ(probeHashEval(t, key), HASH_MISS);
-    EXPECT_EQ(evaluate(t), real);
+    EXPECT_EQ(probeHashEval(t.evalCache, key), HASH_MISS);
+    EXPECT_EQ(evaluate(*t.current, &t.evalCache), real);
     EXPECT_EQ(slot.key, key);  // replaced by this position's entry
 
     // A hit is returned as stored, without evaluating again.
     slot.score = 4321;
-    EXPECT_EQ(evaluate(t), 4321);
+    EXPECT_EQ(evaluate(*t.current, &t.evalCache), 4321);
 
-    clearHashEval(t);
-    EXPECT_EQ(probeHashEval(t, key), HASH_MISS);
-    EXPECT_EQ(probeHashEval(t, 0), 0);  // an empty entry reads as key 0, score 0
-    freeHashEval(t);
+    clearHashEval(t.evalCache);
+    EXPECT_EQ(probeHashEval(t.evalCache, key), HASH_MISS);
+    EXPECT_EQ(probeHashEval(t.evalCache, 0), 0);  // an empty entry reads as key 0, score 0
+    freeHashEval(t.evalCache);
 }
 
 TEST(HashEval, AllocationMessages)
 {
-    static SearchThread t;
+    static EvalThread t;
     testing::internal::CaptureStdout();
-    ASSERT_EQ(allocHashEval(t, uint64_t(1) << 16, 1, true, 3), 1);
+    ASSERT_EQ(allocHashEval(t.evalCache, uint64_t(1) << 16, 1, true, 3), 1);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Allocated     1 MB for the HashEval Table for Thread 3\n");
 
     // A failed allocation leaves the thread without a table, and evaluation
     // then works without the cache.
     testing::internal::CaptureStdout();
-    EXPECT_EQ(allocHashEval(t, 3, 1, true, 3), 0);
+    EXPECT_EQ(allocHashEval(t.evalCache, 3, 1, true, 3), 0);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "HashEval Table Memory Allocation Failed!\n");
-    EXPECT_EQ(t.hashEval, nullptr);
+    EXPECT_EQ(t.evalCache.entries, nullptr);
     setUp(t, "4k3/8/8/8/8/8/4P3/4K3 w - - 0 1");
-    EXPECT_EQ(evaluate(t), 83);
-    clearHashEval(t);  // nothing to clear, nothing touched
-    freeHashEval(t);
+    EXPECT_EQ(evaluate(*t.current, &t.evalCache), 83);
+    clearHashEval(t.evalCache);  // nothing to clear, nothing touched
+    freeHashEval(t.evalCache);
 }
 
 TEST(Evaluate, AllocatesNothing)
 {
-    static SearchThread t;
-    ASSERT_EQ(allocHashEval(t, 256, 1, false, 1), 1);
+    static EvalThread t;
+    ASSERT_EQ(allocHashEval(t.evalCache, 256, 1, false, 1), 1);
     std::vector<Position> positions;
     for (const std::string& fen : sharedPositions())
         positions.push_back(positionOf(fen));
@@ -283,8 +288,8 @@ TEST(Evaluate, AllocatesNothing)
     long sum = 0;
     for (const Position& p : positions) {
         *t.current = p;
-        sum += evaluate(t) + evaluatePosition(p);
+        sum += evaluate(*t.current, &t.evalCache) + evaluatePosition(p);
     }
     EXPECT_EQ(allocationCount(), before) << sum;
-    freeHashEval(t);
+    freeHashEval(t.evalCache);
 }

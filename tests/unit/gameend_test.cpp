@@ -4,11 +4,13 @@
 #include <string>
 
 #include "position/fen.h"
+#include "position/stack.h"
 #include "position/gameend.h"
 #include "position/position.h"
-#include "search/searchthread.h"
 
 namespace {
+
+PositionStack testStack;
 
 struct Outcome {
     int result;
@@ -17,10 +19,10 @@ struct Outcome {
 
 Outcome resultAfter(const char* fen, const char* moves)
 {
-    mainThread.current = newGame(mainThread);
-    EXPECT_EQ(setPositionFromFen(mainThread, fen, moves), 1) << fen << " " << (moves ? moves : "");
+    testStack.current = newGame(testStack);
+    EXPECT_EQ(setPositionFromFen(testStack, fen, moves), 1) << fen << " " << (moves ? moves : "");
     testing::internal::CaptureStdout();
-    int r = gameResult(mainThread);
+    int r = gameResult(testStack);
     return {r, testing::internal::GetCapturedStdout()};
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "search/hashq.h"
 #include "search/quiescence.h"
 #include "search/tt.h"
 

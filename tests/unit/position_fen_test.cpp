@@ -9,9 +9,12 @@
 
 #include "engine_init.h"
 #include "position/fen.h"
+#include "position/stack.h"
 #include "position/makemove.h"
 
 namespace {
+
+PositionStack testStack;
 
 const char* const START_FEN = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 
@@ -24,9 +27,9 @@ std::string fenOf(const Position& pos)
 
 Position& setUp(const char* fen, const char* moves = nullptr)
 {
-    newGame(mainThread);
-    EXPECT_TRUE(setPositionFromFen(mainThread, fen, moves)) << fen;
-    return *mainThread.current;
+    newGame(testStack);
+    EXPECT_TRUE(setPositionFromFen(testStack, fen, moves)) << fen;
+    return *testStack.current;
 }
 
 TEST(Fen, EveryPositionOfTheSharedFileRoundTrips)
@@ -114,13 +117,13 @@ TEST(Fen, MoveTextBothWays)
 TEST(Fen, MoveListCollapsesTheStackAtIrreversibleMoves)
 {
     setUp(START_FEN, "e2e4 e7e5");
-    EXPECT_EQ(mainThread.current, mainThread.positions);
-    EXPECT_EQ(fenOf(*mainThread.current), "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq e6 ");
+    EXPECT_EQ(testStack.current, testStack.positions);
+    EXPECT_EQ(fenOf(*testStack.current), "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq e6 ");
 
     setUp(START_FEN, "e2e4 e7e5 g1f3 b8c6\r\n");
-    EXPECT_EQ(mainThread.current - mainThread.positions, 2);
-    EXPECT_EQ(mainThread.current->halfmoveClock, 2);
-    EXPECT_EQ(mainThread.current->key, computeKey(*mainThread.current));
+    EXPECT_EQ(testStack.current - testStack.positions, 2);
+    EXPECT_EQ(testStack.current->halfmoveClock, 2);
+    EXPECT_EQ(testStack.current->key, computeKey(*testStack.current));
 }
 
 // A long game of reversible moves stays inside the stack and keeps counting
@@ -132,12 +135,12 @@ TEST(Fen, LongReversibleMoveListSlidesTheStack)
     for (int i = 0; i < cycles; i++)
         moves += "g1f3 g8f6 f3g1 f6g8 ";
     setUp(START_FEN, moves.c_str());
-    const long index = mainThread.current - mainThread.positions;
+    const long index = testStack.current - testStack.positions;
     EXPECT_LE(index, GAME_STACK_LIMIT);
-    EXPECT_EQ(mainThread.current->repetitions, cycles);
-    EXPECT_EQ(mainThread.current->halfmoveClock, 255);
-    EXPECT_EQ(fenOf(*mainThread.current), "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - ");
-    EXPECT_EQ(mainThread.current->key, computeKey(*mainThread.current));
+    EXPECT_EQ(testStack.current->repetitions, cycles);
+    EXPECT_EQ(testStack.current->halfmoveClock, 255);
+    EXPECT_EQ(fenOf(*testStack.current), "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - ");
+    EXPECT_EQ(testStack.current->key, computeKey(*testStack.current));
 }
 
 TEST(Fen, BadTextOrUnplayablePositionsChangeNothing)
@@ -179,20 +182,20 @@ TEST(Fen, BadTextOrUnplayablePositionsChangeNothing)
         hugeRank.c_str(),
     };
 
-    newGame(mainThread);
-    ASSERT_TRUE(setPositionFromFen(mainThread, START_FEN, "g1f3 g8f6"));
-    std::vector<Position> before(mainThread.positions, mainThread.positions + POSITION_STACK_SIZE);
-    Position* const current = mainThread.current;
+    newGame(testStack);
+    ASSERT_TRUE(setPositionFromFen(testStack, START_FEN, "g1f3 g8f6"));
+    std::vector<Position> before(testStack.positions, testStack.positions + POSITION_STACK_SIZE);
+    Position* const current = testStack.current;
     auto unchanged = [&] {
-        return mainThread.current == current
-               && std::memcmp(before.data(), mainThread.positions, sizeof mainThread.positions) == 0;
+        return testStack.current == current
+               && std::memcmp(before.data(), testStack.positions, sizeof testStack.positions) == 0;
     };
 
     for (const char* fen : badFens) {
-        EXPECT_EQ(setPositionFromFen(mainThread, fen, nullptr), 0) << fen;
+        EXPECT_EQ(setPositionFromFen(testStack, fen, nullptr), 0) << fen;
         EXPECT_TRUE(unchanged()) << fen;
     }
-    EXPECT_EQ(setPositionFromFen(mainThread, nullptr, nullptr), 0);
+    EXPECT_EQ(setPositionFromFen(testStack, nullptr, nullptr), 0);
 
     const char* const badMoveLists[] = {
         "e2e5",             // not a pawn move
@@ -205,10 +208,10 @@ TEST(Fen, BadTextOrUnplayablePositionsChangeNothing)
         "a2a4 b7b5 a4b5 a7a5 b5a6 c8b7 a6a7 b7c6 a7b8",  // promotion without its letter
     };
     for (const char* moves : badMoveLists) {
-        EXPECT_EQ(setPositionFromFen(mainThread, START_FEN, moves), 0) << moves;
+        EXPECT_EQ(setPositionFromFen(testStack, START_FEN, moves), 0) << moves;
         EXPECT_TRUE(unchanged()) << moves;
     }
-    EXPECT_EQ(setPositionFromFen(mainThread, START_FEN, "a2a4 b7b5 a4b5 a7a5 b5a6 c8b7 a6a7 b7c6 a7b8q"), 1);
+    EXPECT_EQ(setPositionFromFen(testStack, START_FEN, "a2a4 b7b5 a4b5 a7a5 b5a6 c8b7 a6a7 b7c6 a7b8q"), 1);
 }
 
 TEST(Fen, BoardDiagram)

@@ -8,10 +8,13 @@
 #include "eval/params.h"
 #include "position/attacks.h"
 #include "position/fen.h"
+#include "position/stack.h"
 #include "position/makemove.h"
 #include "position/movegen.h"
 
 namespace {
+
+PositionStack testStack;
 
 constexpr int square(const char* s) { return (s[0] - 'a') + 8 * (s[1] - '1'); }
 
@@ -25,18 +28,18 @@ Bitboard squares(std::initializer_list<const char*> names)
 
 Position& setUp(const char* fen, const char* moves = nullptr)
 {
-    newGame(mainThread);
-    EXPECT_TRUE(setPositionFromFen(mainThread, fen, moves)) << fen;
-    return *mainThread.current;
+    newGame(testStack);
+    EXPECT_TRUE(setPositionFromFen(testStack, fen, moves)) << fen;
+    return *testStack.current;
 }
 
 // Plays coordinate moves one by one on the main stack (no collapse).
 Position& play(std::initializer_list<const char*> moves)
 {
     for (const char* text : moves) {
-        EXPECT_EQ(makeMoveIfLegal(mainThread, textToMove(*mainThread.current, text)), 1) << text;
+        EXPECT_EQ(makeMoveIfLegal(testStack, textToMove(*testStack.current, text)), 1) << text;
     }
-    return *mainThread.current;
+    return *testStack.current;
 }
 
 std::vector<MoveEntry> listOf(MoveEntry* (*generate)(const Position&, MoveEntry*), const Position& pos)
@@ -260,21 +263,21 @@ TEST(MoveGen, Evasions)
 TEST(MakeMove, MakeMoveIfLegalAndTheStackLimit)
 {
     Position& start = setUp("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
-    EXPECT_EQ(makeMoveIfLegal(mainThread, textToMove(start, "e2e5")), 0);
-    EXPECT_EQ(makeMoveIfLegal(mainThread, 0), 0);
-    EXPECT_EQ(mainThread.current, &start);
-    ASSERT_EQ(makeMoveIfLegal(mainThread, textToMove(start, "e2e4")), 1);
-    EXPECT_EQ(mainThread.current, &start + 1);
+    EXPECT_EQ(makeMoveIfLegal(testStack, textToMove(start, "e2e5")), 0);
+    EXPECT_EQ(makeMoveIfLegal(testStack, 0), 0);
+    EXPECT_EQ(testStack.current, &start);
+    ASSERT_EQ(makeMoveIfLegal(testStack, textToMove(start, "e2e4")), 1);
+    EXPECT_EQ(testStack.current, &start + 1);
 
     // Moves played one by one stop at the limit, leaving a search its room.
     setUp("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
     const char* const cycle[4] = {"g1f3", "g8f6", "f3g1", "f6g8"};
     int played = 0;
-    while (makeMoveIfLegal(mainThread, textToMove(*mainThread.current, cycle[played % 4])))
+    while (makeMoveIfLegal(testStack, textToMove(*testStack.current, cycle[played % 4])))
         played++;
     EXPECT_EQ(played, GAME_STACK_LIMIT);
-    EXPECT_FALSE(gameHasRoom(mainThread));
-    EXPECT_EQ(mainThread.current->repetitions, GAME_STACK_LIMIT / 4);
+    EXPECT_FALSE(gameHasRoom(testStack));
+    EXPECT_EQ(testStack.current->repetitions, GAME_STACK_LIMIT / 4);
 }
 
 }  // namespace

@@ -10,10 +10,12 @@
 
 #include "engine_init.h"
 #include "position/fen.h"
+#include "position/stack.h"
 #include "position/perft.h"
-#include "search/searchthread.h"
 
 namespace {
+
+PositionStack testStack;
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 constexpr bool SANITIZED = true;
@@ -56,10 +58,10 @@ std::vector<PerftCase> readPerftFile()
 
 uint64_t perftOf(const std::string& fen, int depth)
 {
-    newGame(mainThread);
-    if (!setPositionFromFen(mainThread, fen.c_str(), nullptr))
+    newGame(testStack);
+    if (!setPositionFromFen(testStack, fen.c_str(), nullptr))
         return UINT64_MAX;
-    return perftRoot(depth);
+    return perftRoot(testStack, depth);
 }
 
 TEST(Perft, SharedFileEveryDepth)
@@ -114,9 +116,9 @@ TEST(Perft, BenchSuiteModestDepths)
 
 TEST(Perft, DepthBeyondTheStackCountsNothing)
 {
-    newGame(mainThread);
-    EXPECT_EQ(perft(POSITION_STACK_SIZE), 0u);
-    EXPECT_EQ(mainThread.current, mainThread.positions);
+    newGame(testStack);
+    EXPECT_EQ(perft(testStack, POSITION_STACK_SIZE), 0u);
+    EXPECT_EQ(testStack.current, testStack.positions);
 }
 
 }  // namespace

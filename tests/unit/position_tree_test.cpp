@@ -13,10 +13,14 @@
 #include "engine_init.h"
 #include "position/attacks.h"
 #include "position/fen.h"
+#include "position/stack.h"
 #include "position/makemove.h"
 #include "position/movegen.h"
 
 namespace {
+
+PositionStack testStack;
+PositionStack scratchStack;
 
 // Depth 3 in sanitizer builds too, but there every third position only.
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
@@ -143,7 +147,7 @@ struct Walker {
     {
         char fen[FEN_TEXT_SIZE];
         positionToFen(pos, fen);
-        SearchThread& scratch = searchThreads[0];
+        PositionStack& scratch = scratchStack;
         if (!setPositionFromFen(scratch, fen, nullptr)) {
             fail(pos, "its FEN does not read back");
             return;
@@ -183,9 +187,9 @@ TEST(PositionTree, IncrementalFieldsAndGeneratorsAgreeOverPerftTrees)
         if (line.empty() || line[0] == '#' || index++ % POSITION_STRIDE)
             continue;
         const std::string fen = line.substr(0, line.find(';'));
-        newGame(mainThread);
-        ASSERT_TRUE(setPositionFromFen(mainThread, fen.c_str(), nullptr)) << fen;
-        walker.walk(mainThread.current, WALK_DEPTH);
+        newGame(testStack);
+        ASSERT_TRUE(setPositionFromFen(testStack, fen.c_str(), nullptr)) << fen;
+        walker.walk(testStack.current, WALK_DEPTH);
         positions++;
     }
     EXPECT_EQ(positions, 150 / POSITION_STRIDE);

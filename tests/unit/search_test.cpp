@@ -8,47 +8,49 @@
 
 #include "allocation_counter.h"
 #include "eval/evalcache.h"
-#include "frontend/selftests.h"
+#include "position/perft.h"
 #include "position/attacks.h"
 #include "position/fen.h"
 #include "position/makemove.h"
 #include "position/movegen.h"
+#include "search/hashq.h"
 #include "search/ordering.h"
 #include "search/quiescence.h"
 #include "search/search.h"
 #include "search/searchstate.h"
+#include "search/tables.h"
+#include "search/think.h"
 #include "search/tt.h"
 
 namespace {
 
-SearchThread st;
+// The front end's record: the played search (think) runs from it on search
+// thread 1; the node search's tests call it directly.
+SearchThread& st = mainThread;
 
 class SearchTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
         testing::internal::CaptureStdout();
-        allocHashTable(uint64_t(1) << 16, 1);
-        allocHashEval(st, uint64_t(1) << 16, 1, false, 0);
-        allocHashQ(st, uint64_t(1) << 16, 1, false, 0);
+        TableSizes sizes{};
+        sizes.threads = 1;
+        sizes.ttEntries = uint64_t(1) << 16;
+        sizes.ttSizeMb = 1;
+        sizes.hashEvalEntries = uint64_t(1) << 16;
+        sizes.hashEvalSizeMb = 1;
+        sizes.hashQEntries = uint64_t(1) << 16;
+        sizes.hashQSizeMb = 1;
+        allocAllTables(sizes);
         testing::internal::GetCapturedStdout();
     }
-    static void TearDownTestSuite()
-    {
-        freeHashQ(st);
-        freeHashEval(st);
-        freeHashTable();
-    }
+    static void TearDownTestSuite() { freeAllTables(); }
     // A fresh position with empty tables, so that every search is reproducible.
     static Position* setUp(const char* fen, const char* moves = nullptr)
     {
         EXPECT_EQ(setPositionFromFen(st, fen, moves), 1) << fen;
-        clearHashTable(ttEntries);
-        clearHashEval(st);
-        clearHashQ(st);
-        clearKillers(st);
-        clearCounterMoves(st);
-        clearHistory(st);
+        clearAllTables();
+        clearSearchState();
         hashAge = 1;
         stopSearch = 0;
         abortIteration = 0;
@@ -56,6 +58,16 @@ protected:
         return st.current;
     }
 };
+
+// The played search on one thread to a fixed depth, without output.
+SearchResult searchToDepth(int depth)
+{
+    SearchSettings settings;
+    settings.threads = 1;
+    settings.maxDepth = depth;
+    settings.output = OutputMode::Silent;
+    return think(st, settings);
+}
 
 int legalMoves(const Position& pos, MoveEntry* list) { return int(generateLegal(pos, list) - list); }
 
@@ -131,14 +143,14 @@ TEST_F(SearchTest, FindsForcedMatesWithExactScores)
         ASSERT_TRUE(mateWithin(st, c.moves)) << c.fen;
         ASSERT_FALSE(c.moves > 1 && mateWithin(st, c.moves - 1)) << c.fen;
 
-        PvLine pv;
-        uint64_t result = searchFixedDepth(st, 2 * c.moves + 3, &pv);
-        EXPECT_EQ(resultScore(result), MATE - (2 * c.moves - 1)) << c.fen;
-        EXPECT_TRUE(isLegal(*root, resultMove(result))) << c.fen;
+        const SearchResult result = searchToDepth(2 * c.moves + 3);
+        const PvLine& pv = result.line;
+        EXPECT_EQ(result.score, MATE - (2 * c.moves - 1)) << c.fen;
+        EXPECT_TRUE(isLegal(*root, result.best)) << c.fen;
 
         // The line is legal move by move and ends in checkmate.
         ASSERT_EQ(int(pv.count), 2 * c.moves - 1) << c.fen;
-        EXPECT_EQ(pv.moves[0], resultMove(result));
+        EXPECT_EQ(pv.moves[0], result.best);
         Position* pos = root;
         for (uint32_t i = 0; i < pv.count; i++) {
             ASSERT_TRUE(isLegal(*pos, pv.moves[i])) << c.fen << " ply " << i;
@@ -154,16 +166,15 @@ TEST_F(SearchTest, FindsForcedMatesWithExactScores)
 TEST_F(SearchTest, RootWithoutLegalMoves)
 {
     setUp("R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1");
-    PvLine pv;
-    uint64_t result = searchFixedDepth(st, 5, &pv);
-    EXPECT_EQ(resultMove(result), 0u);
-    EXPECT_EQ(resultScore(result), -MATE);
-    EXPECT_EQ(pv.count, 0u);
+    SearchResult result = searchToDepth(5);
+    EXPECT_EQ(result.best, 0u);
+    EXPECT_EQ(result.score, -MATE);
+    EXPECT_EQ(result.line.count, 0u);
 
     setUp("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1");
-    result = searchFixedDepth(st, 5, &pv);
-    EXPECT_EQ(resultMove(result), 0u);
-    EXPECT_EQ(resultScore(result), 0);
+    result = searchToDepth(5);
+    EXPECT_EQ(result.best, 0u);
+    EXPECT_EQ(result.score, 0);
 }
 
 TEST_F(SearchTest, ReturnsLegalMovesAndLines)
@@ -184,9 +195,9 @@ TEST_F(SearchTest, ReturnsLegalMovesAndLines)
         MoveEntry list[MAX_MOVES];
         if (legalMoves(*root, list) == 0)
             continue;
-        PvLine pv;
-        uint64_t result = searchFixedDepth(st, 6, &pv);
-        EXPECT_TRUE(isLegal(*root, resultMove(result))) << fen;
+        const SearchResult result = searchToDepth(6);
+        const PvLine& pv = result.line;
+        EXPECT_TRUE(isLegal(*root, result.best)) << fen;
         Position* pos = root;
         for (uint32_t i = 0; i < pv.count; i++) {
             ASSERT_TRUE(isLegal(*pos, pv.moves[i])) << fen << " ply " << i;
@@ -284,27 +295,27 @@ TEST_F(SearchTest, ReductionTable)
         EXPECT_EQ(CT_LMR_R[c.depth][c.move], c.r) << c.depth << " " << c.move;
 }
 
-// The node count of a fixed search over fixed positions is the search's
-// signature: any change to pruning, ordering or evaluation moves it. Update it
-// only in a commit that says why the search changed.
+// The node count of the played search, one thread to a fixed depth over fixed
+// positions from empty tables, is the search's signature: any change to
+// pruning, ordering or evaluation moves it. Update it only in a commit that
+// says why the search changed. make bench prints the same figure.
 TEST_F(SearchTest, NodeSignature)
 {
     uint64_t total = 0;
     for (const PerftCase& c : PERFT_SUITE) {
         setUp(c.fen);
-        searchFixedDepth(st, 9);
-        total += st.nodes;
+        total += searchToDepth(9).nodes;
     }
-    EXPECT_EQ(total, 463873u);
+    EXPECT_EQ(total, 364350u);
 }
 
 TEST_F(SearchTest, SearchAllocatesNothing)
 {
     setUp("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1");
     uint64_t before = allocationCount();
-    searchFixedDepth(st, 6);
+    const uint64_t nodes = searchToDepth(6).nodes;
     EXPECT_EQ(allocationCount(), before);
-    EXPECT_GT(st.nodes, 1000u);
+    EXPECT_GT(nodes, 1000u);
 }
 
 }  // namespace

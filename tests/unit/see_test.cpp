@@ -9,7 +9,7 @@
 
 namespace {
 
-SearchThread seeThread;
+PositionStack seeThread;
 
 const Position& setUp(const char* fen)
 {

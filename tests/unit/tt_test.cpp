@@ -9,9 +9,9 @@
 
 #include <unistd.h>
 
-#include "frontend/config.h"
 #include "position/fen.h"
 #include "search/searchstate.h"
+#include "search/searchthread.h"
 #include "search/tt.h"
 
 namespace {
@@ -270,12 +270,10 @@ TEST(TTLifeCycle, MessageCarriesTheConfiguredSize)
 // turns a bucket past the end into a failure.
 TEST(TTLifeCycle, LargePageBlockKeepsEveryBucketInside)
 {
-    config.largePages = 1;
     testing::internal::CaptureStdout();
     const uint64_t n = (uint64_t(2) << 20) / 16 - 4;
-    bool ok = allocHashTable(n, 2);
+    bool ok = allocHashTable(n, 2, true);
     std::string out = testing::internal::GetCapturedStdout();
-    config.largePages = 0;
     ASSERT_TRUE(ok);
     EXPECT_EQ(out.rfind("\nLarge Page hash table allocator used.\nLargePageMinimun: ", 0), 0u) << out;
     EXPECT_NE(out.find("Allocated     2 MB for the Hash Table\n"), std::string::npos) << out;
@@ -288,25 +286,6 @@ TEST(TTLifeCycle, LargePageBlockKeepsEveryBucketInside)
         storeHash(positionWithKey(key), 1, 0, BOUND_EXACT, 0, 0);
     }
     EXPECT_TRUE(reachedLast) << "buckets spread up to the end of the block";
-    freeHashTable();
-}
-
-}  // namespace
-
-namespace {
-
-TEST(TTLifeCycle, ResizeFollowsTheSizeRuleAndNamesTheGivenSize)
-{
-    config.largePages = 0;
-    testing::internal::CaptureStdout();
-    resizeHashTable(2);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Allocated     2 MB for the Hash Table\n");
-    EXPECT_EQ(ttEntries, uint64_t(1) << 20);
-    EXPECT_EQ(config.ttEntries, uint64_t(1) << 20);
-    testing::internal::CaptureStdout();
-    resizeHashTable(100);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Allocated   100 MB for the Hash Table\n");
-    EXPECT_EQ(ttEntries, uint64_t(1) << 22);
     freeHashTable();
 }
 

@@ -1,0 +1,91 @@
+// The console's and UCI's forms of the search output.
+#include "search/report.h"
+
+#include <cinttypes>
+#include <cstdio>
+
+#include "platform/platform.h"
+#include "position/fen.h"
+#include "search/timecontrol.h"
+
+namespace {
+
+constexpr int MATE_SHOWN = 19000;
+
+} // namespace
+
+void printLine(const Position& root, const PvLine& line)
+{
+    int black = int(root.sideToMove);
+    char text[8];
+    for (uint32_t i = 0; i < line.count && i < MAX_PLY; ++i) {
+        if (line.moves[i] == 0)
+            continue;
+        moveToText(text, line.moves[i], black);
+        std::printf("%s ", text);
+        black ^= 1;
+    }
+    std::printf("\n");
+}
+
+void reportIteration(const SearchSettings& settings, const Position& root, const SearchResult& r)
+{
+    if (settings.output == OutputMode::Silent)
+        return;
+    int s = r.score;
+    uint64_t t = nowMs() - timeControl.startMs;
+    uint64_t n = r.nodes;
+    if (settings.output == OutputMode::Console) {
+        if (settings.postThinking) {
+            std::printf("%2d %6d %6d %10" PRIu64 " ", r.depth, s, int(t / 10), n);
+            printLine(root, r.line);
+        }
+        if (s >= MATE_SHOWN)
+            std::printf("Mate in% d \n", (20001 - s) / 2);
+        else if (s <= -MATE_SHOWN)
+            std::printf("Mated to% d \n", (s + 20000) / 2);
+    } else if (s > -MATE_SHOWN && s < MATE_SHOWN) {
+        double nps = t >= 500 ? double(n) / double(t) * 1000.0 : 0.0;
+        std::printf("info depth %2d seldepth %2d score cp %6d nodes %10" PRIu64 " time %.0f nps %.0f tbhits %" PRIu64
+                    " pv ",
+                    r.depth, r.selDepth, s, n, double(t), nps, r.tbHits);
+        printLine(root, r.line);
+    } else {
+        int mate = ((s >= MATE_SHOWN ? 20001 : -20000) - s) / 2;
+        std::printf("info depth %2d score mate %2d nodes %10" PRIu64 " tbhits %" PRIu64 " time %6d pv ", r.depth, mate,
+                    n, r.tbHits, int(t));
+        printLine(root, r.line);
+    }
+    std::fflush(stdout);
+}
+
+void reportBestMove(OutputMode mode, const Position& after, const SearchResult& r)
+{
+    if (mode == OutputMode::Silent)
+        return;
+    Move best = r.best;
+    Move ponder = r.ponder;
+    int moverBlack = best ? int(after.sideToMove) ^ 1 : int(after.sideToMove);
+    char bestText[8] = "0000";
+    char ponderText[8] = "0000";
+    if (best)
+        moveToText(bestText, best, moverBlack);
+    if (ponder)
+        moveToText(ponderText, ponder, moverBlack ^ 1);
+    if (mode == OutputMode::Uci) {
+        if (ponderAllowed.load(std::memory_order_relaxed) && ponder)
+            std::printf("bestmove %s ponder %s\n", bestText, ponderText);
+        else
+            std::printf("bestmove %s\n", bestText);
+    } else {
+        uint64_t elapsed = timeControl.elapsedMs;
+        double knps = elapsed > 0 ? double(r.nodes / elapsed) : 0.0;
+        if (ponder)
+            std::printf("Bestmove: %s   Score: %d   Pondermove: %s   Knps: %.0f tbhits: %" PRIu64 "\n", bestText,
+                        r.score, ponderText, knps, r.tbHits);
+        else
+            std::printf("Bestmove: %s   Score: %d    Knps: %.0f tbhits: %" PRIu64 "\n", bestText, r.score, knps,
+                        r.tbHits);
+    }
+    std::fflush(stdout);
+}

@@ -1,0 +1,17 @@
+// The search's output, in the form of the protocol in use: one line per
+// iteration, the principal variation, and the best-move line.
+#pragma once
+
+#include "search/settings.h"
+
+// The iteration line (console: only with postThinking, plus the mate line)
+// for the search from root. Silent prints nothing here nor below.
+void reportIteration(const SearchSettings& settings, const Position& root, const SearchResult& r);
+
+// The moves of line in coordinate text, the first one played from root.
+void printLine(const Position& root, const PvLine& line);
+
+// The best-move line, written after the best move was played: after is the
+// position then on the board (the position searched when r.best is 0). The
+// UCI form names the ponder move only while ponderAllowed is set.
+void reportBestMove(OutputMode mode, const Position& after, const SearchResult& r);

@@ -1,0 +1,29 @@
+// What a caller hands the search (its settings) and what it gets back (the
+// result record).
+#pragma once
+
+#include <cstdint>
+
+#include "search/searchthread.h"
+
+// The form of the search's output lines.
+enum class OutputMode : uint8_t { Console, Uci, Silent };
+
+struct SearchSettings {
+    int threads = 2;       // search threads, 1..MAX_THREADS
+    int maxDepth = 64;     // deepest iteration, 1..64
+    int tbLimit = 5;       // most men for a tablebase probe (0: none)
+    OutputMode output = OutputMode::Console;
+    bool postThinking = true;  // console: one line per iteration
+};
+
+struct SearchResult {
+    Move best;        // 0 when the side to move has no legal move
+    Move ponder;      // the expected reply, 0 when unknown
+    int score;        // of the last iteration run; -MATE or 0 without a legal move
+    PvLine line;      // the principal variation last reported
+    uint64_t nodes;   // all threads
+    uint64_t tbHits;
+    int depth;        // the last iteration begun
+    int selDepth;     // the deepest ply the winning thread reached
+};
