@@ -36,7 +36,7 @@ test-release: prerequisites
 	@cmake --build build/release -j $(JOBS)
 	@cd build/release && ctest --output-on-failure -j $(JOBS) -LE slow
 	@dir=$$(sed -n 's/^SYZYGY_EXTENDED_DIR:PATH=//p' build/release/CMakeCache.txt); \
-	  ls "$$dir"/*.rtbw 2>/dev/null | grep -q '/K....vK' || \
+	  ls "$$dir"/*.rtbw 2>/dev/null | grep -qE '/[KQRBNPv]{6}\.rtbw$$' || \
 	  echo "Extended tablebase cases (5-piece tables) not run: no such tables in '$$dir'"
 	@./tools/install_test.sh
 
