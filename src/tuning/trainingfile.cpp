@@ -14,14 +14,17 @@ void dropCarriageReturn(char* line, size_t n)
 
 TrainingLine readTrainingLine(std::FILE* f, char (&line)[TRAINING_LINE_SIZE])
 {
+    // The line end is looked for in the whole buffer, not by the string's
+    // length: a NUL byte in a junk line must not hide it.
+    std::memset(line, 0xFF, TRAINING_LINE_SIZE);
     if (!std::fgets(line, TRAINING_LINE_SIZE, f))
         return TrainingLine::END;
-    size_t n = std::strlen(line);
-    if (n > 0 && line[n - 1] == '\n') {
-        line[--n] = '\0';
-        dropCarriageReturn(line, n);
+    if (char* end = static_cast<char*>(std::memchr(line, '\n', TRAINING_LINE_SIZE - 1))) {
+        *end = '\0';
+        dropCarriageReturn(line, std::strlen(line));
         return TrainingLine::OK;
     }
+    size_t n = std::strlen(line);
     // The buffer is full or the file ended: a line of exactly 254 characters
     // (perhaps with a carriage return before its line end) is still whole.
     int c = std::fgetc(f);

@@ -105,7 +105,9 @@ TEST(TrainingFile, ResultsCountOnlyExactTextsEndedBySemicolon)
 TEST(TrainingFile, OverlongLinesAreSkippedWholeNotSplit)
 {
     const std::string exact(254, 'a'), over(255, 'b'), far(600, 'c');
-    const std::string text = "short;1-0;\n" + over + "\n" + exact + "\n" + exact + "\r\n" + far + "\r\nmid;0-1;\r\nlast";
+    const std::string junk("ju\0nk\n", 6);
+    const std::string text =
+        "short;1-0;\n" + over + "\n" + exact + "\n" + exact + "\r\n" + far + "\r\n" + junk + "mid;0-1;\r\nlast";
     char name[] = "/tmp/ardentis-lines-XXXXXX";
     int fd = mkstemp(name);
     ASSERT_GE(fd, 0);
@@ -113,14 +115,15 @@ TEST(TrainingFile, OverlongLinesAreSkippedWholeNotSplit)
     writeFile(name, text);
     std::FILE* f = std::fopen(name, "r");
     ASSERT_NE(f, nullptr);
-    EXPECT_EQ(countNewlines(f), 6u);
+    EXPECT_EQ(countNewlines(f), 7u);
 
     const struct {
         TrainingLine status;
         std::string text;
     } expected[] = {
         {TrainingLine::OK, "short;1-0;"},    {TrainingLine::TOO_LONG, ""}, {TrainingLine::OK, exact},
-        {TrainingLine::OK, exact},           {TrainingLine::TOO_LONG, ""}, {TrainingLine::OK, "mid;0-1;"},
+        {TrainingLine::OK, exact},           {TrainingLine::TOO_LONG, ""}, {TrainingLine::OK, "ju"},
+        {TrainingLine::OK, "mid;0-1;"},
         {TrainingLine::OK, "last"},          {TrainingLine::END, ""},
     };
     char line[TRAINING_LINE_SIZE];
