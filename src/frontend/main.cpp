@@ -7,7 +7,7 @@
 #include "frontend/startup.h"
 #include "platform/cpu.h"
 
-int main()
+int main(int argc, char** argv)
 {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     std::setvbuf(stdin, nullptr, _IONBF, 0);
@@ -27,5 +27,5 @@ int main()
         return 0;
     }
     std::printf("POPCNT optimization supported \n");
-    return runEngine();
+    return runEngine(argc, argv);
 }
