@@ -1,3 +1,5 @@
+// "ardentis tune <stage>": the stage names, the option, and the tables the
+// tuner's own record needs for the run.
 #include "frontend/tunecommand.h"
 
 #include <cstdio>

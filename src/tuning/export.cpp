@@ -1,3 +1,4 @@
+// The tuned-value file and the parameter header, written from the table.
 #include "tuning/export.h"
 
 #include <cstdio>

@@ -1,3 +1,5 @@
+// Reading the tuner's training files: whole lines, the FEN and result fields,
+// and the paths of the files in the training folder.
 #include "tuning/trainingfile.h"
 
 #include <cstring>

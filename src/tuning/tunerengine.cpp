@@ -1,3 +1,5 @@
+// The tuner's calls into the position, evaluation and search code, kept here
+// so that the rest of the tuner does not depend on their signatures.
 #include "tuning/tunerengine.h"
 
 #include <cstring>
