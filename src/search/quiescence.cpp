@@ -32,7 +32,8 @@ static inline int searchQChild(SearchThread& t, Position* pos, Move move, int de
 int quiescence(SearchThread& t, int depth, int ply, int alpha, int beta, int tbLimit)
 {
     t.nodes++;
-    if (stopSearch.load(std::memory_order_relaxed)) {
+    if (stopSearch.load(std::memory_order_relaxed) || (t.nodeLimit && t.nodes >= t.nodeLimit)) {
+        stopSearch.store(1, std::memory_order_relaxed);
         abortIteration.store(1, std::memory_order_relaxed);
         return alpha;
     }
