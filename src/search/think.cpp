@@ -192,8 +192,8 @@ bool shareNodes(SearchThread& front, const SearchSettings& settings, int threads
     if (spent >= settings.nodeLimit)
         return false;
     uint64_t share = (settings.nodeLimit - spent) / uint64_t(threads);
-    front.nodeLimit = share ? share : 1;
-    return true;
+    front.nodeLimit = share;
+    return share != 0;
 }
 
 // Keeps only the root moves named by the caller (all of them when none of the
