@@ -68,8 +68,10 @@ void ponderhit(Reader& r)
 {
     if (!searchPending(r))
         return;
-    if (!r.searching) {
-        r.ponderhitUpTo = r.goQueued;  // the search about to begin starts its clock at once
+    // It concerns the last "go" sent; when that one has not begun yet, it
+    // starts its clock at once when it does.
+    if (!r.searching || r.goStarted != r.goQueued) {
+        r.ponderhitUpTo = r.goQueued;
         return;
     }
     if (!r.ponderActive)
