@@ -143,6 +143,10 @@ void go(char* line)
         }
         token = next ? next : strtok_r(nullptr, " \t", &context);
     }
+    // A mate in N shows within 2N - 1 plies; a little more leaves room for
+    // the reductions. Without a mate by then the best move found is played.
+    if (settings.mateLimit > 0 && settings.maxDepth > 2 * settings.mateLimit + 2)
+        settings.maxDepth = 2 * settings.mateLimit + 2;
     settings.searchMoves = searchMoveCount ? searchMoves : nullptr;
     settings.searchMoveCount = searchMoveCount;
 
@@ -162,7 +166,7 @@ void go(char* line)
     start.ponder = ponder;
     start.hold = infiniteToken || !limited;  // no limit at all: until "stop"
     start.timed = timed;
-    start.moveNumber = hashAge;  // "ponderhit" allocates with the same count
+    start.moveNumber = hashAge;
     beginUciSearch(start);
     SearchResult result = think(front, settings);
     endUciSearch();

@@ -79,9 +79,10 @@ void ponderhit(Reader& r)
     r.ponderActive = false;
     if (!r.holdInfinite)
         pondering.store(0, std::memory_order_relaxed);
-    // The allocation is computed now; the elapsed time counts from "go".
+    // The allocation is computed now, with the search count that the running
+    // search has advanced; the elapsed time counts from "go".
     if (r.timed)
-        setupTimer(timeControl, r.moveNumber, false);
+        setupTimer(timeControl, r.moveNumber < 255 ? r.moveNumber + 1 : 0, false);
 }
 
 void* readerThread(void*)

@@ -24,7 +24,7 @@ struct UciSearchStart {
     bool ponder;      // waits for "ponderhit" before its clock starts
     bool hold;        // "bestmove" waits for "stop" (or "ponderhit" when pondering)
     bool timed;       // a clock or a move time applies
-    int moveNumber;   // passed to the time allocation
+    int moveNumber;   // passed to the time allocation: the search count before this search
 };
 
 // Starts the search's flags and clock: stopSearch cleared, the timer started

@@ -114,6 +114,8 @@ TEST(UciSession, GoWithOneLimitEndsByItself)
         {"position startpos\ngo movetime 200\n", "info nodes ", nullptr},
         // Mate in two (rook ladder) proved: the search ends there.
         {"position fen 6k1/8/8/8/8/8/R7/1R4K1 w - - 0 1\ngo mate 2\n", "score mate  2", nullptr},
+        // No mate to find: the search ends at a depth that would have shown it.
+        {"position startpos\ngo mate 2\n", "info depth  6 ", "info depth  7"},
     };
     for (const Case& c : cases) {
         Session s;
@@ -215,13 +217,13 @@ TEST(UciSession, LinesSentDuringASearchAreHandledAfterItInOrder)
     s.engine.send("setoption name MultiPV value 2\nposition startpos moves e2e4\ngo depth 3\n");
     ASSERT_TRUE(s.engine.waitFor("bestmove", ANSWER_MS));
     size_t first = s.engine.output.find("bestmove");
-    EXPECT_EQ(s.engine.output.find("multipv"), std::string::npos);  // not during the first search
     ASSERT_TRUE(s.engine.waitFor("bestmove", ANSWER_MS, first + 1));
     size_t second = s.engine.output.find("bestmove", first + 1);
     std::string best = bestMoveOf(s.engine.output, second);
     ASSERT_EQ(best.size(), 4u);
     EXPECT_TRUE(best[1] == '7' || best[1] == '8') << "black to move after e2e4: " << best;
     EXPECT_NE(s.engine.output.find("info depth  3 seldepth  3 multipv 2", first), std::string::npos);
+    EXPECT_GT(s.engine.output.find("multipv"), first);  // not during the first search
     EXPECT_EQ(s.quit(), 0);
     EXPECT_EQ(count(s.engine.output, "bestmove"), 2);
 }
