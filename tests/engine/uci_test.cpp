@@ -46,6 +46,25 @@ int count(const std::string& text, const std::string& what)
     return n;
 }
 
+// Sends the commands (no quit), waits for one "bestmove" per "go" line, then
+// quits: a "quit" read during a search would stop it.
+EngineRun runSearches(const std::string& input)
+{
+    EngineRun run{"", -1};
+    EngineProcess engine;
+    if (!engine.start())
+        return run;
+    engine.send(input);
+    int searches = count("\n" + input, "\ngo");
+    for (int i = 0; i < searches; ++i)
+        if (!engine.waitFor("bestmove", 30000, i == 0 ? 0 : engine.output.rfind("bestmove") + 1))
+            break;
+    engine.send("quit\n");
+    run.status = engine.wait(20000);
+    run.output = engine.output;
+    return run;
+}
+
 } // namespace
 
 TEST(Uci, IdentificationLinesInOrder)
@@ -84,7 +103,7 @@ TEST(Uci, IsreadyAndJunkLines)
 
 TEST(Uci, PositionAndFixedDepthSearch)
 {
-    EngineRun run = runEngine("uci\nposition startpos moves e2e4 e7e5 g1f3\ngo depth 4\nquit\n");
+    EngineRun run = runSearches("uci\nposition startpos moves e2e4 e7e5 g1f3\ngo depth 4\n");
     EXPECT_EQ(run.status, 0);
     std::string out = afterStartup(run.output);
     EXPECT_NE(out.find("info depth  1 seldepth"), std::string::npos);
@@ -103,11 +122,11 @@ TEST(Uci, FenWithMovesAndBadInputKeepThePreviousPosition)
     // Black's only legal move is Ka8-a7; the rejected commands must not change
     // the position.
     std::string fen = "k7/2K5/8/8/8/8/8/8 b - - 0 1";
-    EngineRun run = runEngine("uci\nposition fen " + fen +
+    EngineRun run = runSearches("uci\nposition fen " + fen +
                               "\nposition fen rnbqkbnr/pppppppp/8/8 w KQkq - 0 1\n"
                               "position fen 8/8/8/8/8/8/8/8 w - - 0 1\n"
                               "position startpos moves e2e4 e7e6 e1e3\n"
-                              "go depth 3\nquit\n");
+                              "go depth 3\n");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(count(run.output, "#DEBUG: BAD FEN|MOVES!"), 3);
     EXPECT_EQ(bestMoveOf(run.output), "a8a7") << run.output;
@@ -115,7 +134,7 @@ TEST(Uci, FenWithMovesAndBadInputKeepThePreviousPosition)
 
 TEST(Uci, OneLegalMoveAnswersAtDepthZero)
 {
-    EngineRun run = runEngine("uci\nposition fen k7/2K5/8/8/8/8/8/8 b - - 0 1\ngo wtime 10000 btime 10000\nquit\n");
+    EngineRun run = runSearches("uci\nposition fen k7/2K5/8/8/8/8/8/8 b - - 0 1\ngo wtime 10000 btime 10000\n");
     EXPECT_NE(run.output.find("info depth  0 "), std::string::npos) << run.output;
     EXPECT_EQ(bestMoveOf(run.output), "a8a7");
 }
@@ -124,7 +143,7 @@ TEST(Uci, NoLegalMoveAnswersNullMove)
 {
     // Stalemate and checkmate: nothing to search.
     for (const char* fen : {"7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", "7k/6Q1/6K1/8/8/8/8/8 b - - 0 1"}) {
-        EngineRun run = runEngine(std::string("uci\nposition fen ") + fen + "\ngo depth 5\nquit\n");
+        EngineRun run = runSearches(std::string("uci\nposition fen ") + fen + "\ngo depth 5\n");
         EXPECT_EQ(run.status, 0);
         EXPECT_EQ(bestMoveOf(run.output), "0000") << run.output;
         EXPECT_EQ(run.output.find("info depth"), std::string::npos);
@@ -134,14 +153,14 @@ TEST(Uci, NoLegalMoveAnswersNullMove)
 TEST(Uci, MateScoresAndGameEndLines)
 {
     // Fool's mate: Black mates in one and the game-end line follows bestmove.
-    EngineRun run = runEngine("uci\nposition startpos moves f2f3 e7e5 g2g4\ngo depth 3\nquit\n");
+    EngineRun run = runSearches("uci\nposition startpos moves f2f3 e7e5 g2g4\ngo depth 3\n");
     EXPECT_EQ(bestMoveOf(run.output), "d8h4");
     EXPECT_NE(run.output.find("score mate  1"), std::string::npos) << run.output;
     size_t best = run.output.find("bestmove d8h4");
     EXPECT_NE(run.output.find("0-1 {Black mates}", best), std::string::npos);
 
     // Mate in two for White (rook ladder).
-    run = runEngine("uci\nposition fen 6k1/8/8/8/8/8/R7/1R4K1 w - - 0 1\ngo depth 5\nquit\n");
+    run = runSearches("uci\nposition fen 6k1/8/8/8/8/8/R7/1R4K1 w - - 0 1\ngo depth 5\n");
     EXPECT_NE(run.output.find("score mate  2"), std::string::npos) << run.output;
 }
 
@@ -214,7 +233,7 @@ TEST(Uci, EndOfInputDuringASearchEndsTheProgram)
 
 TEST(Uci, NewGameResetsTheBoard)
 {
-    EngineRun run = runEngine("uci\nposition fen k7/2K5/8/8/8/8/8/8 b - - 0 1\nucinewgame\ngo depth 2\nquit\n");
+    EngineRun run = runSearches("uci\nposition fen k7/2K5/8/8/8/8/8/8 b - - 0 1\nucinewgame\ngo depth 2\n");
     std::string best = bestMoveOf(run.output);
     EXPECT_EQ(best.size(), 4u);
     EXPECT_TRUE(best[1] == '1' || best[1] == '2') << best;  // a white move from the start position
