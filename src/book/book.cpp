@@ -203,6 +203,16 @@ uint64_t bookKey(const char* fenText)
     return readBookPosition(fenText, pos) ? pos.key : 0;
 }
 
+bool bookFileOpens(const char* path, int& error)
+{
+    error = 0;
+    ReadFile file;
+    if (!path || !openReadFile(file, path, error))
+        return false;
+    closeReadFile(file);
+    return true;
+}
+
 BookStatus findBookEntries(const char* path, uint64_t key, BookEntry* entries, int& count, int& error)
 {
     count = 0;

@@ -50,6 +50,10 @@ bool readBookPosition(const char* fenText, BookPosition& out);
 // The Polyglot key of a FEN text; 0 when readBookPosition refuses it.
 uint64_t bookKey(const char* fenText);
 
+// Whether the book file at path can be opened for reading; error receives
+// the system's error number when it cannot.
+bool bookFileOpens(const char* path, int& error);
+
 // Gathers the entries of key, in file order, into entries (room for
 // MAX_BOOK_ENTRIES) and their number into count. Found when there is at least
 // one; error receives the system's error number for NoFile.

@@ -20,6 +20,7 @@
 #include "book/book.h"
 #include "book/polyglot_randoms.h"
 #include "engine_init.h"
+#include "platform/platform.h"
 #include "position/fen.h"
 #include "position/makemove.h"
 
@@ -302,6 +303,11 @@ TEST(Book, MissingFileIsReportedAsSuch)
         EXPECT_EQ(pickBookMove(path.c_str(), pos, true).status, BookStatus::NoFile) << path;
     }
     EXPECT_EQ(pickBookMove(nullptr, pos, false).status, BookStatus::NoFile);
+    int error = 0;
+    EXPECT_FALSE(bookFileOpens(bookPath("no-such-book.bin").c_str(), error));
+    EXPECT_STREQ(systemErrorText(error), "No such file or directory");
+    EXPECT_FALSE(bookFileOpens("/dev/null", error));
+    EXPECT_TRUE(bookFileOpens(bookPath("edge/empty.bin").c_str(), error));
 }
 
 TEST(Book, CorruptFilesNeverGiveAnIllegalMove)
