@@ -310,6 +310,20 @@ TEST(Book, MissingFileIsReportedAsSuch)
     EXPECT_TRUE(bookFileOpens(bookPath("edge/empty.bin").c_str(), error));
 }
 
+TEST(Book, APartialLastEntryIsNeverRead)
+{
+    // Start position e2e4, then the first 15 bytes of a second entry (d2d4) of
+    // the same key: only the whole entry counts.
+    const std::string entry = std::string("\x46\x3B\x96\x18\x16\x91\xFC\x9C\x03\x1C\x00\x05\x00\x00\x00\x00", 16);
+    std::string partial = entry.substr(0, 8) + std::string("\x02\xDB\x00\x05\x00\x00\x00", 7);
+    TempFile file(entry + partial);
+    auto listing = std::make_unique<BookListing>();
+    listBookMoves(file.path.c_str(), "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", *listing);
+    ASSERT_EQ(listing->status, BookStatus::Found);
+    EXPECT_EQ(listing->count, 1);
+    EXPECT_STREQ(listing->text[0], "e2e4");
+}
+
 TEST(Book, CorruptFilesNeverGiveAnIllegalMove)
 {
     // Random bytes, and small.bin cut at odd lengths or with its entries
