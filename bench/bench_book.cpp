@@ -8,7 +8,7 @@
 #include "book/book.h"
 #include "platform/platform.h"
 #include "position/fen.h"
-#include "search/searchthread.h"
+#include "position/stack.h"
 
 namespace {
 
@@ -25,22 +25,23 @@ constexpr const char* BOOK_FENS[] = {
     "rnbqkb1r/pp2pppp/3p4/3nP3/3p4/2P2N2/PP3PPP/RNBQKB1R w KQkq - 0 6",
 };
 
+PositionStack stack;
 Position positions[MAX_POSITIONS];
 
 int loadPositions()
 {
     int count = 0;
     for (const char* fen : BOOK_FENS)
-        if (setPositionFromFen(mainThread, fen, nullptr))
-            positions[count++] = *mainThread.current;
+        if (setPositionFromFen(stack, fen, nullptr))
+            positions[count++] = *stack.current;
     std::FILE* f = std::fopen(ARDENTIS_TEST_DATA_DIR "/positions.txt", "r");
     if (!f)
         return count;
     char line[600];
     while (count < MAX_POSITIONS && std::fgets(line, sizeof line, f)) {
         line[std::strcspn(line, "\r\n")] = 0;
-        if (line[0] && line[0] != '#' && setPositionFromFen(mainThread, line, nullptr))
-            positions[count++] = *mainThread.current;
+        if (line[0] && line[0] != '#' && setPositionFromFen(stack, line, nullptr))
+            positions[count++] = *stack.current;
     }
     std::fclose(f);
     return count;

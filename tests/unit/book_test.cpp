@@ -92,11 +92,13 @@ uint64_t hexValue(const std::string& text) { return std::stoull(text, nullptr, 1
 
 std::string bookPath(const std::string& file) { return testDataPath("books/" + file); }
 
+PositionStack testStack;
+
 const Position& setUp(const std::string& fen)
 {
-    newGame(mainThread);
-    EXPECT_TRUE(setPositionFromFen(mainThread, fen.c_str(), nullptr)) << fen;
-    return *mainThread.current;
+    newGame(testStack);
+    EXPECT_TRUE(setPositionFromFen(testStack, fen.c_str(), nullptr)) << fen;
+    return *testStack.current;
 }
 
 void collectLine(const char* line, void* context) { static_cast<std::vector<std::string>*>(context)->push_back(line); }
