@@ -1,5 +1,6 @@
 // Polyglot book: the key against the published vectors, listings and picks
-// against the expected files of tests/data/books, and broken book files.
+// against the expected files of tests/data/books, broken book files, and the
+// front end's book settings.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -20,9 +21,12 @@
 #include "book/book.h"
 #include "book/polyglot_randoms.h"
 #include "engine_init.h"
+#include "frontend/config.h"
+#include "frontend/openingbook.h"
 #include "platform/platform.h"
 #include "position/fen.h"
 #include "position/makemove.h"
+#include "search/searchstate.h"
 
 namespace {
 
@@ -377,4 +381,31 @@ TEST(Book, CorruptFilesNeverGiveAnIllegalMove)
             EXPECT_LE(listing->count, MAX_BOOK_ENTRIES);
         }
     }
+}
+
+TEST(Book, FrontEndSettersSwitchTheBookAndItsFile)
+{
+    const Config saved = config;
+    const uint8_t savedAge = hashAge;
+    const Position& start = setUp("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+    const Move g1f3 = textToMove(start, "g1f3");
+    hashAge = 0;
+    setBookRandom(false);
+    setBookEnabled(true);
+    setBookFile(bookPath("no-such-book.bin").c_str());  // prints its one line
+    EXPECT_EQ(bookMove(start, false), 0u);
+    setBookFile(bookPath("small.bin").c_str());
+    EXPECT_EQ(bookMove(start, false), g1f3);
+    EXPECT_EQ(bookMove(start, true), 0u);  // never for an infinite search
+    hashAge = BOOK_SEARCHES + 1;
+    EXPECT_EQ(bookMove(start, false), 0u);
+    hashAge = BOOK_SEARCHES;
+    EXPECT_EQ(bookMove(start, false), g1f3);
+    setBookEnabled(false);
+    EXPECT_EQ(bookMove(start, false), 0u);
+    setBookEnabled(true);
+    EXPECT_EQ(bookMove(start, false), g1f3);
+    config = saved;
+    hashAge = savedAge;
+    setBookFile(config.bookFile);
 }
