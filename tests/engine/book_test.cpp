@@ -1,10 +1,10 @@
 // The opening book in UCI games through the real binary: book moves come at
 // once without a search, then the engine searches; random choice, the limit
-// of opening searches, and book files that are missing or broken.
+// of opening searches, book files that are missing or broken, and the
+// OwnBook and BookFile options.
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <regex>
 #include <set>
 #include <string>
 
@@ -45,10 +45,11 @@ Answer ask(EngineProcess& engine, const std::string& moves, const std::string& g
         return {"", false};
     const size_t best = engine.output.find("bestmove ", from);
     const std::string reply = engine.output.substr(from, best - from);
-    std::smatch m;
-    const std::string line = engine.output.substr(best, engine.output.find('\n', best) - best);
-    static const std::regex move("^bestmove ([a-h][1-8][a-h][1-8][nbrq]?)$");
-    return {std::regex_match(line, m, move) ? m[1].str() : line, reply.find("info ") != std::string::npos};
+    // The move is the rest of the line (no ponder move follows a book move
+    // or a depth-limited search here).
+    const size_t begin = best + 9;
+    const std::string move = engine.output.substr(begin, engine.output.find_first_of(" \n", begin) - begin);
+    return {move, reply.find("info ") != std::string::npos};
 }
 
 int count(const std::string& text, const std::string& what)
@@ -164,4 +165,26 @@ TEST(UciBook, MissingOrBrokenBooksLeaveTheSearch)
     EXPECT_FALSE(a.searched);
     engine.send("quit\n");
     EXPECT_EQ(engine.wait(), 0);
+}
+
+TEST(UciBook, OptionsSwitchTheBookAndNameItsFile)
+{
+    EngineProcess engine;
+    ASSERT_TRUE(startWithBook(engine, ""));
+    ASSERT_TRUE(std::filesystem::copy_file(testDataPath("books/small.bin"), engine.directory + "/other.bin"));
+    engine.send("uci\n");
+    EXPECT_TRUE(engine.waitFor("option name BookFile type string default book.bin\n"));
+    EXPECT_TRUE(ask(engine, "", "go depth 2").searched);
+    engine.send("setoption name BookFile value other.bin\n");
+    EXPECT_EQ(ask(engine, "").move, "g1f3");
+    engine.send("setoption name OwnBook value false\n");
+    EXPECT_TRUE(ask(engine, "", "go depth 2").searched);
+    engine.send("setoption name OwnBook value true\n");
+    EXPECT_FALSE(ask(engine, "").searched);
+    engine.send("setoption name BookFile value missing.bin\n");
+    EXPECT_TRUE(ask(engine, "", "go depth 2").searched);
+    engine.send("quit\n");
+    EXPECT_EQ(engine.wait(), 0);
+    EXPECT_EQ(count(engine.output, "#DEBUG: Book file book.bin cannot be opened"), 1) << engine.output;
+    EXPECT_EQ(count(engine.output, "#DEBUG: Book file missing.bin cannot be opened"), 1) << engine.output;
 }
