@@ -119,6 +119,8 @@ struct Walker {
         std::sort(listed.begin(), listed.end());
         if (listed != legal)
             fail(pos, "generateLegal differs from the filtered full list");
+        if (size_t(countLegalMoves(pos)) != legal.size())
+            fail(pos, "countLegalMoves differs from the number of legal moves");
 
         if (const Bitboard c = checkers(pos)) {
             const std::vector<Move> evasions = words(buffer, generateEvasions(pos, c, buffer));
