@@ -35,6 +35,13 @@ inline int probeHashEval(const EvalCache& cache, uint64_t key)
     return e.key == key ? e.score : HASH_MISS;
 }
 
+// Starts loading the entry of `key` into the cache ahead of its probe.
+inline void prefetchHashEval(const EvalCache& cache, uint64_t key)
+{
+    if (cache.entries)
+        __builtin_prefetch(cache.entries + (key & cache.mask));
+}
+
 inline void storeHashEval(EvalCache& cache, uint64_t key, int score)
 {
     HashEvalEntry& e = cache.entries[key & cache.mask];

@@ -28,5 +28,11 @@ void freeHashQ(SearchThread& t);
 // HASH_MISS when the slot holds another key; otherwise `entry` receives the
 // slot and the result is a usable score or HASH_UNUSABLE.
 int probeHashQ(const SearchThread& t, HashQEntry& entry, int depth, int ply, int alpha, int beta);
+// Starts loading the slot of `key` into the cache ahead of its probe.
+inline void prefetchHashQ(const SearchThread& t, uint64_t key)
+{
+    if (t.hashQ)
+        __builtin_prefetch(t.hashQ + (key & t.hashQMask));
+}
 // Overwrites the slot unconditionally.
 void storeHashQ(SearchThread& t, int depth, int ply, int bound, int score, Move move);

@@ -16,6 +16,7 @@
 #include "search/searchstate.h"
 #include "search/bounds.h"
 #include "search/hashq.h"
+#include "search/prefetch.h"
 #include "search/tt.h"
 
 
@@ -23,7 +24,7 @@
 static inline int searchQChild(SearchThread& t, Position* pos, Move move, int depth, int ply, int alpha, int beta,
                                int tbLimit)
 {
-    t.current = makeMove(*pos, move);
+    t.current = makeMoveForQuiescence(t, *pos, move);
     int s = -quiescence(t, depth - 1, ply + 1, -beta, -alpha, tbLimit);
     t.current = pos;
     return s;

@@ -39,6 +39,13 @@ void freeHashTable();
 // otherwise `data` receives the entry (so the caller gets its move) and the
 // result is a score usable for this window or HASH_UNUSABLE.
 int probeHash(const Position& pos, uint64_t& data, int depth, int ply, int alpha, int beta);
+// Starts loading the bucket of `key` into the cache, so that a probe shortly
+// after (the child's, when called right after making a move) finds it there.
+inline void prefetchHash(uint64_t key)
+{
+    if (ttTable)
+        __builtin_prefetch(ttTable + (key & ttIndexMask));
+}
 // Writes an entry for the position, unless a stop flag is raised.
 void storeHash(const Position& pos, int depth, int ply, int bound, int score, Move move);
 
