@@ -5,13 +5,17 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/platform.h"
+
 int allocHashEval(EvalCache& cache, uint64_t entries, long sizeMb, bool verbose, int threadNumber)
 {
     freeHashEval(cache);
     // A count that is not a power of two would make the mask address entries
     // outside the block.
     bool validCount = entries != 0 && (entries & (entries - 1)) == 0;
-    void* block = validCount ? std::calloc(entries, sizeof(HashEvalEntry)) : nullptr;
+    void* block = validCount && entries <= SIZE_MAX / sizeof(HashEvalEntry)
+                      ? allocTable(entries * sizeof(HashEvalEntry))
+                      : nullptr;
     if (!block) {
         std::printf("HashEval Table Memory Allocation Failed!\n");
         std::fflush(stdout);
@@ -28,7 +32,7 @@ int allocHashEval(EvalCache& cache, uint64_t entries, long sizeMb, bool verbose,
 
 void freeHashEval(EvalCache& cache)
 {
-    std::free(cache.entries);
+    freeTable(cache.entries);
     cache.entries = nullptr;
     cache.mask = 0;
 }

@@ -124,6 +124,28 @@ void* allocLargePages(size_t bytes, bool& explicitHuge)
     return p;
 }
 
+void* allocTable(size_t bytes)
+{
+    if (bytes == 0)
+        return nullptr;
+    const size_t huge = 2 * 1024 * 1024;
+    const size_t align = bytes >= huge ? huge : 64;
+    if (bytes > SIZE_MAX - align)
+        return nullptr;
+    const size_t rounded = (bytes + align - 1) / align * align;
+    void* p = std::aligned_alloc(align, rounded);
+    if (!p)
+        return nullptr;
+#ifdef MADV_HUGEPAGE
+    if (align == huge)
+        madvise(p, rounded, MADV_HUGEPAGE);
+#endif
+    std::memset(p, 0, rounded);
+    return p;
+}
+
+void freeTable(void* p) { std::free(p); }
+
 void freeLargePages(void* p, size_t bytes, bool explicitHuge)
 {
     if (!p)

@@ -43,5 +43,12 @@ size_t largePageSizeBytes();
 void* allocLargePages(size_t bytes, bool& explicitHuge);
 void freeLargePages(void* p, size_t bytes, bool explicitHuge);
 
+// A zero-filled block for a hash table: cache-line aligned, and from 2 MiB
+// up aligned to 2 MiB and advised for transparent huge pages, so that random
+// probes over it need far fewer address translations. freeTable releases it
+// (null is fine). Returns nullptr when the memory is refused.
+void* allocTable(size_t bytes);
+void freeTable(void* p);
+
 // Clears the terminal (ANSI sequence; harmless when output is not a terminal).
 void clearScreen();

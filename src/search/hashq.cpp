@@ -5,12 +5,14 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/platform.h"
+
 bool allocHashQ(SearchThread& t, uint64_t entries, long sizeMb, bool print, int threadNumber)
 {
     freeHashQ(t);
     while (entries & (entries - 1))
         entries &= entries - 1;  // keep the highest bit: the slot index is a mask
-    void* p = entries ? std::calloc(entries, sizeof(HashQEntry)) : nullptr;
+    void* p = entries && entries <= SIZE_MAX / sizeof(HashQEntry) ? allocTable(entries * sizeof(HashQEntry)) : nullptr;
     if (!p) {
         std::printf("HashQ Table Memory Allocation Failed!\n");
         std::fflush(stdout);
@@ -33,7 +35,7 @@ void clearHashQ(SearchThread& t)
 
 void freeHashQ(SearchThread& t)
 {
-    std::free(t.hashQ);
+    freeTable(t.hashQ);
     t.hashQ = nullptr;
     t.hashQMask = 0;
 }
