@@ -31,8 +31,11 @@ int probeHashQ(const SearchThread& t, HashQEntry& entry, int depth, int ply, int
 // Starts loading the slot of `key` into the cache ahead of its probe.
 inline void prefetchHashQ(const SearchThread& t, uint64_t key)
 {
-    if (t.hashQ)
-        __builtin_prefetch(t.hashQ + (key & t.hashQMask));
+    if (t.hashQ) {
+        const char* slot = reinterpret_cast<const char*>(t.hashQ + (key & t.hashQMask));
+        __builtin_prefetch(slot);
+        __builtin_prefetch(slot + sizeof(HashQEntry) - 1);  // a slot may cross into the next line
+    }
 }
 // Overwrites the slot unconditionally.
 void storeHashQ(SearchThread& t, int depth, int ply, int bound, int score, Move move);
