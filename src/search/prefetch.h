@@ -22,10 +22,15 @@ inline Position* makeMoveForSearch(SearchThread& t, Position& pos, Move m, int c
 }
 
 // A child of a quiescence node: it evaluates, then probes HashQ.
+inline void prefetchQuiescenceChild(SearchThread& t, uint64_t childKey)
+{
+    prefetchHashEval(t.evalCache, childKey);
+    prefetchHashQ(t, childKey);
+}
+
 inline Position* makeMoveForQuiescence(SearchThread& t, Position& pos, Move m)
 {
     Position* child = makeMove(pos, m);
-    prefetchHashEval(t.evalCache, child->key);
-    prefetchHashQ(t, child->key);
+    prefetchQuiescenceChild(t, child->key);
     return child;
 }

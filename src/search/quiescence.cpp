@@ -119,7 +119,12 @@ int quiescence(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
             int gain = moveKind(m) == KIND_EN_PASSANT ? P_Pawn : pieceValue(pieceOn(*pos, moveTo(m)));
             if (moveKind(m) == KIND_PROMOTION_CAPTURE)
                 gain += pieceValue(movePromotion(m)) - P_Pawn;
-            if (eval + gain < alpha - 150 || leavesKingInCheck(*pos, m) || isLosingCapture(*pos, m))
+            if (eval + gain < alpha - 150)
+                continue;
+            // The legality and exchange tests take long enough to hide the
+            // child's table loads behind them.
+            prefetchQuiescenceChild(t, keyAfterMove(*pos, m));
+            if (leavesKingInCheck(*pos, m) || isLosingCapture(*pos, m))
                 continue;
             if (tryMove(m))
                 return cutoff;
@@ -128,7 +133,10 @@ int quiescence(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
             MoveEntry* end = generateQuietChecks(*pos, list);
             for (MoveEntry* e = end; e != list;) {
                 Move m = entryMove(*--e);
-                if (m == hashMove || leavesKingInCheck(*pos, m) || staticExchange(*pos, m) < 0)
+                if (m == hashMove)
+                    continue;
+                prefetchQuiescenceChild(t, keyAfterMove(*pos, m));
+                if (leavesKingInCheck(*pos, m) || staticExchange(*pos, m) < 0)
                     continue;
                 if (tryMove(m))
                     return cutoff;
