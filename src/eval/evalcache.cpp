@@ -1,6 +1,7 @@
 // Allocation, release and clearing of an evaluation cache.
 #include "eval/evalcache.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,13 +17,18 @@ int allocHashEval(EvalCache& cache, uint64_t entries, long sizeMb, bool verbose,
     void* block = validCount && entries <= SIZE_MAX / sizeof(HashEvalEntry)
                       ? allocTable(entries * sizeof(HashEvalEntry))
                       : nullptr;
-    if (!block) {
+    const uint64_t pawnEntries = std::clamp<uint64_t>(entries / PAWN_CACHE_RATIO, 1, PAWN_CACHE_MAX_ENTRIES);
+    void* pawnBlock = block ? allocTable(pawnEntries * sizeof(PawnCacheEntry)) : nullptr;
+    if (!pawnBlock) {
+        freeTable(block);
         std::printf("HashEval Table Memory Allocation Failed!\n");
         std::fflush(stdout);
         return 0;
     }
     cache.entries = static_cast<HashEvalEntry*>(block);
     cache.mask = entries - 1;
+    cache.pawns = static_cast<PawnCacheEntry*>(pawnBlock);
+    cache.pawnMask = pawnEntries - 1;
     if (verbose) {
         std::printf("Allocated %5i MB for the HashEval Table for Thread %i\n", int(sizeMb), threadNumber);
         std::fflush(stdout);
@@ -33,12 +39,17 @@ int allocHashEval(EvalCache& cache, uint64_t entries, long sizeMb, bool verbose,
 void freeHashEval(EvalCache& cache)
 {
     freeTable(cache.entries);
+    freeTable(cache.pawns);
     cache.entries = nullptr;
     cache.mask = 0;
+    cache.pawns = nullptr;
+    cache.pawnMask = 0;
 }
 
 void clearHashEval(EvalCache& cache)
 {
-    if (cache.entries)
+    if (cache.entries) {
         std::memset(static_cast<void*>(cache.entries), 0, (cache.mask + 1) * sizeof(HashEvalEntry));
+        std::memset(static_cast<void*>(cache.pawns), 0, (cache.pawnMask + 1) * sizeof(PawnCacheEntry));
+    }
 }
