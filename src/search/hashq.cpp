@@ -63,8 +63,8 @@ void storeHashQ(SearchThread& t, int depth, int ply, int bound, int score, Move 
     e.key = key;
     // Below -32 the 6-bit field would wrap to a large positive depth. Every
     // depth below -1 searches the same way (captures only), so -32 is exact.
-    e.depth = depth < -32 ? -32 : depth > 31 ? 31 : depth;
-    e.bound = uint32_t(bound) & 3;
+    e.depth = int8_t(depth < -32 ? -32 : depth > 31 ? 31 : depth);
+    e.bound = uint8_t(bound & 3);
     e.score = int16_t(scoreToTable(score, ply, QS_MATE_BAND));
     e.move = move;
 }
