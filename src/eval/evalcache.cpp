@@ -20,7 +20,7 @@ int allocHashEval(EvalCache& cache, uint64_t entries, long sizeMb, bool verbose,
     const uint64_t pawnEntries = std::clamp<uint64_t>(entries / PAWN_CACHE_RATIO, 1, PAWN_CACHE_MAX_ENTRIES);
     void* pawnBlock = block ? allocTable(pawnEntries * sizeof(PawnCacheEntry)) : nullptr;
     if (!pawnBlock) {
-        freeTable(block);
+        freeTable(block, entries * sizeof(HashEvalEntry));
         std::printf("HashEval Table Memory Allocation Failed!\n");
         std::fflush(stdout);
         return 0;
@@ -38,8 +38,10 @@ int allocHashEval(EvalCache& cache, uint64_t entries, long sizeMb, bool verbose,
 
 void freeHashEval(EvalCache& cache)
 {
-    freeTable(cache.entries);
-    freeTable(cache.pawns);
+    if (cache.entries) {
+        freeTable(cache.entries, (cache.mask + 1) * sizeof(HashEvalEntry));
+        freeTable(cache.pawns, (cache.pawnMask + 1) * sizeof(PawnCacheEntry));
+    }
     cache.entries = nullptr;
     cache.mask = 0;
     cache.pawns = nullptr;

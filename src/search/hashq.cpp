@@ -35,7 +35,7 @@ void clearHashQ(SearchThread& t)
 
 void freeHashQ(SearchThread& t)
 {
-    freeTable(t.hashQ);
+    freeTable(t.hashQ, t.hashQ ? (t.hashQMask + 1) * sizeof(HashQEntry) : 0);
     t.hashQ = nullptr;
     t.hashQMask = 0;
 }

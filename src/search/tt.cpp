@@ -53,7 +53,7 @@ static void releaseBlock()
     if (ttLargePages)
         freeLargePages(ttTable, ttBytes, ttExplicitHuge);
     else
-        freeTable(ttTable);
+        freeTable(ttTable, ttBytes);
     ttTable = nullptr;
     ttEntries = 0;
     ttIndexMask = 0;
