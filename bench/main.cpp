@@ -1,5 +1,6 @@
 // Bench program: builds the start-up tables and prints each area's speed.
-// With arguments, only the named areas run (perft, eval, search, threads).
+// With arguments, only the named areas run (perft, eval, search, threads,
+// tuning).
 #include <cstring>
 
 #include "bench.h"
@@ -32,5 +33,7 @@ int main(int argc, char** argv)
         benchSearch();
     if (wanted(argc, argv, "threads"))
         benchThreads();
+    if (wanted(argc, argv, "tuning"))
+        benchTuning();
     return 0;
 }

@@ -54,3 +54,7 @@ void freeTable(void* p, size_t bytes);
 
 // Clears the terminal (ANSI sequence; harmless when output is not a terminal).
 void clearScreen();
+
+// Whether standard output is a terminal (screen clearing and progress bars
+// only make sense there).
+bool outputIsTerminal();
