@@ -278,7 +278,24 @@ int gamePhase(const Position& pos)
     return std::min<int>(phase, 64);
 }
 
-Score evaluatePosition(const Position& pos)
+namespace {
+
+// The terms of both sides that depend on pawns and kings only.
+PawnCacheEntry pawnStructure(const SideView& us, const SideView& them, uint64_t pawnKey)
+{
+    // Each pass adds one side's terms to the running sums, which are negated
+    // after it: after both, they hold ours minus theirs.
+    PawnCacheEntry e{pawnKey, 0, 0, kingFileDanger(us), kingFileDanger(them)};
+    addPawnTerms(us, e.mg, e.eg);
+    e.mg = int16_t(-e.mg), e.eg = int16_t(-e.eg);
+    addPawnTerms(them, e.mg, e.eg);
+    e.mg = int16_t(-e.mg), e.eg = int16_t(-e.eg);
+    return e;
+}
+
+// The evaluation, with the pawn structure taken from (and added to) the
+// cache's pawn table when there is one.
+Score evaluateWith(const Position& pos, EvalCache* cache)
 {
     const int phase = gamePhase(pos);
     const SideView us = sideToMoveView(pos);
@@ -286,14 +303,16 @@ Score evaluatePosition(const Position& pos)
 
     int material = taper(pos.scoreMg, pos.scoreEg, phase);
 
-    // Each pass adds one side's terms to the running sums, which are negated
-    // after it: after both, they hold ours minus theirs.
-    int16_t pawnMg = 0, pawnEg = 0;
-    addPawnTerms(us, pawnMg, pawnEg);
-    pawnMg = int16_t(-pawnMg), pawnEg = int16_t(-pawnEg);
-    addPawnTerms(them, pawnMg, pawnEg);
-    pawnMg = int16_t(-pawnMg), pawnEg = int16_t(-pawnEg);
-    int pawnBlock = taper(pawnMg, pawnEg, phase);
+    PawnCacheEntry pawn;
+    if (cache && cache->pawns) {
+        PawnCacheEntry& slot = cache->pawns[pos.pawnKey & cache->pawnMask];
+        if (slot.pawnKey != pos.pawnKey)
+            slot = pawnStructure(us, them, pos.pawnKey);
+        pawn = slot;
+    } else {
+        pawn = pawnStructure(us, them, pos.pawnKey);
+    }
+    int pawnBlock = taper(pawn.mg, pawn.eg, phase);
 
     int16_t pieceMg = 0, pieceEg = 0;
     uint8_t ourAttacks = addPieceTerms(us, pieceMg, pieceEg);
@@ -302,13 +321,17 @@ Score evaluatePosition(const Position& pos)
     pieceMg = int16_t(-pieceMg), pieceEg = int16_t(-pieceEg);
     int pieceBlock = taper(pieceMg, pieceEg, phase);
 
-    int ourDanger = uint8_t(theirAttacks + kingFileDanger(us));
-    int theirDanger = uint8_t(ourAttacks + kingFileDanger(them));
+    int ourDanger = uint8_t(theirAttacks + pawn.ourDanger);
+    int theirDanger = uint8_t(ourAttacks + pawn.theirDanger);
     int kingSafety = (s16(PT_KingSafety[std::min(99, theirDanger)]) - s16(PT_KingSafety[std::min(99, ourDanger)])) *
                      phase / 64;
 
     return Score(pieceBlock + kingSafety + material + pawnBlock);
 }
+
+}  // namespace
+
+Score evaluatePosition(const Position& pos) { return evaluateWith(pos, nullptr); }
 
 Score evaluate(const Position& pos, EvalCache* cache)
 {
@@ -318,7 +341,7 @@ Score evaluate(const Position& pos, EvalCache* cache)
         if (hit != HASH_MISS)
             return Score(hit);
     }
-    Score score = evaluatePosition(pos);
+    Score score = evaluateWith(pos, cached ? cache : nullptr);
     if (cached)
         storeHashEval(*cache, pos.key, score);
     return score;

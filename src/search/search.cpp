@@ -15,6 +15,7 @@
 #include "position/see.h"
 #include "search/movepicker.h"
 #include "search/ordering.h"
+#include "search/prefetch.h"
 #include "search/quiescence.h"
 #include "search/searchstate.h"
 #include "search/bounds.h"
@@ -143,7 +144,7 @@ inline int searchMadeChild(SearchThread& t, Position* pos, Position* child, int 
 inline int searchChild(SearchThread& t, Position* pos, Move move, int depth, int ply, int alpha, int beta,
                        int tbLimit, PvLine& line)
 {
-    return searchMadeChild(t, pos, makeMove(*pos, move), depth, ply, alpha, beta, tbLimit, line);
+    return searchMadeChild(t, pos, makeMoveForSearch(t, *pos, move, depth), depth, ply, alpha, beta, tbLimit, line);
 }
 
 // The principal-variation search of a child made in the slot after pos: once
@@ -320,7 +321,7 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
         case PickStage::GoodCaptures: {
             // Winning and equal captures, unreduced.
             legal++;
-            int s = pvsChild(t, pos, makeMove(*pos, m), depth, 0, bound == BOUND_EXACT, ply, alpha, beta, tbLimit,
+            int s = pvsChild(t, pos, makeMoveForSearch(t, *pos, m, depth - 1), depth, 0, bound == BOUND_EXACT, ply, alpha, beta, tbLimit,
                              line);
             if (cutsOff(m, s, false))
                 return s;
@@ -331,7 +332,7 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
             // give check, or the node is in check or extended.
             legal++;
             quietIndex++;
-            Position* child = makeMove(*pos, m);
+            Position* child = makeMoveForSearch(t, *pos, m, depth - 1);
             const bool givesCheck = checkers(*child) != 0;
             if (futile && !givesCheck)
                 continue;
@@ -353,7 +354,7 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
             legal++;
             if (futile && eval + see < alpha - LOSING_CAPTURE_FUTILITY_MARGIN)
                 continue;
-            Position* child = makeMove(*pos, m);
+            Position* child = makeMoveForSearch(t, *pos, m, depth - 1);
             const bool givesCheck = checkers(*child) != 0;
             int R = !inCheck && !givesCheck && legal > 3 && !extended && see < -LOSING_CAPTURE_REDUCTION_LOSS ? 1 : 0;
             int s = pvsChild(t, pos, child, depth, R, bound == BOUND_EXACT, ply, alpha, beta, tbLimit, line);
