@@ -22,14 +22,14 @@ enum TbLoadState : uint8_t { TB_NOT_LOADED = 0, TB_READY = 1, TB_FAILED = 2 };
 
 // One WDL file found at start-up.
 struct TbEntry {
-    uint64_t key;        // material key, side 0 of the name White
-    uint64_t mirrorKey;  // the same with the colours exchanged
-    TbMaterial material;
-    char name[8];
-    uint8_t folder;      // which WDL folder holds the file
-    uint8_t dtzReported; // a missing or bad DTZ file was reported
-    std::atomic<uint8_t> state;
-    TbFile* wdl;         // set before state becomes TB_READY
+    uint64_t key = 0;        // material key, side 0 of the name White
+    uint64_t mirrorKey = 0;  // the same with the colours exchanged
+    TbMaterial material{};
+    char name[8]{};
+    uint8_t folder = 0;      // which WDL folder holds the file
+    uint8_t dtzReported = 0; // a missing or bad DTZ file was reported
+    std::atomic<uint8_t> state{TB_NOT_LOADED};
+    TbFile* wdl = nullptr;   // set before state becomes TB_READY
 };
 
 // A mapped and parsed DTZ file.
