@@ -20,3 +20,7 @@ void benchThreads();
 // Positions per second of the tuner's result-fitting error function (reading
 // the training file, setting up and evaluating every position).
 void benchTuning();
+
+// WDL and DTZ probes per second over the 3-4 piece test positions, and the
+// bytes of table files mapped.
+void benchTablebase();
