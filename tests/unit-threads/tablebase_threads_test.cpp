@@ -52,4 +52,5 @@ TEST(TablebaseThreads, ConcurrentFirstProbesAgree)
         t.join();
     for (int i = 0; i < THREADS; i++)
         EXPECT_EQ(wrong[i], 0) << "thread " << i;
+    freeTablebases();
 }

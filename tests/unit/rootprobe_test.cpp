@@ -64,6 +64,7 @@ protected:
         initTablebases(testDataPath("syzygy").c_str(), testDataPath("syzygy").c_str());
         testing::internal::GetCapturedStdout();
     }
+    static void TearDownTestSuite() { freeTablebases(); }
 };
 
 }  // namespace

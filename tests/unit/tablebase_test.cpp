@@ -121,16 +121,23 @@ struct TempDir {
     }
 };
 
+// The tables stay registered for the process: release them after this suite
+// so that later searches in the same program do not probe them.
+class Tablebase : public testing::Test {
+protected:
+    static void TearDownTestSuite() { freeTablebases(); }
+};
+
 }  // namespace
 
-TEST(Tablebase, ValuesOfEveryTestFile)
+TEST_F(Tablebase, ValuesOfEveryTestFile)
 {
     const std::string printed = initQuietly(tablesDir(), tablesDir());
     EXPECT_NE(printed.find("\nFound 35 tablebases.\n"), std::string::npos) << printed;
     EXPECT_EQ(checkExpectedValues(testDataPath("syzygy-tests")), 35 * 40);
 }
 
-TEST(Tablebase, ValuesOfTheFivePieceTables)
+TEST_F(Tablebase, ValuesOfTheFivePieceTables)
 {
     const std::string dir = extendedSyzygyDir();
     if (!fs::is_directory(dir)) {
@@ -140,7 +147,7 @@ TEST(Tablebase, ValuesOfTheFivePieceTables)
     EXPECT_GT(checkExpectedValues((fs::path(dir).parent_path() / "syzygy-tests").string()), 0);
 }
 
-TEST(Tablebase, CapturesPromotionsAndEnPassant)
+TEST_F(Tablebase, CapturesPromotionsAndEnPassant)
 {
     initQuietly(tablesDir(), tablesDir());
     struct Case {
@@ -173,7 +180,7 @@ TEST(Tablebase, CapturesPromotionsAndEnPassant)
     EXPECT_EQ(castle.dtzOk, 0);
 }
 
-TEST(Tablebase, FoldersAndEnvironment)
+TEST_F(Tablebase, FoldersAndEnvironment)
 {
     TempDir only;
     only.copy("KQvK.rtbw");
@@ -228,7 +235,7 @@ TEST(Tablebase, FoldersAndEnvironment)
 // Registration looks at file names only: a folder with an empty file for
 // every material name, in both orders, registers each material of three to
 // six pieces once, and the key hash holds them all.
-TEST(Tablebase, EveryMaterialRegistersOnce)
+TEST_F(Tablebase, EveryMaterialRegistersOnce)
 {
     TempDir dir;
     std::vector<std::string> sides;
@@ -249,7 +256,7 @@ TEST(Tablebase, EveryMaterialRegistersOnce)
     EXPECT_EQ(tablebaseLargest(), 6);
 }
 
-TEST(Tablebase, SymmetricTableEnteredOnce)
+TEST_F(Tablebase, SymmetricTableEnteredOnce)
 {
     TempDir dir;
     dir.copy("KRvKR.rtbw");
@@ -274,7 +281,7 @@ TEST(Tablebase, SymmetricTableEnteredOnce)
 // single-byte changes of the header. Each is reported at most once, its
 // probes fail, and nothing reads outside the file (the sanitizer build
 // checks that).
-TEST(Tablebase, DamagedFilesFailCleanly)
+TEST_F(Tablebase, DamagedFilesFailCleanly)
 {
     const char* const fens[] = {
         "8/8/8/8/8/1k6/r7/K6R w - - 0 1", "8/8/2k5/8/8/8/r7/1K5R b - - 0 1", "8/4k3/8/3r4/8/8/1R6/5K2 w - - 0 1",
