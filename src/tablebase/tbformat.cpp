@@ -172,7 +172,13 @@ struct Reader {
     size_t size;
     size_t pos;
     bool ok;
-    bool has(size_t n) { return ok && pos <= size && n <= size - pos ? true : (ok = false); }
+    bool has(uint64_t n)
+    {
+        if (ok && pos <= size && n <= size - pos)
+            return true;
+        ok = false;
+        return false;
+    }
     uint8_t u8() { return has(1) ? data[pos++] : 0; }
     uint16_t u16()
     {

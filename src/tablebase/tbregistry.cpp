@@ -186,8 +186,8 @@ bool loadFile(const char* folders, int firstFolder, const char* name, bool dtz, 
     char path[TB_PATH_SIZE + 16];
     size_t size = 0;
     const void* data = nullptr;
-    const int folders_ = folderCount(folders);
-    for (int i = firstFolder; i < folders_ && !data; i++)
+    const int count = folderCount(folders);
+    for (int i = firstFolder; i < count && !data; i++)
         if (formPath(path, sizeof path, folders, i, name, suffix))
             data = mapFile(path, size);
     if (!data) {
