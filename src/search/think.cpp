@@ -14,6 +14,7 @@
 #include "position/movegen.h"
 #include "search/ordering.h"
 #include "search/report.h"
+#include "search/rootprobe.h"
 #include "search/search.h"
 #include "search/searchstate.h"
 #include "search/timecontrol.h"
@@ -306,11 +307,28 @@ SearchResult think(SearchThread& front, const SearchSettings& settings)
         timeControl.elapsedMs = nowMs() - timeControl.startMs;
         return r;
     }
-    uint64_t best = makeResult(entryMove(front.rootMoves[count - 1]), 0);
+    // A root the tables cover: only the moves that keep its result are
+    // searched, nothing below the root probes, and no iteration reports less
+    // than the tables' verdict.
     int tbScore = 0;
-    int s = 0;
+    bool tbRoot = false;
+    if (popcount(occupied(*front.current)) <= settings.tbLimit) {
+        int16_t score = 0;
+        uint64_t* end = front.rootEnd;
+        if (rootProbe(*front.current, front.rootMoves, score, end)) {
+            r.tbHits++;
+            front.tbLimit = 0;
+            tbScore = score;
+            tbRoot = true;
+            front.rootEnd = end;
+            count = int(end - front.rootMoves);
+        }
+    }
+    uint64_t best = makeResult(entryMove(front.rootMoves[count - 1]), tbScore);
+    int s = tbScore;
     if (count == 1) {
         r.best = resultMove(best);
+        r.score = s;
         r.line.count = 1;
         r.line.moves[0] = r.best;
         reportIteration(settings, *front.current, r);
@@ -353,6 +371,8 @@ SearchResult think(SearchThread& front, const SearchSettings& settings)
             r.line = bestLine;
             r.ponder = bestLine.count > 1 ? bestLine.moves[1] : 0;
         }
+        if (tbRoot && s < tbScore)
+            s = tbScore;
         r.best = resultMove(best);
         r.score = s;
         r.selDepth = winnerSelDepth;
