@@ -200,6 +200,7 @@ int uciLoop()
     std::printf("\nid name Ardentis\nid author Velmorin\n");
     printUciOptions();
     allocAllTables(tableSizes());
+    startTablebases();
     std::printf("uciok\n");
     std::fflush(stdout);
 
