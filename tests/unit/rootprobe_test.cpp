@@ -11,6 +11,9 @@
 #include "position/makemove.h"
 #include "position/movegen.h"
 #include "search/rootprobe.h"
+#include "search/searchstate.h"
+#include "search/tables.h"
+#include "search/think.h"
 #include "search/searchthread.h"
 #include "tablebase/tbprobe.h"
 #include "tablebase/tbregistry.h"
@@ -140,4 +143,41 @@ TEST_F(RootProbe, KeptMovesKeepTheResult)
             }
         }
     }
+}
+
+// The played search root-probes only up to its men limit: KQvKR (four men)
+// is decided at the root with a limit of 4 (one hit, nothing probed below,
+// the tables' score) and searched without a root probe with a limit of 3.
+TEST_F(RootProbe, ThinkProbesUpToTheLimit)
+{
+    testing::internal::CaptureStdout();
+    TableSizes sizes{};
+    sizes.threads = 1;
+    sizes.ttEntries = uint64_t(1) << 16;
+    sizes.ttSizeMb = 1;
+    sizes.hashEvalEntries = uint64_t(1) << 16;
+    sizes.hashEvalSizeMb = 1;
+    sizes.hashQEntries = uint64_t(1) << 16;
+    sizes.hashQSizeMb = 1;
+    allocAllTables(sizes);
+    testing::internal::GetCapturedStdout();
+    for (const int limit : {3, 4}) {
+        ASSERT_EQ(setPositionFromFen(mainThread, "6r1/8/2k5/8/8/8/1Q6/K7 w - - 0 1", nullptr), 1);
+        clearAllTables();
+        clearSearchState();
+        stopSearch = 0;
+        SearchSettings settings;
+        settings.threads = 1;
+        settings.maxDepth = 2;
+        settings.tbLimit = limit;
+        settings.output = OutputMode::Silent;
+        const SearchResult r = think(mainThread, settings);
+        if (limit == 4) {
+            EXPECT_EQ(r.tbHits, 1u);
+            EXPECT_EQ(r.score, TB_WIN_SCORE);
+        } else {
+            EXPECT_LT(r.score, TB_WIN_SCORE);
+        }
+    }
+    freeAllTables();
 }
