@@ -92,3 +92,17 @@ int rootProbe(Position& pos, MoveEntry* first, int16_t& tbScore, MoveEntry*& end
     end = kept;
     return 1;
 }
+
+bool decideRootByTables(SearchThread& front, int tbLimit, int& tbScore)
+{
+    if (popcount(occupied(*front.current)) > tbLimit)
+        return false;
+    int16_t score = 0;
+    uint64_t* end = front.rootEnd;
+    if (!rootProbe(*front.current, front.rootMoves, score, end))
+        return false;
+    front.rootEnd = end;
+    front.tbLimit = 0;
+    tbScore = score;
+    return true;
+}

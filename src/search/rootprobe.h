@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "position/position.h"
+#include "search/searchthread.h"
 
 constexpr int TB_WIN_SCORE = 15000;
 
@@ -18,3 +19,9 @@ inline int wdlScore(int wdl) { return wdl > 1 ? TB_WIN_SCORE : wdl < -1 ? -TB_WI
 // moves end down past the last kept move, sorted ascending by value, and sets
 // tbScore. Returns 0 when a probe failed (ignore list and score then).
 int rootProbe(Position& pos, MoveEntry* first, int16_t& tbScore, MoveEntry*& end);
+
+// The search driver's root step: when the front end's position has at most
+// tbLimit men and rootProbe succeeds, front's root list holds only the kept
+// moves, front.tbLimit becomes 0 (nothing below the root probes) and the
+// result is true with the tables' score in tbScore.
+bool decideRootByTables(SearchThread& front, int tbLimit, int& tbScore);

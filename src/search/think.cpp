@@ -307,22 +307,12 @@ SearchResult think(SearchThread& front, const SearchSettings& settings)
         timeControl.elapsedMs = nowMs() - timeControl.startMs;
         return r;
     }
-    // A root the tables cover: only the moves that keep its result are
-    // searched, nothing below the root probes, and no iteration reports less
-    // than the tables' verdict.
+    // No iteration reports less than the tables' verdict on the root.
     int tbScore = 0;
-    bool tbRoot = false;
-    if (popcount(occupied(*front.current)) <= settings.tbLimit) {
-        int16_t score = 0;
-        uint64_t* end = front.rootEnd;
-        if (rootProbe(*front.current, front.rootMoves, score, end)) {
-            r.tbHits++;
-            front.tbLimit = 0;
-            tbScore = score;
-            tbRoot = true;
-            front.rootEnd = end;
-            count = int(end - front.rootMoves);
-        }
+    const bool tbRoot = decideRootByTables(front, settings.tbLimit, tbScore);
+    if (tbRoot) {
+        r.tbHits++;
+        count = int(front.rootEnd - front.rootMoves);
     }
     uint64_t best = makeResult(entryMove(front.rootMoves[count - 1]), tbScore);
     int s = tbScore;
