@@ -9,7 +9,10 @@
 
 #include "engine_init.h"
 #include "position/fen.h"
+#include "search/searchstate.h"
 #include "search/searchthread.h"
+#include "search/tables.h"
+#include "search/think.h"
 #include "tablebase/tbprobe.h"
 #include "tablebase/tbregistry.h"
 
@@ -53,4 +56,36 @@ TEST(TablebaseThreads, ConcurrentFirstProbesAgree)
     for (int i = 0; i < THREADS; i++)
         EXPECT_EQ(wrong[i], 0) << "thread " << i;
     freeTablebases();
+}
+
+// Two search threads probing in the tree of the played search, the tables
+// loaded by whichever thread needs them first.
+TEST(TablebaseThreads, SearchThreadsProbeInTheTree)
+{
+    testing::internal::CaptureStdout();
+    TableSizes sizes{};
+    sizes.threads = 2;
+    sizes.ttEntries = uint64_t(1) << 16;
+    sizes.ttSizeMb = 1;
+    sizes.hashEvalEntries = uint64_t(1) << 14;
+    sizes.hashEvalSizeMb = 1;
+    sizes.hashQEntries = uint64_t(1) << 14;
+    sizes.hashQSizeMb = 1;
+    allocAllTables(sizes);
+    const std::string folder = testDataPath("syzygy");
+    initTablebases(folder.c_str(), folder.c_str());
+    testing::internal::GetCapturedStdout();
+    ASSERT_EQ(setPositionFromFen(mainThread, "8/2r5/8/3k4/8/3K4/3PB3/8 w - - 0 1", nullptr), 1);
+    clearSearchState();
+    stopSearch = 0;
+    SearchSettings settings;
+    settings.threads = 2;
+    settings.maxDepth = 8;
+    settings.tbLimit = 4;
+    settings.output = OutputMode::Silent;
+    const SearchResult r = think(mainThread, settings);
+    EXPECT_NE(r.best, 0u);
+    EXPECT_GT(r.tbHits, 0u);
+    freeTablebases();
+    freeAllTables();
 }
