@@ -241,3 +241,26 @@ TEST(TablebaseGames, FivePieceEndgames)
                           {"1K6/8/8/P5Rr/8/8/3k4/8 b - - 0 1", false, "KRPvKR held"},
                       });
 }
+
+// SyzygyPath finds the tables again between searches; the next search uses them.
+TEST(TablebaseGames, SyzygyPathOption)
+{
+    EngineProcess engine;
+    const std::string ini = tbIni("");
+    ASSERT_TRUE(engine.start(ini.c_str()));
+    engine.send("uci\n");
+    ASSERT_TRUE(engine.waitFor("uciok"));
+    EXPECT_NE(engine.output.find("\nFound 0 tablebases.\n"), std::string::npos);
+    EXPECT_NE(engine.output.find("option name SyzygyPath type string default <empty>\n"), std::string::npos);
+    size_t from = engine.output.size();
+    engine.send("setoption name SyzygyPath value " + testDataPath("syzygy") + "\nisready\n");
+    ASSERT_TRUE(engine.waitFor("readyok", 10000, from));
+    EXPECT_NE(engine.output.find("\nFound 35 tablebases.\n", from), std::string::npos);
+    from = engine.output.size();
+    engine.send("position fen 8/8/8/4k3/8/8/8/1Q2K3 w - - 0 1\ngo depth 3\n");
+    ASSERT_TRUE(engine.waitFor("bestmove", 10000, from));
+    EXPECT_NE(engine.output.find("score cp  15000", from), std::string::npos) << engine.output.substr(from);
+    EXPECT_NE(engine.output.find("tbhits 1 ", from), std::string::npos);
+    engine.send("quit\n");
+    EXPECT_EQ(engine.wait(5000), 0);
+}
