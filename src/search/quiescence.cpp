@@ -13,11 +13,13 @@
 #include "position/movegen.h"
 #include "position/see.h"
 #include "search/ordering.h"
+#include "search/rootprobe.h"
 #include "search/searchstate.h"
 #include "search/bounds.h"
 #include "search/hashq.h"
 #include "search/prefetch.h"
 #include "search/tt.h"
+#include "tablebase/tbprobe.h"
 
 
 // Searches one move of a quiescence node; the caller unmakes nothing.
@@ -43,7 +45,16 @@ int quiescence(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
         return alpha;
     t.nodes++;
 
-    // Tablebase probing below the first quiescence ply is not built yet.
+    // Below the first ply, right after a capture or pawn move, the tables
+    // decide a position they cover.
+    if (depth < 0 && tbLimit && t.current->halfmoveClock == 0 && popcount(occupied(*t.current)) <= tbLimit) {
+        int ok;
+        const int wdl = probeWdl(*t.current, &ok);
+        if (ok) {
+            t.tbHits++;
+            return wdlScore(wdl);
+        }
+    }
 
     Position* pos = t.current;
     if (ply > 126)

@@ -17,9 +17,11 @@
 #include "search/ordering.h"
 #include "search/prefetch.h"
 #include "search/quiescence.h"
+#include "search/rootprobe.h"
 #include "search/searchstate.h"
 #include "search/bounds.h"
 #include "search/tt.h"
+#include "tablebase/tbprobe.h"
 
 namespace {
 
@@ -209,7 +211,18 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
         return hashScore;
     bool hashFound = hashScore != HASH_MISS;
 
-    // Tablebase probing inside the tree is not built yet (tbLimit stays 0).
+    // Right after a capture or pawn move, a position the tables cover is
+    // decided: an exact value without a move.
+    if (tbLimit && pos->halfmoveClock == 0 && popcount(occupied(*pos)) <= tbLimit) {
+        int ok;
+        const int wdl = probeWdl(*pos, &ok);
+        if (ok) {
+            t.tbHits++;
+            const int s = wdlScore(wdl);
+            storeHash(*pos, depth, ply, BOUND_EXACT, s, 0);
+            return s;
+        }
+    }
 
     if (depth <= 0)
         return quiescence(t, 0, ply + 1, alpha, beta, tbLimit);
