@@ -273,7 +273,7 @@ def elo_report(wins, draws, losses):
     text = "games %d: +%d =%d -%d, score %.1f%%" % (n, wins, draws, losses, 100 * score)
 
     def elo(p):
-        return -400 * math.log10(1 / p - 1)
+        return -400 * math.log10(1 / p - 1) + 0.0  # no "-0.0"
 
     if score <= 0 or score >= 1:
         return text + ", Elo not finite (all games won or lost)"

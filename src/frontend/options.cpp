@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "eval/params.h"
 #include "frontend/config.h"
 #include "search/searchthread.h"
 #include "search/settings.h"
@@ -44,6 +45,30 @@ void clearHash(int, const char*) { clearAllTables(); }
 void changeMultiPv(int value, const char*) { uciValues.multiPv = value; }
 void changeMoveOverhead(int value, const char*) { uciValues.moveOverheadMs = value; }
 
+const char* paramFileAnnounced() { return config.paramFile; }
+
+// A parameter file over the current values, or with "<empty>" the built-in
+// values. The evaluation and quiescence caches hold scores of the values
+// they were filled with, so a change clears the tables; positions are set up
+// anew by the next "position" command.
+void changeParamFile(int, const char* text)
+{
+    if (text[0] == '\0' || std::strcmp(text, "<empty>") == 0) {
+        restoreBuiltInParams();
+        config.paramFile[0] = '\0';
+        std::printf("info string ParamFile: built-in values\n");
+    } else if (std::strlen(text) >= sizeof config.paramFile) {
+        std::printf("info string ParamFile: path longer than %zu characters; nothing applied\n",
+                    sizeof config.paramFile - 1);
+        return;
+    } else if (loadParamFile(text)) {
+        std::snprintf(config.paramFile, sizeof config.paramFile, "%s", text);
+    } else {
+        return;
+    }
+    clearAllTables();
+}
+
 // The two designed options come first, in the designed order.
 // BookFile and SyzygyPath (type String: announcedText gives the INI path,
 // change takes the new one) belong here once the book and tablebase modules
@@ -56,6 +81,7 @@ constexpr UciOption OPTIONS[] = {
     {"Clear Hash", OptionType::Button, 0, 0, nullptr, nullptr, clearHash},
     {"MultiPV", OptionType::Spin, 1, MAX_MULTI_PV, multiPvAnnounced, nullptr, changeMultiPv},
     {"Move Overhead", OptionType::Spin, 0, 5000, moveOverheadAnnounced, nullptr, changeMoveOverhead},
+    {"ParamFile", OptionType::String, 0, 0, nullptr, paramFileAnnounced, changeParamFile},
 };
 
 bool sameIgnoringCase(const char* a, const char* b)

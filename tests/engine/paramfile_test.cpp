@@ -1,6 +1,6 @@
-// The INI key ParamFile in the real binary: a sound file changes how the
-// engine scores positions, a bad one is reported line by line and changes
-// nothing.
+// The INI key and the UCI option ParamFile in the real binary: a sound file
+// changes how the engine scores positions, a bad one is reported line by line
+// and changes nothing.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -73,4 +73,38 @@ TEST(ParamFileKey, ABadFileIsReportedAndNothingApplied)
         << bad.output;
     EXPECT_GT(depthOneScore(bad.output), 0);
     EXPECT_LT(depthOneScore(bad.output), 1000);
+}
+
+TEST(ParamFileOption, SetBetweenSearchesAndBackToTheBuiltInValues)
+{
+    EngineProcess engine;
+    engine.files = {{"heavy.csv", "PT_pieceValuesMg[PAWN];2000;\nPT_pieceValuesEg[PAWN];2000;\n"},
+                    {"bad.csv", "PT_pieceValuesMg[PAWN];1;\nP_Castling;;\n"}};
+    ASSERT_TRUE(engine.start());
+    const std::string search = "position fen 4k3/8/8/8/8/8/P7/4K3 w - - 0 1\ngo depth 2\n";
+    auto scoreAfter = [&](const std::string& setting) {
+        size_t from = engine.output.size();
+        engine.send(setting + search);
+        EXPECT_TRUE(engine.waitFor("bestmove", 20000, from));
+        return depthOneScore(engine.output.substr(from));
+    };
+    engine.send("uci\n");
+    ASSERT_TRUE(engine.waitFor("uciok"));
+    int plain = scoreAfter("");
+    EXPECT_GT(plain, 0);
+    EXPECT_LT(plain, 1000);
+
+    EXPECT_GT(scoreAfter("setoption name ParamFile value heavy.csv\n"), 1500);
+    EXPECT_NE(engine.output.find("info string ParamFile heavy.csv: 2 parameters applied\n"), std::string::npos);
+
+    // A bad file keeps the values in force (here the loaded ones).
+    EXPECT_GT(scoreAfter("setoption name ParamFile value bad.csv\n"), 1500);
+    EXPECT_NE(engine.output.find("info string ParamFile bad.csv: line 2: not a whole number: ''\n"
+                                 "info string ParamFile bad.csv: nothing applied\n"),
+              std::string::npos);
+
+    EXPECT_EQ(scoreAfter("setoption name ParamFile value <empty>\n"), plain);
+    EXPECT_NE(engine.output.find("info string ParamFile: built-in values\n"), std::string::npos);
+    engine.send("quit\n");
+    EXPECT_EQ(engine.wait(20000), 0);
 }
