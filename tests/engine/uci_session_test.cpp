@@ -404,8 +404,8 @@ TEST(BenchCommand, PrintsTheNodeSignature)
         const char* lastButOne;
     };
     const Case cases[] = {
-        {" bench", 0, "Nodes searched: 364350"},
-        {" bench 9", 0, "Nodes searched: 364350"},
+        {" bench", 0, "Nodes searched: 407146"},
+        {" bench 9", 0, "Nodes searched: 407146"},
         {" bench 0", 1, nullptr},
         {" bench deep", 1, nullptr},
     };
