@@ -55,6 +55,7 @@ TEST(ParamFileKey, ASoundFileChangesTheEvaluation)
     ASSERT_EQ(plain.status, 0);
     ASSERT_EQ(heavy.status, 0);
     EXPECT_NE(heavy.output.find("ParamFile params.csv: 2 parameters applied\n"), std::string::npos) << heavy.output;
+    EXPECT_NE(heavy.output.find("option name ParamFile type string default params.csv\n"), std::string::npos);
     int plainScore = depthOneScore(plain.output);
     int heavyScore = depthOneScore(heavy.output);
     EXPECT_GT(plainScore, 0);
@@ -71,6 +72,7 @@ TEST(ParamFileKey, ABadFileIsReportedAndNothingApplied)
                               "ParamFile params.csv: nothing applied\n"),
               std::string::npos)
         << bad.output;
+    EXPECT_NE(bad.output.find("option name ParamFile type string default <empty>\n"), std::string::npos);
     EXPECT_GT(depthOneScore(bad.output), 0);
     EXPECT_LT(depthOneScore(bad.output), 1000);
 }
