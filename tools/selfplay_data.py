@@ -172,7 +172,7 @@ def fastchess_batches(args, runner, openings_file, out, work):
             cmd = [runner,
                    "-engine", "cmd=%s" % args.engine, "name=A", "dir=%s" % folder,
                    "-engine", "cmd=%s" % args.engine, "name=B", "dir=%s" % folder,
-                   "-each", "proto=uci", "tc=inf", "nodes=%d" % args.nodes,
+                   "-each", "proto=uci", "nodes=%d" % args.nodes,
                    "-openings", "file=%s" % openings_file, "format=epd", "order=random",
                    "-srand", str(args.seed * 1000003 + out.done),
                    "-rounds", str(games // 2), "-games", "2", "-repeat",

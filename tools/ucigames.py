@@ -175,7 +175,8 @@ def read_pgn_games(path):
         if tags or text:
             body = re.sub(r"\{[^}]*\}", " ", " ".join(text))
             body = re.sub(r";[^\n]*", " ", body)
-            moves = [w for w in body.split() if MOVE.match(w)]
+            words = (w.rstrip("+#!?") for w in body.split())
+            moves = [w for w in words if MOVE.match(w)]
             games.append((tags.get("FEN", START), moves, tags.get("Result", "*")))
 
     with open(path, errors="replace") as f:
