@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "eval/params.h"
+#include "platform/platform.h"
 #include "tuning/trainingfile.h"
 
 namespace {
@@ -84,7 +85,9 @@ void readLine(char* line, int number, int32_t* staged, ParamFileResult& r)
 ParamFileResult readParamFile(const char* path)
 {
     ParamFileResult r;
-    std::FILE* f = std::fopen(path, "r");
+    // Only a regular file: a folder cannot be read, a pipe or device could
+    // keep the engine waiting.
+    std::FILE* f = isRegularFile(path) ? std::fopen(path, "r") : nullptr;
     if (!f) {
         r.problems.push_back(std::string("cannot open ") + path);
         return r;

@@ -143,7 +143,7 @@ TEST_F(ParamFileTest, AnyFaultLeavesTheTableAsItWas)
     }
 }
 
-TEST_F(ParamFileTest, EveryBadLineIsReportedAndAMissingFileToo)
+TEST_F(ParamFileTest, EveryBadLineIsReportedAndSoIsAFileThatIsNone)
 {
     ParamFileResult r = readParamFile(write("P_A;1;\nP_Castling;x;\nP_Castling;2;\nP_B;3;\n").c_str());
     EXPECT_FALSE(r.applied);
@@ -152,10 +152,12 @@ TEST_F(ParamFileTest, EveryBadLineIsReportedAndAMissingFileToo)
     EXPECT_EQ(r.problems[1].rfind("line 2:", 0), 0u);
     EXPECT_EQ(r.problems[2].rfind("line 4:", 0), 0u);
 
-    r = readParamFile((dir + "/missing.csv").c_str());
-    EXPECT_FALSE(r.applied);
-    ASSERT_EQ(r.problems.size(), 1u);
-    EXPECT_EQ(r.problems[0], "cannot open " + dir + "/missing.csv");
+    for (const std::string& path : {dir + "/missing.csv", dir, std::string("/dev/null")}) {
+        r = readParamFile(path.c_str());
+        EXPECT_FALSE(r.applied);
+        ASSERT_EQ(r.problems.size(), 1u);
+        EXPECT_EQ(r.problems[0], "cannot open " + path);
+    }
     EXPECT_EQ(std::memcmp(ParamTable, saved, sizeof saved), 0);
 }
 
