@@ -15,8 +15,8 @@ struct ParamFileResult {
 // Reads `path`; when every line names a parameter of the table with a value
 // in its range, stores the values into the records' `value` fields and runs
 // applyParams. Otherwise the table is left as it was and `problems` says why
-// (a missing file or one that is not a regular file, an empty file, an over-long line, a line
-// without "name;value;", a bad number, a value out of range, an unknown
-// name). Blank lines are allowed. Positions set up before the call keep their
+// (a missing file or one that is not a regular file, an empty file, an
+// over-long line, a line without "name;value;", a bad number, a value out of
+// range, an unknown name). Blank lines are allowed. Positions set up before the call keep their
 // incremental scores: set them up again, and clear the evaluation caches.
 ParamFileResult readParamFile(const char* path);
