@@ -5,6 +5,8 @@
 #   make tsan     threaded tests under ThreadSanitizer
 #   make bench    speed figures (release build)
 #   make match    engine-against-engine games with fastchess (long; not part of make test)
+#   make match-tuned, make match-rootorder  strength comparisons at 10+0.1
+#                 (400 games each, hours; GAMES=n and MATCH_FLAGS=... change them)
 #   make install  engine to $(PREFIX)/bin, example Ardentis.ini and README to
 #                 $(PREFIX)/share/doc/ardentis (PREFIX=/usr/local; DESTDIR for staging)
 #   make uninstall  removes exactly those files
@@ -16,7 +18,7 @@ DESTDIR ?=
 BINDIR = $(DESTDIR)$(PREFIX)/bin
 DOCDIR = $(DESTDIR)$(PREFIX)/share/doc/ardentis
 
-.PHONY: all release run test test-release test-asan tsan bench match install uninstall clean prerequisites
+.PHONY: all release run test test-release test-asan tsan bench match match-tuned match-rootorder install uninstall clean prerequisites
 
 all: release
 
@@ -61,6 +63,12 @@ bench: prerequisites
 
 match: release
 	@./tools/match.sh
+
+match-tuned: release
+	@./tools/strength_match.py tuned $(if $(GAMES),--games $(GAMES)) $(MATCH_FLAGS)
+
+match-rootorder: release
+	@./tools/strength_match.py rootorder $(if $(GAMES),--games $(GAMES)) $(MATCH_FLAGS)
 
 install: release
 	install -d $(BINDIR) $(DOCDIR)

@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 runner=${FASTCHESS:-$root/../shared/tools/fastchess/fastchess}
-openings=${OPENINGS:-$root/../shared/data/openings.epd}
+openings=${OPENINGS:-$root/tools/data/openings.epd}
 engine=$root/build/release/ardentis
 games1=${GAMES1:-100}
 games2=${GAMES2:-20}

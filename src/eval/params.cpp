@@ -295,3 +295,10 @@ void applyParams()
     for (int code = 0; code < 8; code++)
         pieceValues[code] = values[code];
 }
+
+void restoreBuiltInParams()
+{
+    fillParamTable();
+    paramTableFilled = true;
+    applyParams();
+}

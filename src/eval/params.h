@@ -23,6 +23,9 @@ extern ParamRecord ParamTable[PARAM_COUNT];
 // pieceValues.
 void applyParams();
 
+// The built-in values back in every record (tuned values 0), then applyParams.
+void restoreBuiltInParams();
+
 // The parameter variables. Arrays are indexed by piece code, file (A = 0),
 // rank, count or danger level as their names suggest; the piece-square
 // parameters exist for files a-d only: PT_PstMg[piece][rank][file a..d].

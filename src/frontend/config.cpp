@@ -13,6 +13,7 @@
 #include "search/timecontrol.h"
 #include "search/tt.h"
 #include "tablebase/tbregistry.h"
+#include "tuning/paramfile.h"
 
 Config config;
 uint32_t protocolMode = 0;
@@ -123,6 +124,7 @@ void loadConfig(const char* file)
     c.lessTime = inRange(iniGetLong("TIME", "LessTime", 5, file), 5, 15, 5);
     c.fastGame = inRange(iniGetLong("TIME", "FastGame", 5, file), 5, 15, 5);
     c.fastOpening = inRange(iniGetLong("TIME", "FastOpening", 15, file), 5, 15, 15);
+    iniGetString("ENGINE", "ParamFile", "", c.paramFile, sizeof c.paramFile, file);
 
     c.ttSizeMb = c.hashSizeMb;
     c.ttEntries = c.largePages ? largePageEntryCount(c.hashSizeMb, c.ttSizeMb) : tableEntryCount(c.hashSizeMb);
@@ -154,4 +156,18 @@ void resizeHashTable(long sizeMb)
     config.ttSizeMb = allocatedMb;
     config.ttEntries = entries;
     allocHashTable(entries, allocatedMb, config.largePages != 0);
+}
+
+bool loadParamFile(const char* path)
+{
+    ParamFileResult r = readParamFile(path);
+    const char* prefix = protocolMode == 2 ? "info string " : "";
+    for (const std::string& problem : r.problems)
+        std::printf("%sParamFile %s: %s\n", prefix, path, problem.c_str());
+    if (r.applied)
+        std::printf("%sParamFile %s: %d parameters applied\n", prefix, path, r.values);
+    else
+        std::printf("%sParamFile %s: nothing applied\n", prefix, path);
+    std::fflush(stdout);
+    return r.applied;
 }

@@ -29,6 +29,7 @@ struct Config {
     long lessTime = 5;
     long fastGame = 5;
     long fastOpening = 15;
+    char paramFile[256] = "";   // ENGINE ParamFile: evaluation parameters to load, "" = built-in
 
     // Entry counts of 16-byte entries, derived by the size rule.
     uint64_t ttEntries = 0;
@@ -67,6 +68,12 @@ void loadConfig(const char* fileName);
 // any folder finds its settings. When neither exists the working-directory
 // name is returned (and every key takes its default).
 std::string configFilePath();
+
+// Loads the evaluation parameters of a file in the tuned-value format
+// ("name;value;" lines) over the current ones. Prints one line per problem
+// (as "info string" in UCI mode) and then whether the file was applied; a file
+// with any problem changes nothing. Returns whether it was applied.
+bool loadParamFile(const char* path);
 
 // Entry count for a table of 16-byte entries of `sizeMb` MiB.
 uint64_t tableEntryCount(long sizeMb);

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "eval/params.h"
 #include "frontend/config.h"
 #include "frontend/openingbook.h"
 #include "search/searchthread.h"
@@ -65,6 +66,30 @@ void changeSyzygyPath(int, const char* text)
 void changeMultiPv(int value, const char*) { uciValues.multiPv = value; }
 void changeMoveOverhead(int value, const char*) { uciValues.moveOverheadMs = value; }
 
+const char* paramFileAnnounced() { return config.paramFile; }
+
+// A parameter file over the current values, or with "<empty>" the built-in
+// values. The evaluation and quiescence caches hold scores of the values
+// they were filled with, so a change clears the tables; positions are set up
+// anew by the next "position" command.
+void changeParamFile(int, const char* text)
+{
+    if (text[0] == '\0' || std::strcmp(text, "<empty>") == 0) {
+        restoreBuiltInParams();
+        config.paramFile[0] = '\0';
+        std::printf("info string ParamFile: built-in values\n");
+    } else if (std::strlen(text) >= sizeof config.paramFile) {
+        std::printf("info string ParamFile: path longer than %zu characters; nothing applied\n",
+                    sizeof config.paramFile - 1);
+        return;
+    } else if (loadParamFile(text)) {
+        std::snprintf(config.paramFile, sizeof config.paramFile, "%s", text);
+    } else {
+        return;
+    }
+    clearAllTables();
+}
+
 // The two designed options come first, in the designed order.
 constexpr UciOption OPTIONS[] = {
     {"Ponder", OptionType::Check, 0, 1, announcedTrue, nullptr, changePonder},
@@ -76,6 +101,7 @@ constexpr UciOption OPTIONS[] = {
     {"Move Overhead", OptionType::Spin, 0, 5000, moveOverheadAnnounced, nullptr, changeMoveOverhead},
     {"BookFile", OptionType::String, 0, 0, nullptr, bookFileAnnounced, changeBookFile},
     {"SyzygyPath", OptionType::String, 0, 0, nullptr, syzygyPathAnnounced, changeSyzygyPath},
+    {"ParamFile", OptionType::String, 0, 0, nullptr, paramFileAnnounced, changeParamFile},
 };
 
 bool sameIgnoringCase(const char* a, const char* b)

@@ -24,6 +24,11 @@ int runEngine(int argc, char** argv)
     mainThread.current = newGame(mainThread);
     clearSearchState();
     applyParams();
+    // The start position is symmetric: its incremental scores stay 0 whatever
+    // the file changes, so it need not be set up again.
+    // A file that was not applied is not announced as the ParamFile in force.
+    if (config.paramFile[0] != '\0' && !loadParamFile(config.paramFile))
+        config.paramFile[0] = '\0';
     if (argc >= 2 && std::strcmp(argv[1], "tune") == 0)
         return runTuneCommand(argc - 2, argv + 2);
     std::printf("%s\n", BANNER_RULE);

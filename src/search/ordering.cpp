@@ -69,3 +69,12 @@ void sortRootMoves(uint64_t* list, int first, int last)
     sortRootMoves(list, first, split - 1);
     sortRootMoves(list, split + 1, last);
 }
+
+int rootEffortScore(uint64_t nodes)
+{
+    uint64_t x = nodes + 1 != 0 ? nodes + 1 : nodes;
+    int k = 63 - __builtin_clzll(x);  // 2^k <= x < 2^(k+1)
+    uint64_t rest = x - (uint64_t(1) << k);
+    int fraction = int(k <= 8 ? (rest << 8) >> k : rest >> (k - 8));
+    return k * 256 + fraction;
+}

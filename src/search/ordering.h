@@ -44,3 +44,9 @@ void ageHistory(SearchThread& t);
 // Sorts root entries [first, last] (inclusive indices) ascending by score; the
 // root walks the list from its end, so the best-scored move is searched first.
 void sortRootMoves(uint64_t* list, int first, int last);
+
+// The root entry score for the effort (nodes) a root move took: log2(nodes +
+// 1) in steps of 1/256 (linear between powers of two), 0..16383, so that it
+// keeps the order of the counts (to within 0.4%) in a positive 16-bit score.
+// A count modulo the score range would put a large subtree below a small one.
+int rootEffortScore(uint64_t nodes);

@@ -114,9 +114,13 @@ uint64_t rootSearch(SearchThread& t, int depth, int alpha, int beta, uint64_t* f
         }
     }
     if (hashMove) {
+        uint64_t before = t.nodes;
         t.current = makeMove(*root, hashMove);
         int s = -alphaBeta(t, depth - 1, 1, -beta, -alpha, tbLimit, child);
         t.current = root;
+        for (uint64_t* e = first; e < end; ++e)
+            if (entryMove(*e) == hashMove)
+                *e = makeEntry(hashMove, rootEffortScore(t.nodes - before));
         if (s > alpha && !searchStopped()) {
             best = hashMove;
             alpha = s;
@@ -142,7 +146,7 @@ uint64_t rootSearch(SearchThread& t, int depth, int alpha, int beta, uint64_t* f
             s = -alphaBeta(t, depth - 1, 1, -beta, -alpha, tbLimit, child);
         }
         t.current = root;
-        *e = makeEntry(m, int((t.nodes - nodesBefore) % 32000));
+        *e = makeEntry(m, rootEffortScore(t.nodes - nodesBefore));
         nodesBefore = t.nodes;
         // A stopped move's score is no score: the moves searched before it
         // are the stopped iteration's result.
@@ -179,7 +183,13 @@ uint64_t runIteration(SearchThread& front, int threads, SearchResult& r)
         r.nodes += t.nodes;
         r.tbHits += t.tbHits;
     }
-    return winnerThread ? searchThreads[winnerThread - 1].result : 0;
+    if (!winnerThread)
+        return 0;
+    // The next iteration orders the root moves after the hash move by the
+    // effort each took in this one: the winner's list carries it.
+    const SearchThread& winner = searchThreads[winnerThread - 1];
+    std::memcpy(front.rootMoves, winner.rootMoves, size_t(front.rootEnd - front.rootMoves) * sizeof(uint64_t));
+    return winner.result;
 }
 
 // Each thread's share of what is left of a node limit for the next iteration

@@ -101,7 +101,9 @@ TEST(UciSession, OptionsAnnouncedFromTheTable)
         "option name Clear Hash type button\n"
         "option name MultiPV type spin default 1 min 1 max 64\n"
         "option name Move Overhead type spin default 10 min 0 max 5000\n"
-        "option name BookFile type string default Tomelore_12.9c.bin\n";
+        "option name BookFile type string default Tomelore_12.9c.bin\n"
+        "option name SyzygyPath type string default <empty>\n"
+        "option name ParamFile type string default <empty>\n";
     EXPECT_NE(s.engine.output.find(expected), std::string::npos) << s.engine.output;
     EXPECT_EQ(s.quit(), 0);
 }
@@ -404,8 +406,8 @@ TEST(BenchCommand, PrintsTheNodeSignature)
         const char* lastButOne;
     };
     const Case cases[] = {
-        {" bench", 0, "Nodes searched: 364350"},
-        {" bench 9", 0, "Nodes searched: 364350"},
+        {" bench", 0, "Nodes searched: 407146"},
+        {" bench 9", 0, "Nodes searched: 407146"},
         {" bench 0", 1, nullptr},
         {" bench deep", 1, nullptr},
     };

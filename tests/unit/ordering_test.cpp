@@ -135,4 +135,27 @@ TEST(Ordering, SortRootMovesAscendingKeepsEveryEntry)
     }
 }
 
+// The root effort score keeps the order of node counts over the whole range
+// (where a count modulo the score range would put 32001 nodes below 2), stays
+// a positive 16-bit score, tells every count below 512 apart and larger ones
+// that differ by 1%.
+TEST(Ordering, RootEffortScoreKeepsTheOrderOfNodeCounts)
+{
+    const uint64_t counts[] = {0, 1, 2, 3, 255, 256, 257, 511, 512, 31999, 32000, 32001, 1000000, 1010000,
+                               uint64_t(1) << 40, ~uint64_t(0) - 1, ~uint64_t(0)};
+    int previous = -1;
+    for (uint64_t n : counts) {
+        int score = rootEffortScore(n);
+        EXPECT_GE(score, previous) << n;
+        EXPECT_GE(score, 0) << n;
+        EXPECT_LT(score, 32768) << n;
+        previous = score;
+    }
+    EXPECT_EQ(rootEffortScore(0), 0);
+    EXPECT_LT(rootEffortScore(2), rootEffortScore(32001));
+    EXPECT_LT(rootEffortScore(1000000), rootEffortScore(1010000));
+    for (uint64_t n = 0; n < 511; ++n)  // exact below 512 nodes
+        EXPECT_LT(rootEffortScore(n), rootEffortScore(n + 1)) << n;
+}
+
 }  // namespace

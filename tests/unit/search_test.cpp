@@ -306,7 +306,7 @@ TEST_F(SearchTest, NodeSignature)
         setUp(c.fen);
         total += searchToDepth(9).nodes;
     }
-    EXPECT_EQ(total, 364350u);
+    EXPECT_EQ(total, 407146u);
 }
 
 TEST_F(SearchTest, SearchAllocatesNothing)

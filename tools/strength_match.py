@@ -1,0 +1,212 @@
+#!/usr/bin/env python3
+"""Strength comparisons at 10+0.1, one thread, 16 MB hash, no book, no
+tablebases, printing the score and the Elo difference with its 95% interval
+for the first engine.
+
+    tools/strength_match.py tuned [--params params/tuned.csv]
+        the engine with ParamFile=<params> against the same engine with its
+        built-in values
+    tools/strength_match.py rootorder [--base-ref REF]
+        this tree's engine against one built from REF (by default the parent of
+        the commit that orders root moves by the previous iteration's effort)
+
+Common options: --games 400 --tc 10+0.1 --concurrency 1 --engine PATH
+--openings FILE (default tools/data/openings.epd). Each opening is played
+twice with colours swapped. Games go through fastchess when it runs on this
+machine (FASTCHESS overrides its path), otherwise through the UCI runner of
+tools/ucigames.py. The games and the log are kept in build/strength/<name>/.
+"""
+import argparse
+import os
+import random
+import shutil
+import subprocess
+import sys
+import threading
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import ucigames  # noqa: E402
+
+ROOT_ORDER_SUBJECT = "Root moves in the order of the previous iteration's effort"
+
+
+def build_base(ref, folder):
+    """The engine of commit ref, built in folder; its path."""
+    src = os.path.join(folder, "src")
+    shutil.rmtree(src, ignore_errors=True)
+    os.makedirs(src)
+    archive = subprocess.Popen(["git", "-C", ucigames.ROOT, "archive", ref], stdout=subprocess.PIPE)
+    subprocess.run(["tar", "-x", "-C", src], stdin=archive.stdout, check=True)
+    if archive.wait() != 0:
+        sys.exit("git archive %s failed" % ref)
+    build = os.path.join(folder, "build")
+    subprocess.run(["cmake", "-S", src, "-B", build, "-DCMAKE_BUILD_TYPE=Release"], check=True,
+                   stdout=subprocess.DEVNULL)
+    subprocess.run(["cmake", "--build", build, "-j2", "--target", "ardentis"], check=True,
+                   stdout=subprocess.DEVNULL)
+    return os.path.join(build, "ardentis")
+
+
+def root_order_base():
+    out = subprocess.run(["git", "-C", ucigames.ROOT, "log", "--format=%H", "--fixed-strings",
+                          "--grep", ROOT_ORDER_SUBJECT], capture_output=True, text=True).stdout.split()
+    if not out:
+        sys.exit("no commit says '%s'; give --base-ref" % ROOT_ORDER_SUBJECT)
+    return out[-1] + "^"
+
+
+class Tally:
+    def __init__(self):
+        self.lock = threading.Lock()
+        self.wins = self.draws = self.losses = 0
+        self.broken = 0
+
+    def add(self, result, a_white):
+        with self.lock:
+            if result == "1/2-1/2":
+                self.draws += 1
+            elif (result == "1-0") == a_white:
+                self.wins += 1
+            else:
+                self.losses += 1
+
+
+def python_match(args, engines, openings, tally, log):
+    games = iter(range(args.games))
+    lock = threading.Lock()
+    limit = ("tc",) + tuple(float(x) for x in args.tc.split("+"))
+
+    def worker(number):
+        pair = [ucigames.Engine(path, folder) for path, folder in engines_for(number)]
+        while True:
+            with lock:
+                game = next(games, None)
+            if game is None:
+                break
+            fen = random.Random(args.seed * 1000003 + game // 2).choice(openings)
+            a_white = game % 2 == 0
+            moves, result, reason = ucigames.play_game(pair, 0 if a_white else 1, fen, limit)
+            line = "game %d: A %s, %s %s (%d plies)" % (game + 1, "White" if a_white else "Black",
+                                                        result or "broken off", reason, len(moves))
+            with lock:
+                print(line, flush=True)
+                log.write(line + "\n")
+            if result is None:
+                tally.broken += 1
+                for e in pair:
+                    e.quit()
+                pair = [ucigames.Engine(path, folder) for path, folder in engines_for(number)]
+            else:
+                tally.add(result, a_white)
+        for e in pair:
+            e.quit()
+
+    def engines_for(number):
+        out = []
+        for path, folder in engines:
+            copy = folder + "-%d" % number
+            os.makedirs(copy, exist_ok=True)
+            shutil.copy(os.path.join(folder, "Ardentis.ini"), copy)
+            out.append((path, copy))
+        return out
+
+    threads = [threading.Thread(target=worker, args=(i,)) for i in range(args.concurrency)]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join()
+
+
+def fastchess_match(args, runner, engines, out, tally, log):
+    pgn = os.path.join(out, "games.pgn")
+    cmd = [runner]
+    for name, (path, folder) in zip("AB", engines):
+        cmd += ["-engine", "cmd=%s" % path, "name=%s" % name, "dir=%s" % folder]
+    cmd += ["-each", "proto=uci", "tc=%s" % args.tc,
+            "-openings", "file=%s" % os.path.abspath(args.openings), "format=epd", "order=random",
+            "-srand", str(args.seed), "-rounds", str(args.games // 2), "-games", "2", "-repeat",
+            "-concurrency", str(args.concurrency), "-pgnout", "file=%s" % pgn, "notation=uci",
+            "-ratinginterval", "20"]
+    proc = subprocess.Popen(cmd, cwd=out, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    for line in proc.stdout:
+        print(line, end="", flush=True)
+        log.write(line)
+    proc.wait()
+    if not os.path.exists(pgn):
+        sys.exit("fastchess wrote no games")
+    # Results by the names in the tags.
+    with open(pgn) as f:
+        tags = {}
+        for line in f:
+            if line.startswith("[White "):
+                tags["White"] = line.split('"')[1]
+            elif line.startswith("[Result "):
+                result = line.split('"')[1]
+                if result in ucigames.RESULTS:
+                    tally.add(result, tags.get("White") == "A")
+                else:
+                    tally.broken += 1
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("what", choices=("tuned", "rootorder"))
+    parser.add_argument("--games", type=int, default=400)
+    parser.add_argument("--tc", default="10+0.1")
+    parser.add_argument("--concurrency", type=int, default=1)
+    parser.add_argument("--seed", type=int, default=1)
+    parser.add_argument("--engine", default=ucigames.DEFAULT_ENGINE)
+    parser.add_argument("--openings", default=ucigames.DEFAULT_OPENINGS)
+    parser.add_argument("--params", default=os.path.join(ucigames.ROOT, "params", "tuned.csv"))
+    parser.add_argument("--base-ref")
+    args = parser.parse_args()
+    args.games += args.games % 2
+    out = os.path.join(ucigames.ROOT, "build", "strength", args.what)
+    # A fresh folder for each match; a baseline build is kept for the next.
+    if os.path.isdir(out):
+        for name in os.listdir(out):
+            if name != "base":
+                path = os.path.join(out, name)
+                shutil.rmtree(path) if os.path.isdir(path) else os.remove(path)
+    os.makedirs(out, exist_ok=True)
+    # The games use a copy, so that rebuilding during a match changes nothing.
+    if not os.access(args.engine, os.X_OK):
+        sys.exit("no engine at %s (make)" % args.engine)
+    engine = os.path.join(out, "ardentis")
+    shutil.copy(args.engine, engine)
+    if args.what == "tuned":
+        if not os.path.isfile(args.params):
+            sys.exit("no parameter file %s" % args.params)
+        ucigames.write_ini(os.path.join(out, "a"), param_file=args.params)
+        ucigames.write_ini(os.path.join(out, "b"))
+        engines = [(engine, os.path.join(out, "a")), (engine, os.path.join(out, "b"))]
+        title = "A = ParamFile %s, B = built-in values" % args.params
+    else:
+        ref = args.base_ref or root_order_base()
+        base = build_base(ref, os.path.join(out, "base"))
+        ucigames.write_ini(os.path.join(out, "a"))
+        ucigames.write_ini(os.path.join(out, "b"))
+        engines = [(engine, os.path.join(out, "a")), (base, os.path.join(out, "b"))]
+        title = "A = %s, B = %s (%s)" % (args.engine, ref, base)
+    openings = ucigames.read_openings(args.openings)
+    runner = ucigames.fastchess_path()
+    tally = Tally()
+    with open(os.path.join(out, "match.log"), "w") as log:
+        head = "== %s: %d games at %s, one thread, 16 MB, no book, no tablebases; %s" % (
+            args.what, args.games, args.tc, title)
+        print(head, flush=True)
+        log.write(head + "\n")
+        if ucigames.fastchess_runs(runner):
+            fastchess_match(args, runner, engines, out, tally, log)
+        else:
+            print("(fastchess does not run here: the UCI runner plays)", flush=True)
+            python_match(args, engines, openings, tally, log)
+        summary = "== %s: A %s%s" % (args.what, ucigames.elo_report(tally.wins, tally.draws, tally.losses),
+                                      ", %d games broken off (not counted)" % tally.broken if tally.broken else "")
+        print(summary, flush=True)
+        log.write(summary + "\n")
+    return 0 if tally.broken == 0 else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
