@@ -7,48 +7,21 @@
 
 #include "bench.h"
 #include "platform/platform.h"
-#include "position/fen.h"
 #include "position/perft.h"
-#include "search/searchstate.h"
-#include "search/tables.h"
-#include "search/think.h"
+#include "search/benchsearch.h"
+#include "search/searchthread.h"
 
 namespace {
 
 constexpr int SEARCH_BENCH_DEPTH = 13;
-constexpr int SIGNATURE_DEPTH = 9;
 
 SearchThread& front = mainThread;
-
-// The played search of one perft position from empty tables, without output.
-SearchResult searchFromScratch(const char* fen, int depth)
-{
-    setPositionFromFen(front, fen, nullptr);
-    clearAllTables();
-    clearSearchState();
-    hashAge = 1;
-    stopSearch.store(0);
-    abortIteration.store(0);
-    SearchSettings settings;
-    settings.threads = 1;
-    settings.maxDepth = depth;
-    settings.output = OutputMode::Silent;
-    return think(front, settings);
-}
 
 }  // namespace
 
 void benchSearch()
 {
-    TableSizes sizes{};
-    sizes.threads = 1;
-    sizes.ttEntries = uint64_t(1) << 22;  // 64 MiB
-    sizes.ttSizeMb = 64;
-    sizes.hashEvalEntries = uint64_t(1) << 20;  // 16 MiB
-    sizes.hashEvalSizeMb = 16;
-    sizes.hashQEntries = uint64_t(1) << 20;
-    sizes.hashQSizeMb = 16;
-    allocAllTables(sizes);
+    allocAllTables(tableSizesOfEntries(1, uint64_t(1) << 22, uint64_t(1) << 20));  // 64 and 16 MiB
     // Fresh blocks are zeroed by the system at first touch; do that here so
     // the first position's time is search, not page faults.
     clearAllTables();
@@ -57,7 +30,7 @@ void benchSearch()
     uint64_t totalNodes = 0, totalMs = 0;
     for (const PerftCase& c : PERFT_SUITE) {
         uint64_t start = nowMs();
-        SearchResult r = searchFromScratch(c.fen, SEARCH_BENCH_DEPTH);
+        SearchResult r = searchFromEmptyTables(front, c.fen, SEARCH_BENCH_DEPTH);
         uint64_t ms = nowMs() - start;
         totalNodes += r.nodes;
         totalMs += ms;
@@ -69,12 +42,10 @@ void benchSearch()
 
     // The unit test's tables: 65536 entries each (node counts depend on them).
     freeAllTables();
-    sizes.ttEntries = sizes.hashEvalEntries = sizes.hashQEntries = uint64_t(1) << 16;
-    sizes.ttSizeMb = sizes.hashEvalSizeMb = sizes.hashQSizeMb = 1;
-    allocAllTables(sizes);
+    allocAllTables(tableSizesOfEntries(1, SIGNATURE_TABLE_ENTRIES, SIGNATURE_TABLE_ENTRIES));
     uint64_t signature = 0;
     for (const PerftCase& c : PERFT_SUITE)
-        signature += searchFromScratch(c.fen, SIGNATURE_DEPTH).nodes;
+        signature += searchFromEmptyTables(front, c.fen, SIGNATURE_DEPTH).nodes;
     std::printf("Node signature:     %" PRIu64 " (depth %d)\n", signature, SIGNATURE_DEPTH);
     freeAllTables();
 }

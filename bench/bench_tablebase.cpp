@@ -10,6 +10,7 @@
 #include "bench.h"
 #include "platform/platform.h"
 #include "position/fen.h"
+#include "search/benchsearch.h"
 #include "search/searchstate.h"
 #include "search/searchthread.h"
 #include "search/tables.h"
@@ -74,15 +75,7 @@ constexpr int SEARCH_DEPTH = 16;
 // to the largest table (the roots have more men, so every hit is in the tree).
 void searchProbes()
 {
-    TableSizes sizes{};
-    sizes.threads = 1;
-    sizes.ttEntries = uint64_t(1) << 20;
-    sizes.ttSizeMb = 16;
-    sizes.hashEvalEntries = uint64_t(1) << 18;
-    sizes.hashEvalSizeMb = 4;
-    sizes.hashQEntries = uint64_t(1) << 18;
-    sizes.hashQSizeMb = 4;
-    allocAllTables(sizes);
+    allocAllTables(tableSizesOfEntries(1, uint64_t(1) << 20, uint64_t(1) << 18));
     uint64_t hits = 0, nodes = 0, ms = 0;
     std::printf("Tablebase probes in the search: one thread, depth %d, probing up to %d men\n", SEARCH_DEPTH,
                 tablebaseLargest());

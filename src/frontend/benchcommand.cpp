@@ -9,15 +9,14 @@
 
 #include "eval/params.h"
 #include "platform/platform.h"
-#include "position/fen.h"
 #include "position/perft.h"
-#include "search/searchstate.h"
-#include "search/tables.h"
-#include "search/think.h"
+#include "position/stack.h"
+#include "search/benchsearch.h"
+#include "search/searchthread.h"
 
 namespace {
 
-constexpr int DEFAULT_BENCH_DEPTH = 9;
+constexpr int DEFAULT_BENCH_DEPTH = SIGNATURE_DEPTH;
 
 } // namespace
 
@@ -35,27 +34,13 @@ int runBenchCommand(const char* depthText)
     }
     applyParams();
     mainThread.current = newGame(mainThread);
-    TableSizes sizes{};
-    sizes.threads = 1;
-    sizes.ttEntries = sizes.hashEvalEntries = sizes.hashQEntries = uint64_t(1) << 16;
-    sizes.ttSizeMb = sizes.hashEvalSizeMb = sizes.hashQSizeMb = 1;
-    allocAllTables(sizes);
+    allocAllTables(tableSizesOfEntries(1, SIGNATURE_TABLE_ENTRIES, SIGNATURE_TABLE_ENTRIES));
 
     std::printf("Bench: one thread, depth %d, 65536-entry tables emptied for each position\n", depth);
     uint64_t totalNodes = 0;
     uint64_t start = nowMs();
     for (const PerftCase& c : PERFT_SUITE) {
-        setPositionFromFen(mainThread, c.fen, nullptr);
-        clearAllTables();
-        clearSearchState();
-        hashAge = 1;
-        stopSearch.store(0);
-        abortIteration.store(0);
-        SearchSettings settings;
-        settings.threads = 1;
-        settings.maxDepth = depth;
-        settings.output = OutputMode::Silent;
-        SearchResult r = think(mainThread, settings);
+        SearchResult r = searchFromEmptyTables(mainThread, c.fen, depth);
         totalNodes += r.nodes;
         std::printf("%12" PRIu64 " nodes  %s\n", r.nodes, c.fen);
     }

@@ -9,6 +9,7 @@
 
 #include "engine_init.h"
 #include "position/fen.h"
+#include "search/benchsearch.h"
 #include "search/searchstate.h"
 #include "search/searchthread.h"
 #include "search/tables.h"
@@ -63,15 +64,7 @@ TEST(TablebaseThreads, ConcurrentFirstProbesAgree)
 TEST(TablebaseThreads, SearchThreadsProbeInTheTree)
 {
     testing::internal::CaptureStdout();
-    TableSizes sizes{};
-    sizes.threads = 2;
-    sizes.ttEntries = uint64_t(1) << 16;
-    sizes.ttSizeMb = 1;
-    sizes.hashEvalEntries = uint64_t(1) << 14;
-    sizes.hashEvalSizeMb = 1;
-    sizes.hashQEntries = uint64_t(1) << 14;
-    sizes.hashQSizeMb = 1;
-    allocAllTables(sizes);
+    allocAllTables(tableSizesOfEntries(2, uint64_t(1) << 16, uint64_t(1) << 14));
     const std::string folder = testDataPath("syzygy");
     initTablebases(folder.c_str(), folder.c_str());
     testing::internal::GetCapturedStdout();

@@ -10,6 +10,7 @@
 #include "position/fen.h"
 #include "position/makemove.h"
 #include "position/movegen.h"
+#include "search/benchsearch.h"
 #include "search/rootprobe.h"
 #include "search/searchstate.h"
 #include "search/tables.h"
@@ -151,15 +152,7 @@ TEST_F(RootProbe, KeptMovesKeepTheResult)
 TEST_F(RootProbe, ThinkProbesUpToTheLimit)
 {
     testing::internal::CaptureStdout();
-    TableSizes sizes{};
-    sizes.threads = 1;
-    sizes.ttEntries = uint64_t(1) << 16;
-    sizes.ttSizeMb = 1;
-    sizes.hashEvalEntries = uint64_t(1) << 16;
-    sizes.hashEvalSizeMb = 1;
-    sizes.hashQEntries = uint64_t(1) << 16;
-    sizes.hashQSizeMb = 1;
-    allocAllTables(sizes);
+    allocAllTables(tableSizesOfEntries(1, uint64_t(1) << 16, uint64_t(1) << 16));
     testing::internal::GetCapturedStdout();
     for (const int limit : {3, 4}) {
         ASSERT_EQ(setPositionFromFen(mainThread, "6r1/8/2k5/8/8/8/1Q6/K7 w - - 0 1", nullptr), 1);

@@ -6,6 +6,7 @@
 
 #include "position/fen.h"
 #include "position/movegen.h"
+#include "search/benchsearch.h"
 #include "search/searchstate.h"
 #include "search/tables.h"
 #include "search/think.h"
@@ -19,11 +20,7 @@ protected:
     static void SetUpTestSuite()
     {
         testing::internal::CaptureStdout();
-        TableSizes sizes{};
-        sizes.threads = 2;
-        sizes.ttEntries = sizes.hashEvalEntries = sizes.hashQEntries = uint64_t(1) << 16;
-        sizes.ttSizeMb = sizes.hashEvalSizeMb = sizes.hashQSizeMb = 1;
-        allocAllTables(sizes);
+        allocAllTables(tableSizesOfEntries(2, uint64_t(1) << 16, uint64_t(1) << 16));
         testing::internal::GetCapturedStdout();
     }
     static void TearDownTestSuite() { freeAllTables(); }

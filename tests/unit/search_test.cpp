@@ -13,6 +13,7 @@
 #include "position/fen.h"
 #include "position/makemove.h"
 #include "position/movegen.h"
+#include "search/benchsearch.h"
 #include "search/hashq.h"
 #include "search/ordering.h"
 #include "search/quiescence.h"
@@ -33,15 +34,7 @@ protected:
     static void SetUpTestSuite()
     {
         testing::internal::CaptureStdout();
-        TableSizes sizes{};
-        sizes.threads = 1;
-        sizes.ttEntries = uint64_t(1) << 16;
-        sizes.ttSizeMb = 1;
-        sizes.hashEvalEntries = uint64_t(1) << 16;
-        sizes.hashEvalSizeMb = 1;
-        sizes.hashQEntries = uint64_t(1) << 16;
-        sizes.hashQSizeMb = 1;
-        allocAllTables(sizes);
+        allocAllTables(tableSizesOfEntries(1, uint64_t(1) << 16, uint64_t(1) << 16));
         testing::internal::GetCapturedStdout();
     }
     static void TearDownTestSuite() { freeAllTables(); }
@@ -302,10 +295,8 @@ TEST_F(SearchTest, ReductionTable)
 TEST_F(SearchTest, NodeSignature)
 {
     uint64_t total = 0;
-    for (const PerftCase& c : PERFT_SUITE) {
-        setUp(c.fen);
-        total += searchToDepth(9).nodes;
-    }
+    for (const PerftCase& c : PERFT_SUITE)
+        total += searchFromEmptyTables(st, c.fen, SIGNATURE_DEPTH).nodes;
     EXPECT_EQ(total, 407146u);
 }
 
