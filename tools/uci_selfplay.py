@@ -12,73 +12,37 @@ Games end on the engines' own result lines, or as draws after 400 plies.
 """
 import argparse
 import os
-import queue
 import random
-import subprocess
 import sys
 import tempfile
-import threading
 import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import ucigames  # noqa: E402  (the shared UCI engine process)
 
 RESULTS = ("1-0 {", "0-1 {", "1/2-1/2 {")
 INI = "[ENGINE]\nThread=1\nHashSize=1\nHashEvalSize=8\nHashQSize=8\n[BOOK]\nBook=0\n[TABLEBASE]\nSyzygy=0\n"
 
 
-class Engine:
+class Engine(ucigames.Engine):
+    """An engine in its own folder with a small Ardentis.ini; threads and hash
+    set only through setoption, and the allocation lines checked."""
+
     def __init__(self, path, folder, threads, hash_mb):
         os.makedirs(folder, exist_ok=True)
         with open(os.path.join(folder, "Ardentis.ini"), "w") as ini:
             ini.write(INI)
-        self.proc = subprocess.Popen([path], cwd=folder, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                     text=True, bufsize=1)
-        self.lines = queue.Queue()
-        threading.Thread(target=self._read, daemon=True).start()
-        self.send("uci")
-        self.expect("uciok", 10)
+        super().__init__(path, folder)
         self.send("setoption name Threads value %d" % threads)
         self.send("setoption name Hash value %d" % hash_mb)
         seen = self.expect("readyok", 30, send="isready")
-        text = "\n".join(seen)
+        text = "\n".join(seen or [])
         assert ("Allocated %5i MB for the Hash Table" % hash_mb) in text, text
         assert ("for the HashQ Table for Thread %d" % threads) in text, text
 
-    def _read(self):
-        for line in self.proc.stdout:
-            self.lines.put(line.rstrip("\n"))
-        self.lines.put(None)
-
-    def send(self, line):
-        self.proc.stdin.write(line + "\n")
-        self.proc.stdin.flush()
-
-    def expect(self, prefix, timeout, send=None):
-        """Lines up to and including the first that starts with prefix;
-        None when the engine died or the time ran out."""
-        if send:
-            self.send(send)
-        seen = []
-        deadline = time.monotonic() + timeout
-        while True:
-            left = deadline - time.monotonic()
-            if left <= 0:
-                return None
-            try:
-                line = self.lines.get(timeout=left)
-            except queue.Empty:
-                return None
-            if line is None:
-                return None
-            seen.append(line)
-            if line.startswith(prefix):
-                return seen
-
     def quit(self):
-        try:
-            self.send("quit")
-            return self.proc.wait(10)
-        except Exception:
-            self.proc.kill()
-            return -1
+        super().quit()
+        return self.proc.returncode if self.proc.returncode is not None else -1
 
 
 def play(engines, white, fen, base, inc, tally):
