@@ -1,0 +1,337 @@
+// The console's diagnostic commands through the real binary: what each
+// prints, on the positions it loads or the game's current one, and its edge
+// cases.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/console_session.h"
+
+namespace {
+
+ConsoleRun console(const std::string& commands, int timeoutMs = 20000)
+{
+    ConsoleRun run = runConsole(commands, SMALL_INI, timeoutMs);
+    EXPECT_EQ(run.status, 0);
+    return run;
+}
+
+// Every integer that follows `label` in text, in order.
+std::vector<long> numbersAfter(const std::string& text, const std::string& label)
+{
+    std::vector<long> values;
+    for (size_t p = text.find(label); p != std::string::npos; p = text.find(label, p + 1))
+        values.push_back(std::stol(text.substr(p + label.size())));
+    return values;
+}
+
+} // namespace
+
+TEST(Diagnostics, RecordSizesAndKeys)
+{
+    ConsoleRun run = console("size\ne2e4\ne7e5\ng1f3\nkey\n");
+    EXPECT_EQ(run.replies[0], "Hash record size: 16 byte  (128 bit)\n"
+                              "Hash Data   size:  8 byte  ( 64 bit)\n"
+                              "\n"
+                              "HashPawn    size: 16 byte  (128 bit)\n"
+                              "HashQ       size: 24 byte  (192 bit)\n");
+    // After three moves the incrementally kept keys equal the recomputed ones.
+    const std::string& keys = run.replies[4];
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(keys, m,
+                                 std::regex("HashKey     \\(full\\): (\\d+)\nHashKey     \\(inc\\) : (\\d+)\n"
+                                            "HashPawnKey \\(full\\): (\\d+)\nHashPawnKey \\(inc\\) : (\\d+)\n")))
+        << keys;
+    EXPECT_EQ(m[1], m[2]);
+    EXPECT_EQ(m[3], m[4]);
+    EXPECT_NE(m[1], m[3]);
+}
+
+TEST(Diagnostics, HashStoreProbeAndClear)
+{
+    // "st 1" and "go" leave the stop flags of a timed search raised: the
+    // store must still work after it, and the age wraps to 8 bits.
+    ConsoleRun run = console("hprobe\nhstore 300\nhprobe\nclear\nhprobe\nhstore\nhprobe\n"
+                             "sd 64\nst 1\ngo\nhstore 2\nhprobe\n");
+    EXPECT_EQ(run.replies[0], "Hash Probe KO\n");
+    EXPECT_EQ(run.replies[1], "Stored with aging: 44\n");
+    EXPECT_EQ(run.replies[2], "Hash Probe OK\n");
+    EXPECT_EQ(run.replies[3], "");
+    EXPECT_EQ(run.replies[4], "Hash Probe KO\n");
+    EXPECT_EQ(run.replies[5], "Stored with aging: 0\n");
+    EXPECT_EQ(run.replies[6], "Hash Probe OK\n");
+    EXPECT_NE(run.replies[9].find("Bestmove: "), std::string::npos);
+    EXPECT_EQ(run.replies[10], "Stored with aging: 2\n");
+    EXPECT_EQ(run.replies[11], "Hash Probe OK\n");
+}
+
+TEST(Diagnostics, DumpWritesTheTableOrSaysTheFolderIsMissing)
+{
+    EngineProcess engine;
+    ASSERT_TRUE(engine.start());
+    engine.send("console\ndump\n");
+    ASSERT_TRUE(engine.waitFor("File non trovato\n"));
+    std::filesystem::create_directory(engine.directory + "/DumpHash");
+    engine.send("hstore 3\ndump\nquit\n");
+    engine.closeInput();
+    ASSERT_EQ(engine.wait(), 0);
+    std::vector<long> totals = numbersAfter(engine.output, "Tot: ");
+    ASSERT_EQ(totals.size(), 1u);
+    std::ifstream csv(engine.directory + "/DumpHash/dump.csv");
+    std::string line;
+    std::getline(csv, line);
+    EXPECT_EQ(line, "Key;Score;Depth;Age;Best;Flags;");
+    long rows = 0, stored = 0;
+    while (std::getline(csv, line)) {
+        ++rows;
+        // score 100, depth 1, age 3, no move, exact bound
+        stored += line.find(";100;1;3;") != std::string::npos && line.substr(line.size() - 2) == "1;";
+    }
+    EXPECT_EQ(rows, totals[0]);
+    EXPECT_EQ(stored, 1);
+}
+
+TEST(Diagnostics, TestPositionsLoadIntoTheCurrentSlot)
+{
+    struct Case {
+        const char* word;
+        const char* fen;  // as getboard prints it
+    };
+    const Case cases[] = {
+        {"n1", "3rk2r/ppp2ppp/8/3Pp3/8/8/PPP2PPP/R3K2R w KQk e6 "},
+        {"p", "8/k7/3p4/p2P1p2/P2P1P2/8/8/K7 w - - "},
+        {"chain", "5rk1/ppb2qpp/2p2n2/3p4/3Pp3/4PpP1/PPQN1P1P/2R3KB w - - "},
+        {"bug", "6k1/7p/3p3b/2pN4/4p3/8/1Pn2PPP/4K2R w K - "},
+        {"killer", "r3qrk1/pp2ppbp/6p1/1Np5/P7/2PP3P/1P2QPP1/R2R2K1 w - - "},
+        {"good", "r1bqkb1r/ppp2ppp/2n1pn2/8/2pP4/3BPN2/PP3PPP/RNBQK2R w KQkq - "},
+        {"test", "r3k2r/p1p3pp/2pq1p2/4pb2/1bQ2n2/2N2N1P/PPPP1PP1/R1B1K1R1 w Qkq - "},
+        {"eva", "rnbqkbnr/ppp1ppp1/8/3p3p/Q1P4P/8/PP1PPPP1/RNB1KBNR b KQkq - "},
+        {"m1", "5k2/8/6r1/5K2/8/8/7p/8 b - - "},
+        {"m5", "8/RP6/2k5/8/8/6P1/7P/7K w - - "},
+        {"m8", "8/7K/8/8/8/8/R7/7k w - - "},
+        {"t", "r1bqkb1r/pp2pppp/3p1n2/6B1/3nP3/2N5/PPP2PPP/R2QKB1R b KQkq - "},
+        {"o", "6k1/R5p1/4prp1/3pQ3/3N4/3b1P2/5P1P/2r3K1 w - - "},
+        {"c", "r5k1/1pp2rbp/3p2p1/3Pp3/2P1P1q1/1NN2pBb/P6P/R2QR1K1 w - - "},
+        {"d", "r7/pp1r1P2/3p2kn/1P2p2p/2P2p1B/8/P5P1/1R1R2K1 w - - "},
+        {"pe", "3k4/2pr4/1p4p1/p4p2/P4PP1/1PP1K3/8/3R4 w - - "},
+        {"pawn", "8/P4k1p/8/3p4/1P1p1p2/1P3P2/6P1/6K1 w - - "},
+        {"ks1", "rr2nnk1/1qb2ppp/8/5N2/5N2/1PQ5/PB4RP/6RK w - - "},
+        {"ks2", "rr2nnk1/1qb2ppp/8/5N2/5N2/1PB5/PQ4RP/6RK w - - "},
+        {"ks3", "rr3nk1/1qb2ppp/5n2/5N2/5N2/1PB5/PQ4RP/6RK w - - "},
+        {"ks4", "rr2nnk1/pqb2pp1/1pb5/5NP1/2P2N2/1PQ5/PBB4R/1K5R w - - "},
+        {"safe", "6k1/2ppp3/pp3p2/7p/8/2PP4/P6P/7K w - - "},
+        {"stop", "8/2k5/1pP5/p2K4/8/6P1/8/8 w - - "},
+        {"back", "2r5/3k4/8/8/1p6/8/2P4R/5K2 w - - "},
+        {"e", "r1b2rk1/2q1bppp/pp2p3/2npP3/1n3P1P/2NBBN2/PPPQ2P1/1K1R3R w - - "},
+        {"mob", "6kn/6pb/7p/8/2N5/8/3B2PP/6K1 w - - "},
+        {"fianc", "6k1/pbp2npp/1p3p2/8/8/1P4P1/PBP2P1P/6K1 w - - "},
+        {"shelter", "6k1/5pp1/5P2/2p3PP/1p6/P7/P1P5/1K6 w - - "},
+        {"perpetual", "qn6/qn6/pp6/6k1/4R3/8/4R3/K7 w - - "},
+    };
+    std::string commands;
+    for (const Case& c : cases)
+        commands += std::string(c.word) + "\ngetboard\n";
+    ConsoleRun run = console(commands);
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(run.replies[2 * i], "") << cases[i].word;
+        EXPECT_EQ(run.replies[2 * i + 1], "FEN: " + std::string(cases[i].fen) + "\n") << cases[i].word;
+    }
+
+    // Only the current slot changes: undo goes back to the game's position.
+    run = console("e2e4\nm8\nundo\ngetboard\n");
+    EXPECT_EQ(run.replies[3], "FEN: rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - \n");
+}
+
+TEST(Diagnostics, PinQuiesceAndSymmetry)
+{
+    ConsoleRun run = console("pin\nquiesce\nsim\n");
+    EXPECT_EQ(run.replies[0], "Pins: 24576\n");  // knight f2 and bishop g2: bits 13 and 14
+    std::vector<long> score = numbersAfter(run.replies[1], "Score:      ");
+    std::vector<long> quiesce = numbersAfter(run.replies[1], "Quiesce:    ");
+    ASSERT_EQ(score.size(), 1u);
+    ASSERT_EQ(quiesce.size(), 1u);
+    EXPECT_GE(quiesce[0], score[0]);  // the side to move may always stand pat
+    std::vector<long> sim;
+    for (int i = 1; i <= 4; i++) {
+        std::vector<long> v = numbersAfter(run.replies[2], "Pos " + std::to_string(i) + " Score: ");
+        ASSERT_EQ(v.size(), 1u) << run.replies[2];
+        sim.push_back(v[0]);
+    }
+    EXPECT_EQ(sim[0], sim[3]);
+    EXPECT_EQ(sim[1], sim[2]);
+
+    // After a timed search, whose stop flags stay raised, quiesce searches
+    // again instead of returning its window's bound.
+    ConsoleRun timed = console("st 1\nsd 64\ngo\nquiesce\n");
+    EXPECT_EQ(timed.replies[3], run.replies[1]);
+}
+
+TEST(Diagnostics, DrawTestPrintsThirtyBoards)
+{
+    ConsoleRun run = console("isDraw\n");
+    const std::string& out = run.replies[0];
+    const std::string fileLine = "    A   B   C   D   E   F   G   H\n";
+    EXPECT_EQ(countOf(out, fileLine), 30);
+    EXPECT_EQ(countOf(out, "Score: "), 30);
+    EXPECT_EQ(out.find("DRAW!\n"), 0u);
+    // "NOT DRAW!" comes after the 21st score line and before the 22nd board.
+    size_t notDrawn = out.find("NOT DRAW!\n");
+    ASSERT_NE(notDrawn, std::string::npos);
+    EXPECT_EQ(countOf(out.substr(0, notDrawn), fileLine), 21);
+    EXPECT_EQ(countOf(out.substr(0, notDrawn), "Score: "), 21);
+}
+
+TEST(Diagnostics, ExchangeCasesAllMatchTheirExpectedValues)
+{
+    ConsoleRun run = console("see\n");
+    const std::string& out = run.replies[0];
+    std::vector<long> numbers = numbersAfter(out, "TestCase ");
+    ASSERT_EQ(numbers.size(), 25u);
+    for (int i = 0; i < 25; i++)
+        EXPECT_EQ(numbers[i], i + 1);
+    std::vector<long> expected = numbersAfter(out, "Score:          ");
+    std::vector<long> computed = numbersAfter(out, "SEE move:       ");
+    ASSERT_EQ(expected.size(), 25u);
+    ASSERT_EQ(computed, expected);
+    EXPECT_EQ(numbersAfter(out, "SEE best:       ").size(), 25u);
+    EXPECT_EQ(out.find("none"), std::string::npos);  // every case has a legal capture
+    EXPECT_NE(out.find("\nTestCase  1                      Score:              0\n"
+                       "Move:               c3d4      SEE move:              0\n"
+                       "Best:               c3d4      SEE best:              0\n"),
+              std::string::npos);
+}
+
+TEST(Diagnostics, PieceValues)
+{
+    ConsoleRun run = console("piece 19\npiece 34\npiece 6\npiece\npiece 70\n");
+    EXPECT_EQ(run.replies[0], "Piece Value: 325\n");    // White knight d3
+    EXPECT_EQ(run.replies[1], "Piece Value: 1000\n");   // Black queen c5
+    EXPECT_EQ(run.replies[2], "Piece Value: 10000\n");  // White king g1
+    EXPECT_EQ(run.replies[3], "Piece Value: 0\n");      // a1, empty
+    EXPECT_EQ(run.replies[4], "Piece Value: 10000\n");  // 70 mod 64 = 6
+}
+
+TEST(Diagnostics, PerftDepthLimits)
+{
+    const std::string depthError = "Error (depth out of bound): Insert depth between 1 and 63\n";
+    // A mated position: depth 64 is accepted and counts nothing.
+    ConsoleRun run = console("setboard 7k/6Q1/6K1/8/8/8/8/8 b - - 0 1\nperft 64\nperft 65\nperft 0\n");
+    EXPECT_EQ(run.replies[1], "Calculated nodes: 0\n");
+    EXPECT_EQ(run.replies[2], depthError);
+    EXPECT_EQ(run.replies[3], depthError);
+}
+
+TEST(Diagnostics, MoveListsWithGainsChecksAndEvasions)
+{
+    struct Case {
+        const char* fen;
+        std::vector<std::string> expectedLines;  // each must appear in the reply
+        bool evasions;
+    };
+    const Case cases[] = {
+        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+         {"\nAll moves:    20\n", "\nLegal moves:    20\n", "\nCheck moves:    0\n", "Move: g1f3    0\n"},
+         false},
+        // Capturing promotions gain the rook and the new piece less the pawn.
+        {"r3k3/1P6/8/8/8/8/8/4K3 w - - 0 1",
+         {"Move: b7a8q    1400\n", "Move: b7a8n    725\n", "Move: b7b8q    900\n"},
+         false},
+        // En passant gains a pawn although the target square is empty.
+        {"4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1", {"Move: e5d6    100\n"}, false},
+        // The rook check on a8 is taken by the knight; on an empty board it is safe.
+        {"4k3/8/1n6/8/8/8/8/R3K3 w - - 0 1", {"\nCheck moves:    1\nMove: a1a8    negSEE\n"}, false},
+        {"4k3/8/8/8/8/8/8/R3K3 w - - 0 1", {"\nCheck moves:    1\nMove: a1a8\n"}, false},
+        // In check: an evasion list follows, and some pseudo-legal moves are not legal.
+        {"4k3/8/8/8/8/8/8/r3K3 w - - 0 1",
+         {"\nAll moves:    5\n", "\nLegal moves:    3\n", "\nEvasion moves:    "},
+         true},
+    };
+    for (const Case& c : cases) {
+        ConsoleRun run = console("setboard " + std::string(c.fen) + "\nlegal\n");
+        const std::string& out = run.replies[1];
+        for (const std::string& line : c.expectedLines)
+            EXPECT_NE(out.find(line), std::string::npos) << c.fen << "\n" << line << "\n" << out;
+        EXPECT_EQ(out.find("Evasion moves:") != std::string::npos, c.evasions) << c.fen;
+        EXPECT_EQ(out.find("\nAll moves:"), 0u);
+    }
+}
+
+TEST(Diagnostics, GenListsTheLegalMovesLastFirst)
+{
+    ConsoleRun run = console("gen\nsetboard 7k/6Q1/6K1/8/8/8/8/8 b - - 0 1\ngen\n"
+                             "setboard 4k3/8/8/8/8/8/8/r3K3 w - - 0 1\ngen\n");
+    EXPECT_EQ(countOf(run.replies[0], "Move: "), 20);
+    EXPECT_NE(run.replies[0].find("Total Legal moves: 20\n"), std::string::npos);
+    EXPECT_EQ(run.replies[2], "Total Legal moves: 0\n");
+    // The rook on a1 holds the first rank: d2, e2 and f2 remain, printed last first.
+    EXPECT_EQ(run.replies[4], "Move: e1f2\nMove: e1e2\nMove: e1d2\nTotal Legal moves: 3\n");
+}
+
+TEST(Diagnostics, ThreadReallocatesTheTables)
+{
+    ConsoleRun run = console("thread 3\nthread 0\nthread 25\nthread\nsd 3\ngo\n");
+    const std::string& reply = run.replies[0];
+    EXPECT_NE(reply.find("Allocated     1 MB for the HashEval Table for Thread 3\n"), std::string::npos);
+    EXPECT_EQ(reply.find("for Thread 4"), std::string::npos);
+    EXPECT_EQ(reply.substr(reply.size() - 31), "\nThread allocated for search: 3");  // no line end
+    EXPECT_EQ(run.replies[1], "");
+    EXPECT_EQ(run.replies[2], "");
+    EXPECT_EQ(run.replies[3], "");
+    EXPECT_NE(run.replies[5].find("Bestmove: "), std::string::npos);
+}
+
+TEST(Diagnostics, ScorePrintsTheBreakdownAndTheScore)
+{
+    ConsoleRun run = console("score\nsetboard 4k3/8/8/8/8/8/4P3/4K3 w - - 0 1\nscore\n");
+    const std::string& start = run.replies[0];
+    EXPECT_EQ(start.find("\nSide to move\n"), 0u);
+    EXPECT_NE(start.find("\nOpponent\n"), std::string::npos);
+    EXPECT_EQ(countOf(start, "| Total         |"), 2);
+    EXPECT_EQ(start.substr(start.size() - 10), "\nScore: 0\n");  // the start position is level
+    // King and pawn: the pawn's end-game value and its passed bonus.
+    const std::string& pawn = run.replies[2];
+    EXPECT_NE(pawn.find("| Material      |   107|     0|     0|     0|     0|     .|     .|\n"), std::string::npos);
+    EXPECT_NE(pawn.find("| Passed        |     5|"), std::string::npos);
+    EXPECT_EQ(pawn.substr(pawn.size() - 11), "\nScore: 83\n");
+}
+
+TEST(Diagnostics, ReductionFormulasPrintedAsSource)
+{
+    ConsoleRun run = console("red\n");
+    std::istringstream in(run.replies[0]);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    ASSERT_EQ(lines.size(), 136u);  // header, 2 x (open, 64 rows, close, blank), final brace
+    EXPECT_EQ(lines[0], "static const int CT_LMR_R[2][64][64]={");
+    EXPECT_EQ(lines[1], "{");
+    EXPECT_EQ(lines[66], "},");
+    EXPECT_EQ(lines[67], "");
+    EXPECT_EQ(lines[135], "}");
+    // Entry [table][d][m] of the printed rows.
+    auto entry = [&](int table, int d, int m) {
+        std::string row = lines[2 + table * 67 + d];
+        EXPECT_EQ(row.front(), '{');
+        EXPECT_EQ(row.substr(row.size() - 2), "},");
+        std::istringstream cells(row.substr(1, row.size() - 3));
+        std::string cell;
+        for (int i = 0; i <= m; i++)
+            std::getline(cells, cell, ',');
+        return std::stoi(cell);
+    };
+    // ln d x ln m / 2.25 + 0.33 (floored, +1 above 2) and ln d x ln m / 3.
+    EXPECT_EQ(entry(0, 1, 63), 0);  // ln 1 = 0
+    EXPECT_EQ(entry(0, 3, 3), 0);   // 0.87
+    EXPECT_EQ(entry(0, 3, 4), 1);   // 1.01
+    EXPECT_EQ(entry(0, 63, 4), 2);  // 2.88
+    EXPECT_EQ(entry(0, 63, 5), 4);  // 3.29: 3, then 1 more
+    EXPECT_EQ(entry(0, 63, 63), 8); // 7.96
+    EXPECT_EQ(entry(1, 63, 63), 5); // 5.72
+    EXPECT_EQ(entry(1, 0, 0), 0);
+    EXPECT_EQ(entry(1, 10, 10), 1); // 1.77
+}
