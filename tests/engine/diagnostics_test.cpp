@@ -169,6 +169,7 @@ TEST(Diagnostics, PinQuiesceAndSymmetry)
     }
     EXPECT_EQ(sim[0], sim[3]);
     EXPECT_EQ(sim[1], sim[2]);
+    EXPECT_EQ(run.output.find("Error"), std::string::npos);
 
     // After a timed search, whose stop flags stay raised, quiesce searches
     // again instead of returning its window's bound.
@@ -189,6 +190,7 @@ TEST(Diagnostics, DrawTestPrintsThirtyBoards)
     ASSERT_NE(notDrawn, std::string::npos);
     EXPECT_EQ(countOf(out.substr(0, notDrawn), fileLine), 21);
     EXPECT_EQ(countOf(out.substr(0, notDrawn), "Score: "), 21);
+    EXPECT_EQ(out.find("Error"), std::string::npos);  // every built-in position reads
 }
 
 TEST(Diagnostics, ExchangeCasesAllMatchTheirExpectedValues)
@@ -205,6 +207,7 @@ TEST(Diagnostics, ExchangeCasesAllMatchTheirExpectedValues)
     ASSERT_EQ(computed, expected);
     EXPECT_EQ(numbersAfter(out, "SEE best:       ").size(), 25u);
     EXPECT_EQ(out.find("none"), std::string::npos);  // every case has a legal capture
+    EXPECT_EQ(out.find("Error"), std::string::npos);
     EXPECT_NE(out.find("\nTestCase  1                      Score:              0\n"
                        "Move:               c3d4      SEE move:              0\n"
                        "Best:               c3d4      SEE best:              0\n"),
