@@ -16,3 +16,7 @@ void benchSearch();
 // Time for the search driver to complete a fixed depth on the six perft
 // positions with one search thread and with two, and the ratio.
 void benchThreads();
+
+// Positions per second of the tuner's result-fitting error function (reading
+// the training file, setting up and evaluating every position).
+void benchTuning();

@@ -11,5 +11,6 @@ int main()
     benchEval();
     benchSearch();
     benchThreads();
+    benchTuning();
     return 0;
 }

@@ -1,13 +1,17 @@
 // Entry point. This unit is built for the baseline x86-64 instruction set: it
 // prints the banner and checks the processor before any code built with BMI2
-// or POPCNT can run.
+// or POPCNT can run. Only then are the arguments looked at: "ardentis bench
+// [depth]" runs the search bench instead of the protocols, and "ardentis tune
+// <stage>" a tuner stage (after the configuration is read).
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
+#include "frontend/benchcommand.h"
 #include "frontend/startup.h"
 #include "platform/cpu.h"
 
-int main()
+int main(int argc, char** argv)
 {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     std::setvbuf(stdin, nullptr, _IONBF, 0);
@@ -27,5 +31,7 @@ int main()
         return 0;
     }
     std::printf("POPCNT optimization supported \n");
-    return runEngine();
+    if (argc > 1 && std::strcmp(argv[1], "bench") == 0)
+        return runBenchCommand(argc > 2 ? argv[2] : nullptr);
+    return runEngine(argc, argv);
 }

@@ -9,6 +9,7 @@
 #include "frontend/config.h"
 #include "frontend/console.h"
 #include "frontend/input.h"
+#include "frontend/tunecommand.h"
 #include "frontend/uci.h"
 #include "position/attacks.h"
 #include "position/position.h"
@@ -17,12 +18,14 @@
 
 void buildAttackTables() { buildSliderTables(); }
 
-int runEngine()
+int runEngine(int argc, char** argv)
 {
     loadConfig(configFilePath().c_str());
     mainThread.current = newGame(mainThread);
     clearSearchState();
     applyParams();
+    if (argc >= 2 && std::strcmp(argv[1], "tune") == 0)
+        return runTuneCommand(argc - 2, argv + 2);
     std::printf("%s\n", BANNER_RULE);
     std::printf("enter 'console' for console mode... ");
 

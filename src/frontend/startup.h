@@ -10,5 +10,6 @@ constexpr const char* BANNER_RULE =
 void buildAttackTables();
 
 // Configuration, new game, parameters, prompt and the main loop. Returns the
-// process exit status.
-int runEngine();
+// process exit status. With the arguments "tune <stage> ..." it runs that
+// tuner stage instead of the main loop.
+int runEngine(int argc, char** argv);

@@ -1,14 +1,18 @@
-// The UCI protocol loop: identification, position set-up, searches with their
-// clocks, pondering and infinite analysis through the input monitor.
+// The UCI protocol loop: identification and options, position set-up, and
+// searches under the limits of each "go" (clocks, depth, nodes, mate, move
+// time, pondering, infinite analysis); the input reader keeps listening while
+// they run.
 #include "frontend/uci.h"
 
+#include <cinttypes>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "frontend/config.h"
-#include "frontend/input.h"
-#include "frontend/monitor.h"
+#include "frontend/options.h"
+#include "frontend/uciinput.h"
 #include "platform/platform.h"
 #include "position/fen.h"
 #include "position/gameend.h"
@@ -22,7 +26,6 @@
 
 namespace {
 
-constexpr int UCI_LINE_CAPACITY = 4096;
 constexpr const char* START_FEN = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 
 int gameOver = 0;  // the last game-end check's result; kept for diagnostics
@@ -50,82 +53,131 @@ void setPosition(char* line)
 }
 
 // Reads the number after a "go" token; 0 when there is none.
-long tokenValue(char*& context)
+long long tokenValue(char*& context)
 {
     char* value = strtok_r(nullptr, " \t", &context);
-    return value ? std::strtol(value, nullptr, 10) : 0;
+    return value ? std::strtoll(value, nullptr, 10) : 0;
 }
 
+// A clock in milliseconds, less the move overhead, in centiseconds.
+int32_t clockCentiseconds(long long ms)
+{
+    ms -= uciValues.moveOverheadMs;
+    if (ms < 0)
+        ms = 0;
+    return ms / 10 > INT32_MAX / 2 ? INT32_MAX / 2 : int32_t(ms / 10);
+}
+
+// Time that stands for "no clock": far beyond any game, and small enough for
+// the allocation's arithmetic.
+constexpr int32_t NO_CLOCK = 1000000000;
+
+// Every "go" starts from no limits: only its own tokens apply.
 void go(char* line)
 {
     SearchThread& front = mainThread;
     TimeControl& tc = timeControl;
-    infinite.store(0);
-    pondering.store(0);
     int black = int(front.current->sideToMove);
     front.rootLastMove = uint32_t(black);
-    bool monitor = false;
+
+    SearchSettings settings = searchSettings();
+    settings.multiPv = uciValues.multiPv;
+    static Move searchMoves[MAX_ROOT_MOVES];
+    int searchMoveCount = 0;
+    long long myClock = -1, opponentClock = -1, myIncrement = 0, moveTime = -1;
+    int movesToGo = 0;
+    bool ponder = false, infiniteToken = false, limited = false;
 
     char* context = nullptr;
     strtok_r(line, " \t", &context);  // "go"
-    while (char* token = strtok_r(nullptr, " \t", &context)) {
+    char* token = strtok_r(nullptr, " \t", &context);
+    while (token) {
+        char* next = nullptr;
         if (!std::strcmp(token, "wtime")) {
-            long v = tokenValue(context) / 10;
-            (black ? tc.opponentTime : tc.myTime) = int32_t(v);
+            (black ? opponentClock : myClock) = tokenValue(context);
         } else if (!std::strcmp(token, "btime")) {
-            long v = tokenValue(context) / 10;
-            (black ? tc.myTime : tc.opponentTime) = int32_t(v);
+            (black ? myClock : opponentClock) = tokenValue(context);
         } else if (!std::strcmp(token, "winc")) {
-            long v = tokenValue(context) / 10;
+            long long v = tokenValue(context);
             if (!black)
-                tc.increment = int32_t(v);
+                myIncrement = v;
         } else if (!std::strcmp(token, "binc")) {
-            long v = tokenValue(context) / 10;
+            long long v = tokenValue(context);
             if (black)
-                tc.increment = int32_t(v);
+                myIncrement = v;
         } else if (!std::strcmp(token, "movestogo")) {
-            tc.movesToGo = int32_t(tokenValue(context));
+            long long v = tokenValue(context);
+            movesToGo = v > 0 && v < 1000 ? int(v) : 0;
         } else if (!std::strcmp(token, "movetime")) {
-            tc.moveTime = int32_t(tokenValue(context) / 10);
+            moveTime = tokenValue(context);
         } else if (!std::strcmp(token, "depth")) {
-            long v = tokenValue(context);
-            if (v >= 2 && v <= 64)
-                config.maxDepth = uint8_t(v);
+            long long v = tokenValue(context);
+            v = v < 1 ? 1 : v > settings.maxDepth ? settings.maxDepth : v;
+            settings.maxDepth = int(v);
+            limited = true;
+        } else if (!std::strcmp(token, "nodes")) {
+            long long v = tokenValue(context);
+            if (v > 0) {
+                settings.nodeLimit = uint64_t(v);
+                limited = true;
+            }
+        } else if (!std::strcmp(token, "mate")) {
+            long long v = tokenValue(context);
+            if (v > 0) {
+                settings.mateLimit = v > 200 ? 200 : int(v);
+                limited = true;
+            }
         } else if (!std::strcmp(token, "infinite")) {
             std::printf("Command: %s\n", token);
-            infinite.store(1);
-            pondering.store(1);
-            monitor = true;
+            infiniteToken = true;
         } else if (!std::strcmp(token, "ponder")) {
-            pondering.store(1);
-            monitor = true;
-        } else if (!std::strcmp(token, "mate") || !std::strcmp(token, "nodes")) {
-            tokenValue(context);
+            ponder = true;
+        } else if (!std::strcmp(token, "searchmoves")) {
+            // Moves up to the first token that is not a legal move here.
+            while ((next = strtok_r(nullptr, " \t", &context)) != nullptr) {
+                Move m = textToMove(*front.current, next);
+                if (!m || searchMoveCount == MAX_ROOT_MOVES)
+                    break;
+                searchMoves[searchMoveCount++] = m;
+            }
         }
+        token = next ? next : strtok_r(nullptr, " \t", &context);
     }
+    // A mate in N shows within 2N - 1 plies; a little more leaves room for
+    // the reductions. Without a mate by then the best move found is played.
+    if (settings.mateLimit > 0 && settings.maxDepth > 2 * settings.mateLimit + 2)
+        settings.maxDepth = 2 * settings.mateLimit + 2;
+    settings.searchMoves = searchMoveCount ? searchMoves : nullptr;
+    settings.searchMoveCount = searchMoveCount;
+
+    // The clocks of this command only; an unknown opponent clock counts as
+    // equal to ours, so it neither adds nor takes time.
+    const bool timed = !infiniteToken && (myClock >= 0 || moveTime >= 0);
+    tc.myTime = myClock >= 0 ? clockCentiseconds(myClock) : NO_CLOCK;
+    tc.opponentTime = opponentClock >= 0 ? clockCentiseconds(opponentClock) : tc.myTime;
+    tc.increment = myIncrement > 0 ? int32_t(myIncrement / 10 > NO_CLOCK ? NO_CLOCK : myIncrement / 10) : 0;
+    tc.movesToGo = movesToGo;
+    tc.moveTime = moveTime >= 0 ? int32_t(moveTime / 10 > NO_CLOCK ? NO_CLOCK : moveTime / 10) : NO_CLOCK;
+    limited |= timed;
 
     // Book moves come with the opening-book support.
     tc.startMs = nowMs();
-    stopSearch.store(0);
-    // The search about to start advances hashAge; "ponderhit" allocates time
-    // with that count.
-    if (monitor)
-        startInputMonitor(protocolMode, hashAge < 255 ? hashAge + 1 : 0);
-    // Decided by this command's own tokens: the monitor may already have
-    // cleared the flags on a quick "stop", and a timer set up now would clear
-    // the stop again.
-    if (!monitor)
-        setupTimer(tc, hashAge, false);
-    SearchResult result = think(front, searchSettings());
-    while (pondering.load())
-        sleepMicroseconds(100000);
-    stopTimer();
-    if (monitor)
-        joinInputMonitor();
+    UciSearchStart start;
+    start.ponder = ponder;
+    start.hold = infiniteToken || !limited;  // no limit at all: until "stop"
+    start.timed = timed;
+    start.moveNumber = hashAge;
+    beginUciSearch(start);
+    SearchResult result = think(front, settings);
+    endUciSearch();
 
     Move best = result.best;
-    if (best)
+    if (best) {
+        uint64_t ms = nowMs() - tc.startMs;
+        std::printf("info nodes %" PRIu64 " time %" PRIu64 " nps %" PRIu64 "\n", result.nodes, ms,
+                    ms ? result.nodes * 1000 / ms : 0);
         front.current = makeMove(*keepStackRoom(front), best);
+    }
     reportBestMove(OutputMode::Uci, *front.current, result);
     if (best)
         gameOver = gameResult(front);
@@ -146,34 +198,35 @@ void newUciGame()
 int uciLoop()
 {
     std::printf("\nid name Ardentis\nid author Velmorin\n");
-    std::printf("option name Ponder type check default true\n");
-    std::printf("option name OwnBook type check default true\n");
+    printUciOptions();
     allocAllTables(tableSizes());
     std::printf("uciok\n");
+    std::fflush(stdout);
 
+    // From here on the reader owns standard input: the loop takes its lines
+    // from the reader's queue.
+    startUciReader();
     static char line[UCI_LINE_CAPACITY];
     for (;;) {
         std::fflush(stdout);
-        if (monitorSawQuit())
-            break;
-        LineStatus status = readInputLine(line, sizeof line);
-        if (status == LineStatus::End)
-            break;
-        if (status == LineStatus::TooLong)
-            continue;
+        nextUciLine(line);
         if (!std::strncmp(line, "isready", 7)) {
-            ponderAllowed.store(1);
+            ponderAllowed.store(uciValues.ponder ? 1 : 0);
             std::printf("readyok\n");
         } else if (!std::strncmp(line, "ucinewgame", 10)) {
             newUciGame();
         } else if (!std::strncmp(line, "position", 8)) {
             setPosition(line);
-        } else if (!std::strncmp(line, "go", 2)) {
+        } else if (!std::strncmp(line, "setoption", 9)) {
+            setOption(line);
+        } else if (isGoLine(line)) {
             go(line);
         } else if (line[0] == 'q') {
             break;
         }
     }
+    std::fflush(stdout);
+    joinUciReader();
     freeAllTables();
     return 1;
 }

@@ -139,3 +139,5 @@ void clearScreen()
     fputs("\033[2J\033[H", stdout);
     fflush(stdout);
 }
+
+bool outputIsTerminal() { return isatty(STDOUT_FILENO) == 1; }

@@ -45,3 +45,7 @@ void freeLargePages(void* p, size_t bytes, bool explicitHuge);
 
 // Clears the terminal (ANSI sequence; harmless when output is not a terminal).
 void clearScreen();
+
+// Whether standard output is a terminal (screen clearing and progress bars
+// only make sense there).
+bool outputIsTerminal();

@@ -31,13 +31,16 @@ static inline int searchQChild(SearchThread& t, Position* pos, Move move, int de
 
 int quiescence(SearchThread& t, int depth, int ply, int alpha, int beta, int tbLimit)
 {
-    t.nodes++;
-    if (stopSearch.load(std::memory_order_relaxed)) {
+    // Checked before the node is counted, so that a node limit is never
+    // passed and the siblings of a stopped node add nothing.
+    if (stopSearch.load(std::memory_order_relaxed) || (t.nodeLimit && t.nodes >= t.nodeLimit)) {
+        stopSearch.store(1, std::memory_order_relaxed);
         abortIteration.store(1, std::memory_order_relaxed);
         return alpha;
     }
     if (abortIteration.load(std::memory_order_relaxed))
         return alpha;
+    t.nodes++;
 
     // Tablebase probing below the first quiescence ply is not built yet.
 

@@ -28,7 +28,7 @@ void printLine(const Position& root, const PvLine& line)
     std::printf("\n");
 }
 
-void reportIteration(const SearchSettings& settings, const Position& root, const SearchResult& r)
+void reportIteration(const SearchSettings& settings, const Position& root, const SearchResult& r, int multiPv)
 {
     if (settings.output == OutputMode::Silent)
         return;
@@ -44,18 +44,40 @@ void reportIteration(const SearchSettings& settings, const Position& root, const
             std::printf("Mate in% d \n", (20001 - s) / 2);
         else if (s <= -MATE_SHOWN)
             std::printf("Mated to% d \n", (s + 20000) / 2);
-    } else if (s > -MATE_SHOWN && s < MATE_SHOWN) {
+        std::fflush(stdout);
+        return;
+    }
+    // The header takes at most about 200 characters, each move 6.
+    char text[256 + 6 * MAX_PLY];
+    char pv[24] = "";
+    if (multiPv > 0)
+        std::snprintf(pv, sizeof pv, " multipv %d", multiPv);
+    int length;
+    if (s > -MATE_SHOWN && s < MATE_SHOWN) {
         double nps = t >= 500 ? double(n) / double(t) * 1000.0 : 0.0;
-        std::printf("info depth %2d seldepth %2d score cp %6d nodes %10" PRIu64 " time %.0f nps %.0f tbhits %" PRIu64
-                    " pv ",
-                    r.depth, r.selDepth, s, n, double(t), nps, r.tbHits);
-        printLine(root, r.line);
+        length = std::snprintf(text, 256,
+                               "info depth %2d seldepth %2d%s score cp %6d nodes %10" PRIu64
+                               " time %.0f nps %.0f tbhits %" PRIu64 " pv ",
+                               r.depth, r.selDepth, pv, s, n, double(t), nps, r.tbHits);
     } else {
         int mate = ((s >= MATE_SHOWN ? 20001 : -20000) - s) / 2;
-        std::printf("info depth %2d score mate %2d nodes %10" PRIu64 " tbhits %" PRIu64 " time %6d pv ", r.depth, mate,
-                    n, r.tbHits, int(t));
-        printLine(root, r.line);
+        length = std::snprintf(text, 256, "info depth %2d%s score mate %2d nodes %10" PRIu64 " tbhits %" PRIu64
+                               " time %6d pv ", r.depth, pv, mate, n, r.tbHits, int(t));
     }
+    if (length < 0 || length > 255)
+        length = 255;
+    int black = int(root.sideToMove);
+    for (uint32_t i = 0; i < r.line.count && i < MAX_PLY; ++i) {
+        if (r.line.moves[i] == 0)
+            continue;
+        moveToText(text + length, r.line.moves[i], black);
+        while (text[length])
+            ++length;
+        text[length++] = ' ';
+        black ^= 1;
+    }
+    text[length++] = '\n';
+    std::fwrite(text, 1, size_t(length), stdout);
     std::fflush(stdout);
 }
 

@@ -5,8 +5,11 @@
 #include "search/settings.h"
 
 // The iteration line (console: only with postThinking, plus the mate line)
-// for the search from root. Silent prints nothing here nor below.
-void reportIteration(const SearchSettings& settings, const Position& root, const SearchResult& r);
+// for the search from root. Silent prints nothing here nor below. A UCI line
+// with multiPv k > 0 carries "multipv k" (several best lines per iteration).
+// A UCI line is written in one piece, so that a "readyok" answered by the
+// input reader meanwhile never lands inside it.
+void reportIteration(const SearchSettings& settings, const Position& root, const SearchResult& r, int multiPv = 0);
 
 // The moves of line in coordinate text, the first one played from root.
 void printLine(const Position& root, const PvLine& line);

@@ -36,6 +36,7 @@ struct alignas(64) SearchThread : PositionStack {
     uint64_t rootMoves[MAX_ROOT_MOVES];
     uint8_t tbLimit;
     uint64_t nodes;
+    uint64_t nodeLimit;  // this iteration's share of a node limit, 0 for none
     uint64_t tbHits;
     uint64_t result;
     EvalCache evalCache;

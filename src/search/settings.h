@@ -15,7 +15,18 @@ struct SearchSettings {
     int tbLimit = 5;       // most men for a tablebase probe (0: none)
     OutputMode output = OutputMode::Console;
     bool postThinking = true;  // console: one line per iteration
+    // Limits of one search (0: none). The node limit counts all threads
+    // together; the mate limit ends the search once a mate in that many moves
+    // or fewer is proved.
+    uint64_t nodeLimit = 0;
+    int mateLimit = 0;
+    int multiPv = 1;  // best lines reported per iteration, 1..MAX_MULTI_PV
+    // When given, the root searches only these of its legal moves.
+    const Move* searchMoves = nullptr;
+    int searchMoveCount = 0;
 };
+
+constexpr int MAX_MULTI_PV = 64;
 
 struct SearchResult {
     Move best;        // 0 when the side to move has no legal move

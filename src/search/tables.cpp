@@ -24,6 +24,19 @@ void allocAllTables(const TableSizes& sizes)
         allocHashQ(*threadRecord(i), sizes.hashQEntries, sizes.hashQSizeMb, i != 0, i);
 }
 
+void allocThreadTables(const TableSizes& sizes)
+{
+    int threads = sizes.threads < 1 ? 1 : sizes.threads > MAX_THREADS ? MAX_THREADS : sizes.threads;
+    for (int i = 1; i <= threads; i++)
+        allocHashEval(threadRecord(i)->evalCache, sizes.hashEvalEntries, sizes.hashEvalSizeMb, true, i);
+    for (int i = 1; i <= threads; i++)
+        allocHashQ(*threadRecord(i), sizes.hashQEntries, sizes.hashQSizeMb, true, i);
+    for (int i = threads + 1; i <= MAX_THREADS; i++) {
+        freeHashEval(threadRecord(i)->evalCache);
+        freeHashQ(*threadRecord(i));
+    }
+}
+
 void clearAllTables()
 {
     hashAge = 0;

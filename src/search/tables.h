@@ -22,6 +22,9 @@ struct TableSizes {
 // All hash tables: the TT, then HashEval and HashQ of the front end's record
 // (silently) and of the search records 1..sizes.threads.
 void allocAllTables(const TableSizes& sizes);
+// HashEval and HashQ of search records 1..sizes.threads afresh (with their
+// messages), and none for the records above: a new thread count.
+void allocThreadTables(const TableSizes& sizes);
 // hashAge = 0 and every table zero-filled.
 void clearAllTables();
 void freeAllTables();

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <utility>
 
 #include "position/attacks.h"
 #include "position/fen.h"
@@ -81,6 +82,7 @@ void prepareThread(SearchThread& t, const SearchThread& front, int number)
     t.windowBeta = front.windowBeta;
     t.selDepth = 0;
     t.nodes = 0;
+    t.nodeLimit = front.nodeLimit;
     t.tbHits = 0;
     t.tbLimit = front.tbLimit;
     if (front.depth == 1) {
@@ -114,7 +116,7 @@ uint64_t rootSearch(SearchThread& t, int depth, int alpha, int beta, uint64_t* f
         t.current = makeMove(*root, hashMove);
         int s = -alphaBeta(t, depth - 1, 1, -beta, -alpha, tbLimit, child);
         t.current = root;
-        if (s > alpha) {
+        if (s > alpha && !searchStopped()) {
             best = hashMove;
             alpha = s;
             setLine(line, hashMove, child);
@@ -141,6 +143,10 @@ uint64_t rootSearch(SearchThread& t, int depth, int alpha, int beta, uint64_t* f
         t.current = root;
         *e = makeEntry(m, int((t.nodes - nodesBefore) % 32000));
         nodesBefore = t.nodes;
+        // A stopped move's score is no score: the moves searched before it
+        // are the stopped iteration's result.
+        if (searchStopped())
+            return makeResult(best, alpha);
         if (s > alpha) {
             best = m;
             alpha = s;
@@ -175,6 +181,97 @@ uint64_t runIteration(SearchThread& front, int threads, SearchResult& r)
     return winnerThread ? searchThreads[winnerThread - 1].result : 0;
 }
 
+// Each thread's share of what is left of a node limit for the next iteration
+// (0: no limit). Every thread stops the search when its own count reaches its
+// share, so all together never pass the limit; false when nothing is left.
+bool shareNodes(SearchThread& front, const SearchSettings& settings, int threads, uint64_t spent)
+{
+    front.nodeLimit = 0;
+    if (settings.nodeLimit == 0)
+        return true;
+    if (spent >= settings.nodeLimit)
+        return false;
+    uint64_t share = (settings.nodeLimit - spent) / uint64_t(threads);
+    front.nodeLimit = share;
+    return share != 0;
+}
+
+// Keeps only the root moves named by the caller (all of them when none of the
+// named moves is legal here). Returns the new count.
+int restrictRoot(SearchThread& front, int count, const SearchSettings& settings)
+{
+    if (!settings.searchMoves || settings.searchMoveCount <= 0)
+        return count;
+    int kept = 0;
+    uint64_t restricted[MAX_ROOT_MOVES];
+    for (int i = 0; i < count; ++i) {
+        Move m = entryMove(front.rootMoves[i]);
+        for (int j = 0; j < settings.searchMoveCount; ++j)
+            if (settings.searchMoves[j] == m) {
+                restricted[kept++] = front.rootMoves[i];
+                break;
+            }
+    }
+    if (kept == 0)
+        return count;
+    std::memset(front.rootMoves, 0, sizeof front.rootMoves);
+    std::memcpy(front.rootMoves, restricted, size_t(kept) * sizeof(uint64_t));
+    return kept;
+}
+
+struct ScoredLine {
+    int score;
+    PvLine line;
+};
+
+// The further best lines of an accepted iteration: each a full-window
+// iteration at the same depth over the root moves not yet shown. lines[0]
+// holds the accepted line; returns how many lines are filled (fewer when the
+// search is stopped meanwhile).
+int searchMoreLines(SearchThread& front, const SearchSettings& settings, int threads, SearchResult& r,
+                    ScoredLine* lines, int wanted)
+{
+    uint64_t saved[MAX_ROOT_MOVES];
+    std::memcpy(saved, front.rootMoves, sizeof saved);
+    uint64_t* savedEnd = front.rootEnd;
+    const int16_t alpha = front.windowAlpha, beta = front.windowBeta;
+    int filled = 1;
+    while (filled < wanted) {
+        // The root list without the first moves of the lines found so far.
+        uint64_t* end = front.rootMoves;
+        for (uint64_t* e = saved; e < saved + (savedEnd - front.rootMoves); ++e) {
+            bool shown = false;
+            for (int k = 0; k < filled; ++k)
+                shown |= lines[k].line.count > 0 && lines[k].line.moves[0] == entryMove(*e);
+            if (!shown)
+                *end++ = *e;
+        }
+        if (end == front.rootMoves || !shareNodes(front, settings, threads, r.nodes))
+            break;
+        std::memset(end, 0, size_t(front.rootMoves + MAX_ROOT_MOVES - end) * sizeof(uint64_t));
+        front.rootEnd = end;
+        front.windowAlpha = -INFINITE;
+        front.windowBeta = INFINITE;
+        winnerThread = 0;
+        abortIteration.store(0, std::memory_order_relaxed);
+        uint64_t result = runIteration(front, threads, r);
+        if (stopSearch.load(std::memory_order_relaxed) || !winnerThread)
+            break;
+        lines[filled].score = resultScore(result);
+        lines[filled].line = bestLine;
+        if (bestLine.count == 0) {
+            lines[filled].line.count = 1;
+            lines[filled].line.moves[0] = resultMove(result);
+        }
+        ++filled;
+    }
+    std::memcpy(front.rootMoves, saved, sizeof saved);
+    front.rootEnd = savedEnd;
+    front.windowAlpha = alpha;
+    front.windowBeta = beta;
+    return filled;
+}
+
 } // namespace
 
 SearchResult think(SearchThread& front, const SearchSettings& settings)
@@ -194,12 +291,14 @@ SearchResult think(SearchThread& front, const SearchSettings& settings)
     front.selDepth = 0;
     front.windowAlpha = -INFINITE;
     front.windowBeta = INFINITE;
+    front.nodeLimit = 0;
 
     MoveEntry legal[MAX_MOVES];
     MoveEntry* legalEnd = generateLegal(*front.current, legal);
     int count = int(legalEnd - legal);
     for (int i = 0; i < count; ++i)
         front.rootMoves[i] = makeEntry(entryMove(legal[i]), 0);
+    count = restrictRoot(front, count, settings);
     front.rootEnd = front.rootMoves + count;
 
     if (count == 0) {
@@ -220,19 +319,36 @@ SearchResult think(SearchThread& front, const SearchSettings& settings)
     }
 
     const int threads = settings.threads < 1 ? 1 : settings.threads > MAX_THREADS ? MAX_THREADS : settings.threads;
+    const int multiPv = settings.multiPv < 1 ? 1 : settings.multiPv > MAX_MULTI_PV ? MAX_MULTI_PV : settings.multiPv;
+    static ScoredLine lines[MAX_MULTI_PV];  // the front end's thread only
+    bool accepted = false;
     r.line.count = 0;
     for (int depth = 1; depth <= settings.maxDepth;) {
         front.depth = uint8_t(depth);
         r.depth = depth;
+        if (!shareNodes(front, settings, threads, r.nodes))
+            break;
         winnerThread = 0;
         abortIteration.store(0, std::memory_order_relaxed);
         uint64_t result = runIteration(front, threads, r);
         if (stopSearch.load(std::memory_order_relaxed)) {
             abortIteration.store(1, std::memory_order_relaxed);
+            // Stopped before any iteration was accepted: the moves the first
+            // thread finished in this one decide.
+            uint64_t partial = searchThreads[0].result;
+            if (!accepted && resultMove(partial)) {
+                best = partial;
+                s = resultScore(partial);
+                r.line.count = 1;
+                r.line.moves[0] = resultMove(partial);
+                r.ponder = 0;
+            }
             break;
         }
         s = resultScore(result);
-        if (s > front.windowAlpha && s < front.windowBeta) {
+        bool inside = s > front.windowAlpha && s < front.windowBeta;
+        if (inside) {
+            accepted = true;
             best = result;
             r.line = bestLine;
             r.ponder = bestLine.count > 1 ? bestLine.moves[1] : 0;
@@ -240,7 +356,36 @@ SearchResult think(SearchThread& front, const SearchSettings& settings)
         r.best = resultMove(best);
         r.score = s;
         r.selDepth = winnerSelDepth;
-        reportIteration(settings, *front.current, r);
+        if (multiPv == 1) {
+            reportIteration(settings, *front.current, r);
+        } else if (!inside) {
+            reportIteration(settings, *front.current, r, 1);
+        } else {
+            lines[0].score = s;
+            lines[0].line = r.line;
+            int shown = searchMoreLines(front, settings, threads, r, lines, multiPv < count ? multiPv : count);
+            // Best first (a stable insertion sort: nothing allocated); the
+            // first line's move is the one played.
+            for (int k = 1; k < shown; ++k)
+                for (int j = k; j > 0 && lines[j].score > lines[j - 1].score; --j)
+                    std::swap(lines[j], lines[j - 1]);
+            best = makeResult(lines[0].line.moves[0], lines[0].score);
+            r.best = resultMove(best);
+            r.line = lines[0].line;
+            r.ponder = r.line.count > 1 ? r.line.moves[1] : 0;
+            SearchResult shownLine = r;
+            for (int k = 0; k < shown; ++k) {
+                shownLine.score = lines[k].score;
+                shownLine.line = lines[k].line;
+                reportIteration(settings, *front.current, shownLine, k + 1);
+            }
+            r.score = lines[0].score;
+            if (stopSearch.load(std::memory_order_relaxed))
+                break;
+        }
+        // A mate within the asked number of moves is proved: enough.
+        if (inside && settings.mateLimit > 0 && s >= MATE + 1 - 2 * settings.mateLimit)
+            break;
         if (s == tbScore) {
             front.windowAlpha = -INFINITE;
             front.windowBeta = INFINITE;
@@ -256,7 +401,7 @@ SearchResult think(SearchThread& front, const SearchSettings& settings)
     }
     timeControl.elapsedMs = nowMs() - timeControl.startMs;
     r.best = resultMove(best);
-    r.score = s;
+    r.score = multiPv > 1 && accepted ? resultScore(best) : s;
     r.selDepth = winnerSelDepth;
     return r;
 }

@@ -40,6 +40,12 @@ bool EngineProcess::start(const char* ini, bool iniFolder, const char* xdgIni)
         std::filesystem::create_directory(directory + "/Ardentis.ini");
     else if (ini)
         std::ofstream(directory + "/Ardentis.ini") << ini;
+    for (const auto& [name, content] : files)
+        std::ofstream(directory + "/" + name, std::ios::binary) << content;
+    std::vector<char*> argv{const_cast<char*>(ARDENTIS_ENGINE)};
+    for (std::string& a : arguments)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
     const std::string xdgHome = directory + "/xdg-config";
     if (xdgIni) {
         std::filesystem::create_directories(xdgHome + "/ardentis");
@@ -63,7 +69,7 @@ bool EngineProcess::start(const char* ini, bool iniFolder, const char* xdgIni)
             _exit(127);
         setenv("HOME", directory.c_str(), 1);
         setenv("XDG_CONFIG_HOME", xdgHome.c_str(), 1);
-        execl(ARDENTIS_ENGINE, ARDENTIS_ENGINE, (char*)nullptr);
+        execv(ARDENTIS_ENGINE, argv.data());
         _exit(127);
     }
     close(in[0]);

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 // Small tables so that a test engine starts in milliseconds.
 extern const char* const SMALL_INI;
@@ -13,6 +15,10 @@ struct EngineProcess {
     int fromEngine = -1;
     std::string directory;
     std::string output;  // everything read so far
+    // Set before start: the words after the program name, and files (name,
+    // content) written into the temporary directory.
+    std::vector<std::string> arguments;
+    std::vector<std::pair<std::string, std::string>> files;
 
     // Starts the engine in a new temporary directory. `ini` is written as
     // Ardentis.ini unless it is null; with iniFolder a folder of that name is

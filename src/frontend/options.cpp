@@ -1,0 +1,190 @@
+// The UCI option table and "setoption".
+#include "frontend/options.h"
+
+#include <cctype>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "frontend/config.h"
+#include "search/searchthread.h"
+#include "search/settings.h"
+#include "search/tables.h"
+#include "search/timecontrol.h"
+
+UciValues uciValues;
+
+namespace {
+
+int announcedTrue() { return 1; }
+int hashAnnounced() { return int(config.hashSizeMb); }
+int threadsAnnounced() { return config.threads; }
+int multiPvAnnounced() { return uciValues.multiPv; }
+int moveOverheadAnnounced() { return uciValues.moveOverheadMs; }
+
+void changePonder(int value, const char*)
+{
+    uciValues.ponder = value != 0;
+    ponderAllowed.store(value != 0 ? 1 : 0, std::memory_order_relaxed);
+}
+
+// The INI's Book setting, which the book lookup reads.
+void changeOwnBook(int value, const char*) { config.book = value; }
+
+void changeHash(int value, const char*) { resizeHashTable(value); }
+
+void changeThreads(int value, const char*)
+{
+    config.threads = uint8_t(value);
+    allocThreadTables(tableSizes());
+}
+
+void clearHash(int, const char*) { clearAllTables(); }
+void changeMultiPv(int value, const char*) { uciValues.multiPv = value; }
+void changeMoveOverhead(int value, const char*) { uciValues.moveOverheadMs = value; }
+
+// The two designed options come first, in the designed order.
+// BookFile and SyzygyPath (type String: announcedText gives the INI path,
+// change takes the new one) belong here once the book and tablebase modules
+// offer a setter for them.
+constexpr UciOption OPTIONS[] = {
+    {"Ponder", OptionType::Check, 0, 1, announcedTrue, nullptr, changePonder},
+    {"OwnBook", OptionType::Check, 0, 1, announcedTrue, nullptr, changeOwnBook},
+    {"Hash", OptionType::Spin, 1, 8192, hashAnnounced, nullptr, changeHash},
+    {"Threads", OptionType::Spin, 1, MAX_THREADS, threadsAnnounced, nullptr, changeThreads},
+    {"Clear Hash", OptionType::Button, 0, 0, nullptr, nullptr, clearHash},
+    {"MultiPV", OptionType::Spin, 1, MAX_MULTI_PV, multiPvAnnounced, nullptr, changeMultiPv},
+    {"Move Overhead", OptionType::Spin, 0, 5000, moveOverheadAnnounced, nullptr, changeMoveOverhead},
+};
+
+bool sameIgnoringCase(const char* a, const char* b)
+{
+    for (; *a && *b; ++a, ++b)
+        if (std::tolower(static_cast<unsigned char>(*a)) != std::tolower(static_cast<unsigned char>(*b)))
+            return false;
+    return *a == *b;
+}
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+// The word at p (after blanks) equals word, ignoring case, and ends there.
+const char* skipWord(const char* p, const char* word)
+{
+    while (isBlank(*p))
+        ++p;
+    size_t n = std::strlen(word);
+    for (size_t i = 0; i < n; ++i)
+        if (std::tolower(static_cast<unsigned char>(p[i])) != word[i])
+            return nullptr;
+    return p[n] == '\0' || isBlank(p[n]) ? p + n : nullptr;
+}
+
+// Copies [begin, end) without the blanks around it.
+void copyTrimmed(char* out, size_t capacity, const char* begin, const char* end)
+{
+    while (begin < end && isBlank(*begin))
+        ++begin;
+    while (end > begin && isBlank(end[-1]))
+        --end;
+    size_t n = size_t(end - begin) < capacity - 1 ? size_t(end - begin) : capacity - 1;
+    std::memcpy(out, begin, n);
+    out[n] = '\0';
+}
+
+void applySpin(const UciOption& o, const char* text)
+{
+    char* end = nullptr;
+    long value = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0') {
+        std::printf("info string option %s takes a whole number from %d to %d; '%s' ignored\n", o.name, o.low,
+                    o.high, text);
+        return;
+    }
+    if (value < o.low || value > o.high) {
+        long clamped = value < o.low ? o.low : o.high;
+        std::printf("info string option %s: %s is out of range %d..%d; %ld used\n", o.name, text, o.low, o.high,
+                    clamped);
+        value = clamped;
+    }
+    o.change(int(value), nullptr);
+}
+
+} // namespace
+
+void printUciOptions()
+{
+    for (const UciOption& o : OPTIONS) {
+        switch (o.type) {
+        case OptionType::Check:
+            std::printf("option name %s type check default %s\n", o.name, o.announced() ? "true" : "false");
+            break;
+        case OptionType::Spin:
+            std::printf("option name %s type spin default %d min %d max %d\n", o.name, o.announced(), o.low, o.high);
+            break;
+        case OptionType::Button:
+            std::printf("option name %s type button\n", o.name);
+            break;
+        case OptionType::String: {
+            const char* text = o.announcedText ? o.announcedText() : "";
+            std::printf("option name %s type string default %s\n", o.name, text[0] ? text : "<empty>");
+            break;
+        }
+        }
+    }
+}
+
+void setOption(const char* line)
+{
+    const char* p = skipWord(line, "setoption");
+    p = p ? skipWord(p, "name") : nullptr;
+    if (!p) {
+        std::printf("info string setoption needs a name: setoption name <name> [value <value>]\n");
+        return;
+    }
+    // The name runs to the word "value" (names may hold blanks).
+    const char* valueAt = nullptr;
+    for (const char* q = p; *q; ++q)
+        if (isBlank(*q) && skipWord(q, "value")) {
+            valueAt = q;
+            break;
+        }
+    char name[128];
+    char value[512];
+    copyTrimmed(name, sizeof name, p, valueAt ? valueAt : p + std::strlen(p));
+    value[0] = '\0';
+    if (valueAt) {
+        const char* v = skipWord(valueAt, "value");
+        copyTrimmed(value, sizeof value, v, v + std::strlen(v));
+    }
+
+    const UciOption* option = nullptr;
+    for (const UciOption& o : OPTIONS)
+        if (sameIgnoringCase(o.name, name))
+            option = &o;
+    if (!option) {
+        std::printf("info string unknown option %s\n", name);
+        return;
+    }
+    const UciOption& o = *option;
+    if (o.type == OptionType::Button) {
+        o.change(0, nullptr);
+        return;
+    }
+    if (!valueAt) {
+        std::printf("info string option %s needs a value\n", o.name);
+        return;
+    }
+    if (o.type == OptionType::Check) {
+        if (sameIgnoringCase(value, "true"))
+            o.change(1, nullptr);
+        else if (sameIgnoringCase(value, "false"))
+            o.change(0, nullptr);
+        else
+            std::printf("info string option %s takes true or false; '%s' ignored\n", o.name, value);
+    } else if (o.type == OptionType::Spin) {
+        applySpin(o, value);
+    } else {
+        o.change(0, value);
+    }
+}

@@ -1,0 +1,107 @@
+// "ardentis tune <stage>": the stage names, the option, and the tables the
+// tuner's own record needs for the run.
+#include "frontend/tunecommand.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "eval/evalcache.h"
+#include "frontend/config.h"
+#include "search/hashq.h"
+#include "search/tables.h"
+#include "search/tt.h"
+#include "tuning/export.h"
+#include "tuning/texel.h"
+
+namespace {
+
+SearchThread tunerThread;
+
+enum class Stage { SEARCH_FIRST, SEARCH_SECOND, SEARCH_THIRD, TEXEL_FIRST, TEXEL, MINK, PARAMS };
+
+struct StageName {
+    const char* word;
+    Stage stage;
+    const char* help;
+};
+
+const StageName STAGES[] = {
+    {"texel-first", Stage::TEXEL_FIRST, "filter input.epd into selected.csv for result fitting, print the error"},
+    {"texel", Stage::TEXEL, "fit the marked parameters to the results in selected.csv, write tuned.csv, params.h"},
+    {"mink", Stage::MINK, "print the result-fitting error of selected.csv for K = 1.640 .. 1.650"},
+    {"search-first", Stage::SEARCH_FIRST, "filter input.epd, score it by a depth-2 search into selected.csv"},
+    {"search-second", Stage::SEARCH_SECOND, "score all of input.epd by a depth-2 search, then fit as search-third"},
+    {"search-third", Stage::SEARCH_THIRD, "fit the marked parameters to the scores in selected.csv, write tuned.csv, params.h"},
+    {"params", Stage::PARAMS, "write params.h with every parameter's built-in value"},
+};
+
+void printUsage()
+{
+    std::printf("usage: ardentis tune <stage> [--iterations N]\n");
+    std::printf("run in the folder of the training files; stages:\n");
+    for (const StageName& s : STAGES)
+        std::printf("  %-14s %s\n", s.word, s.help);
+    std::printf("--iterations N stops the fitting stages after N optimiser iterations\n");
+}
+
+// Reads "--iterations N" (N from 1 to 1000000); false on anything else.
+bool readOptions(int argc, char** argv, TunerSettings& settings)
+{
+    for (int i = 0; i < argc; i++) {
+        if (std::strcmp(argv[i], "--iterations") != 0 || i + 1 >= argc)
+            return false;
+        char* end = nullptr;
+        long n = std::strtol(argv[++i], &end, 10);
+        if (*end != '\0' || end == argv[i] || n < 1 || n > 1000000)
+            return false;
+        settings.maxIterations = int(n);
+    }
+    return true;
+}
+
+// The fitting stages also write params.h with the fitted values: this process
+// is the only one that holds them.
+int runStage(Stage stage, const TunerSettings& settings)
+{
+    SearchThread& t = tunerThread;
+    switch (stage) {
+    case Stage::SEARCH_FIRST: return tuningFirstStage(t, settings);
+    case Stage::SEARCH_SECOND: return tuningSecondStage(t, settings) && writeParamsHeader(settings.folder);
+    case Stage::SEARCH_THIRD: return tuningThirdStage(t, settings) && writeParamsHeader(settings.folder);
+    case Stage::TEXEL_FIRST: return texelFirstStage(t, settings);
+    case Stage::TEXEL: return texelTuning(t, settings) && writeParamsHeader(settings.folder);
+    case Stage::MINK: return findBestK(t, settings.folder);
+    case Stage::PARAMS: return writeParamsHeader(settings.folder);
+    }
+    return 0;
+}
+
+} // namespace
+
+SearchThread& tunerRecord() { return tunerThread; }
+
+int runTuneCommand(int argc, char** argv)
+{
+    const StageName* chosen = nullptr;
+    for (const StageName& s : STAGES)
+        if (argc >= 1 && std::strcmp(argv[0], s.word) == 0)
+            chosen = &s;
+    TunerSettings settings{".", 0};
+    if (!chosen || !readOptions(argc - 1, argv + 1, settings)) {
+        printUsage();
+        return 1;
+    }
+    // The search stages search to depth 2 with the shared table and the
+    // record's own caches; the others only evaluate.
+    const TableSizes sizes = tableSizes();
+    allocHashTable(sizes.ttEntries, sizes.ttSizeMb, sizes.largePages);
+    allocHashEval(tunerThread.evalCache, sizes.hashEvalEntries, sizes.hashEvalSizeMb, false, 0);
+    allocHashQ(tunerThread, sizes.hashQEntries, sizes.hashQSizeMb, false, 0);
+    int done = runStage(chosen->stage, settings);
+    freeHashQ(tunerThread);
+    freeHashEval(tunerThread.evalCache);
+    freeHashTable();
+    std::fflush(stdout);
+    return done ? 0 : 1;
+}

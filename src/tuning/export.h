@@ -1,0 +1,13 @@
+// Writers of the parameter table: "tuned.csv" with the tuned value of every
+// record the tuner varies, and "params.h" with every parameter as a macro.
+// Both replace the file in the given folder.
+#pragma once
+
+// "name;tunedValue;" per marked record, each also echoed on standard output.
+// Returns 1, or 0 after printing "File not found" when the file cannot be
+// written.
+int writeTunedValues(const char* folder);
+
+// All 750 records with their current values between include guards. Returns
+// 1, or 0 after printing "File not found" when the file cannot be written.
+int writeParamsHeader(const char* folder);

@@ -1,0 +1,132 @@
+// The tuner from the command line ("ardentis tune <stage>") and the console's
+// "mink", run by the real binary in a temporary folder.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "engine_init.h"
+#include "support/engine_process.h"
+
+namespace {
+
+std::string firstLines(const std::string& path, int count)
+{
+    std::ifstream in(path);
+    std::string text, line;
+    for (int i = 0; i < count && std::getline(in, line); i++)
+        text += line + "\n";
+    return text;
+}
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+int countOf(const std::string& text, const std::string& part)
+{
+    int n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        n++;
+    return n;
+}
+
+struct TuneRun {
+    EngineProcess engine;
+    int status = -2;
+    std::string file(const char* name) const { return readFile(engine.directory + "/" + name); }
+};
+
+// Runs the engine with the arguments and files, input closed at once.
+void run(TuneRun& r, std::vector<std::string> arguments, std::vector<std::pair<std::string, std::string>> files,
+         const std::string& input = "")
+{
+    r.engine.arguments = std::move(arguments);
+    r.engine.files = std::move(files);
+    ASSERT_TRUE(r.engine.start());
+    r.engine.send(input);
+    r.engine.closeInput();
+    r.status = r.engine.wait(30000);
+}
+
+TEST(TuneCommand, PreparationThenFittingWriteTheirFiles)
+{
+    TuneRun first;
+    run(first, {"tune", "texel-first"}, {{"input.epd", firstLines(testDataPath("input-small.epd"), 50)}});
+    EXPECT_EQ(first.status, 0) << first.engine.output;
+    EXPECT_NE(first.engine.output.find("Texel Tuning First Stage completed\nProcessed positions: 50\n"),
+              std::string::npos)
+        << first.engine.output;
+    const std::string selected = first.file("selected.csv");
+    ASSERT_FALSE(selected.empty());
+
+    TuneRun fit;
+    run(fit, {"tune", "texel", "--iterations", "2"}, {{"selected.csv", selected}});
+    EXPECT_EQ(fit.status, 0) << fit.engine.output;
+    const std::string& out = fit.engine.output;
+    EXPECT_NE(out.find("Texel Tuning completed\nBest Overall Error: "), std::string::npos) << out;
+    EXPECT_EQ(countOf(out, "\nIteration "), 2) << out;
+    EXPECT_EQ(countOf(out, "\nTuned param "), 42);
+    EXPECT_NE(out.find("params.h succefully created\n"), std::string::npos);
+    EXPECT_EQ(countOf(fit.file("tuned.csv"), ";\n"), 42);
+    const std::string header = fit.file("params.h");
+    EXPECT_EQ(countOf(header, "\n#define P"), 750);  // and "#define params_h"
+    EXPECT_EQ(header.rfind("\n#endif // params_h\n"), header.size() - 20);
+}
+
+TEST(TuneCommand, MinkFromTheCommandLineAndTheConsole)
+{
+    const std::pair<std::string, std::string> selected{"selected.csv",
+                                                       firstLines(testDataPath("input-small.epd"), 20)};
+    TuneRun line;
+    run(line, {"tune", "mink"}, {selected});
+    EXPECT_EQ(line.status, 0);
+    EXPECT_EQ(countOf(line.engine.output, "\nwith k = "), 11) << line.engine.output;
+    EXPECT_NE(line.engine.output.find("\nwith k = 1.650000, e = "), std::string::npos);
+    EXPECT_NE(line.engine.output.find("\n\ne min "), std::string::npos);
+
+    // The console's game is not the tuner's: the board is still the start position.
+    TuneRun console;
+    run(console, {}, {selected}, "console\nmink\ngetboard\nquit\n");
+    EXPECT_EQ(console.status, 0);
+    EXPECT_EQ(countOf(console.engine.output, "with k = "), 11) << console.engine.output;
+    EXPECT_NE(console.engine.output.find("FEN: rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - "),
+              std::string::npos)
+        << console.engine.output;
+}
+
+TEST(TuneCommand, MissingFilesAndBadUsageFailWithStatusOne)
+{
+    const struct {
+        std::vector<std::string> arguments;
+        const char* expected;
+    } cases[] = {
+        {{"tune", "texel"}, "File not found\n"},
+        {{"tune", "texel-first"}, "File not found\n"},
+        {{"tune", "mink"}, "File not found\n"},
+        {{"tune"}, "usage: ardentis tune <stage>"},
+        {{"tune", "nonsense"}, "usage: ardentis tune <stage>"},
+        {{"tune", "texel", "--iterations"}, "usage: ardentis tune <stage>"},
+        {{"tune", "texel", "--iterations", "0"}, "usage: ardentis tune <stage>"},
+    };
+    for (const auto& c : cases) {
+        TuneRun r;
+        run(r, c.arguments, {});
+        EXPECT_EQ(r.status, 1) << c.arguments.size();
+        EXPECT_NE(r.engine.output.find(c.expected), std::string::npos) << r.engine.output;
+    }
+    // In the console a missing file is reported and the session goes on.
+    TuneRun console;
+    run(console, {}, {}, "console\nmink\ngetboard\nquit\n");
+    EXPECT_EQ(console.status, 0);
+    EXPECT_NE(console.engine.output.find("File not found\n"), std::string::npos);
+    EXPECT_NE(console.engine.output.find("FEN: "), std::string::npos) << console.engine.output;
+}
+
+} // namespace
