@@ -20,3 +20,7 @@ void benchThreads();
 // Positions per second of the tuner's result-fitting error function (reading
 // the training file, setting up and evaluating every position).
 void benchTuning();
+
+// Opening-book lookups per second on small.bin (open, binary search, the
+// key's run, close; the chosen move's legality test included).
+void benchBook();

@@ -12,5 +12,6 @@ int main()
     benchSearch();
     benchThreads();
     benchTuning();
+    benchBook();
     return 0;
 }

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "frontend/config.h"
+#include "frontend/openingbook.h"
 #include "search/searchthread.h"
 #include "search/settings.h"
 #include "search/tables.h"
@@ -29,8 +30,10 @@ void changePonder(int value, const char*)
     ponderAllowed.store(value != 0 ? 1 : 0, std::memory_order_relaxed);
 }
 
-// The INI's Book setting, which the book lookup reads.
-void changeOwnBook(int value, const char*) { config.book = value; }
+// The INI's Book and BookFile settings, which the book lookup reads.
+void changeOwnBook(int value, const char*) { setBookEnabled(value != 0); }
+const char* bookFileAnnounced() { return config.bookFile; }
+void changeBookFile(int, const char* text) { setBookFile(text); }
 
 void changeHash(int value, const char*) { resizeHashTable(value); }
 
@@ -45,9 +48,8 @@ void changeMultiPv(int value, const char*) { uciValues.multiPv = value; }
 void changeMoveOverhead(int value, const char*) { uciValues.moveOverheadMs = value; }
 
 // The two designed options come first, in the designed order.
-// BookFile and SyzygyPath (type String: announcedText gives the INI path,
-// change takes the new one) belong here once the book and tablebase modules
-// offer a setter for them.
+// SyzygyPath (type String: announcedText gives the INI path, change takes
+// the new one) belongs here once the tablebase module offers a setter.
 constexpr UciOption OPTIONS[] = {
     {"Ponder", OptionType::Check, 0, 1, announcedTrue, nullptr, changePonder},
     {"OwnBook", OptionType::Check, 0, 1, announcedTrue, nullptr, changeOwnBook},
@@ -56,6 +58,7 @@ constexpr UciOption OPTIONS[] = {
     {"Clear Hash", OptionType::Button, 0, 0, nullptr, nullptr, clearHash},
     {"MultiPV", OptionType::Spin, 1, MAX_MULTI_PV, multiPvAnnounced, nullptr, changeMultiPv},
     {"Move Overhead", OptionType::Spin, 0, 5000, moveOverheadAnnounced, nullptr, changeMoveOverhead},
+    {"BookFile", OptionType::String, 0, 0, nullptr, bookFileAnnounced, changeBookFile},
 };
 
 bool sameIgnoringCase(const char* a, const char* b)

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "frontend/config.h"
+#include "frontend/openingbook.h"
 #include "frontend/options.h"
 #include "frontend/uciinput.h"
 #include "platform/platform.h"
@@ -160,22 +161,28 @@ void go(char* line)
     tc.moveTime = moveTime >= 0 ? int32_t(moveTime / 10 > NO_CLOCK ? NO_CLOCK : moveTime / 10) : NO_CLOCK;
     limited |= timed;
 
-    // Book moves come with the opening-book support.
-    tc.startMs = nowMs();
     UciSearchStart start;
     start.ponder = ponder;
     start.hold = infiniteToken || !limited;  // no limit at all: until "stop"
     start.timed = timed;
     start.moveNumber = hashAge;
+    // A book move is answered at once, without a search (not in an analysis).
+    const Move book = bookMove(*front.current, start.hold);
+    tc.startMs = nowMs();
     beginUciSearch(start);
-    SearchResult result = think(front, settings);
+    SearchResult result{};  // a book move comes without score, line or node count
+    if (book)
+        result.best = book;
+    else
+        result = think(front, settings);
     endUciSearch();
 
     Move best = result.best;
     if (best) {
         uint64_t ms = nowMs() - tc.startMs;
-        std::printf("info nodes %" PRIu64 " time %" PRIu64 " nps %" PRIu64 "\n", result.nodes, ms,
-                    ms ? result.nodes * 1000 / ms : 0);
+        if (!book)
+            std::printf("info nodes %" PRIu64 " time %" PRIu64 " nps %" PRIu64 "\n", result.nodes, ms,
+                        ms ? result.nodes * 1000 / ms : 0);
         front.current = makeMove(*keepStackRoom(front), best);
     }
     reportBestMove(OutputMode::Uci, *front.current, result);
@@ -200,6 +207,7 @@ int uciLoop()
     std::printf("\nid name Ardentis\nid author Velmorin\n");
     printUciOptions();
     allocAllTables(tableSizes());
+    checkBookFile();
     std::printf("uciok\n");
     std::fflush(stdout);
 

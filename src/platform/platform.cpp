@@ -1,6 +1,7 @@
 // Linux implementation of the platform layer.
 #include "platform/platform.h"
 
+#include <errno.h>
 #include <fcntl.h>
 #include <pthread.h>
 #include <sys/mman.h>
@@ -82,6 +83,61 @@ bool isRegularFile(const char* path)
 {
     struct stat st;
     return stat(path, &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool openReadFile(ReadFile& file, const char* path, int& error)
+{
+    file = ReadFile{-1, false, 0};
+    // O_NONBLOCK: opening a named pipe must not wait for a writer.
+    int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        error = errno;
+        return false;
+    }
+    struct stat st;
+    if (fstat(fd, &st) != 0) {
+        error = errno;
+        close(fd);
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        error = S_ISDIR(st.st_mode) ? EISDIR : ENODEV;
+        close(fd);
+        return false;
+    }
+    file = ReadFile{fd, true, uint64_t(st.st_size)};
+    error = 0;
+    return true;
+}
+
+bool readFileAt(const ReadFile& file, uint64_t offset, void* buffer, size_t bytes)
+{
+    if (!file.open)
+        return false;
+    char* to = static_cast<char*>(buffer);
+    while (bytes > 0) {
+        ssize_t n = pread(file.descriptor, to, bytes, off_t(offset));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;  // error, or the file ends early (it shrank since it was opened)
+        to += n;
+        offset += uint64_t(n);
+        bytes -= size_t(n);
+    }
+    return true;
+}
+
+void closeReadFile(ReadFile& file)
+{
+    if (file.open)
+        close(file.descriptor);
+    file = ReadFile{-1, false, 0};
+}
+
+const char* systemErrorText(int error)
+{
+    return std::strerror(error);
 }
 
 size_t largePageSizeBytes()

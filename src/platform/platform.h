@@ -1,5 +1,5 @@
 // The thin layer over the operating system: clock, sleep, threads, a mutex,
-// read-only file mapping, large pages and screen clearing. Nothing else in the
+// read-only file mapping and reading, large pages and screen clearing. Nothing else in the
 // engine includes an operating-system header.
 #pragma once
 
@@ -35,6 +35,25 @@ void unmapFile(const void* data, size_t size);
 
 // Whether a path names a readable regular file.
 bool isRegularFile(const char* path);
+
+// A regular file opened for reading parts of it at given offsets (for files
+// read a few records at a time, such as opening books). Zero-initialised
+// means closed.
+struct ReadFile {
+    int descriptor;
+    bool open;
+    uint64_t size;  // in bytes, as found when it was opened
+};
+// Opens a regular file for reading. On failure returns false and sets error
+// to the system's error number (a path that is not a regular file gives the
+// number for "is a directory" or "no such device"); never waits for a writer
+// (a named pipe is refused, not opened).
+bool openReadFile(ReadFile& file, const char* path, int& error);
+// Reads exactly `bytes` bytes at `offset`; false when the file holds fewer.
+bool readFileAt(const ReadFile& file, uint64_t offset, void* buffer, size_t bytes);
+void closeReadFile(ReadFile& file);
+// The system's message for an error number (as perror prints it).
+const char* systemErrorText(int error);
 
 // Large pages. largePageSizeBytes is the system's huge page size (0 when none).
 // allocLargePages tries explicit huge pages first, then an aligned block advised

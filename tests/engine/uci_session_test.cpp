@@ -100,7 +100,8 @@ TEST(UciSession, OptionsAnnouncedFromTheTable)
         "option name Threads type spin default 1 min 1 max 24\n"
         "option name Clear Hash type button\n"
         "option name MultiPV type spin default 1 min 1 max 64\n"
-        "option name Move Overhead type spin default 10 min 0 max 5000\n";
+        "option name Move Overhead type spin default 10 min 0 max 5000\n"
+        "option name BookFile type string default Tomelore_12.9c.bin\n";
     EXPECT_NE(s.engine.output.find(expected), std::string::npos) << s.engine.output;
     EXPECT_EQ(s.quit(), 0);
 }
