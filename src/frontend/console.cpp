@@ -259,7 +259,7 @@ const Command COMMANDS[] = {
     {"shelter", Match::EXACT, loadTestPosition},
     {"perpetual", Match::EXACT, loadTestPosition},
     {"isDraw", Match::EXACT, drawTestCommand},
-    {"book", Match::EXACT, nullptr},
+    {"book", Match::EXACT, bookCommand},
     {"thread", Match::PREFIX, threadCommand},
     {"see", Match::EXACT, exchangeTestCommand},
     {"testmo", Match::EXACT, runMoveOrderTest},

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "book/book.h"
 #include "eval/evaluate.h"
 #include "eval/trace.h"
 #include "frontend/config.h"
@@ -237,6 +238,12 @@ Move bestLegalCapture(const Position& pos)
     }
 }
 
+// The book the console lists from: always this file, whatever the
+// configuration names for play.
+const char* const CONSOLE_BOOK_FILE = "Tomelore_12.9c.bin";
+
+void printBookLine(const char* line, void*) { std::fputs(line, stdout); }
+
 } // namespace
 
 void loadTestPosition(const char* line)
@@ -334,6 +341,16 @@ void drawTestCommand(const char*)
         printBoard(pos);
         std::printf("Score: %i\n", staticEvaluation(pos));
     }
+}
+
+void bookCommand(const char*)
+{
+    char fen[FEN_TEXT_SIZE];
+    positionToFen(*mainThread.current, fen);
+    std::printf("%s\n", fen);
+    static BookListing listing;  // a hundred entries with their texts: kept off the stack
+    listBookMoves(CONSOLE_BOOK_FILE, fen, listing);
+    writeBookListing(CONSOLE_BOOK_FILE, listing, printBookLine, nullptr);
 }
 
 void threadCommand(const char* line)

@@ -19,6 +19,7 @@ void pinCommand(const char* line);
 void quiesceCommand(const char* line);
 void symmetryCommand(const char* line);
 void drawTestCommand(const char* line);
+void bookCommand(const char* line);
 void threadCommand(const char* line);
 void exchangeTestCommand(const char* line);
 void pieceCommand(const char* line);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "engine_init.h"
 #include "support/console_session.h"
 
 namespace {
@@ -342,4 +343,29 @@ TEST(Diagnostics, ReductionFormulasPrintedAsSource)
     EXPECT_EQ(entry(1, 63, 63), 5); // 5.72
     EXPECT_EQ(entry(1, 0, 0), 0);
     EXPECT_EQ(entry(1, 10, 10), 1); // 1.77
+}
+
+TEST(Diagnostics, BookListsTheMovesOfTheDefaultBookFile)
+{
+    // No book file: the system's message, and the console goes on.
+    ConsoleRun missing = console("book\ngetboard\n");
+    EXPECT_EQ(missing.replies[0], "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - \n"
+                                  "Tomelore_12.9c.bin: No such file or directory\n");
+    EXPECT_NE(missing.replies[1].find("FEN: "), std::string::npos);
+
+    // The test book under the default name (the configured BookFile plays no part).
+    const std::string book = testDataPath("books/small.bin");
+    ConsoleRun run = runConsole("book\ne2e4\nbook\nsetboard 4k3/8/8/8/8/8/4P3/4K3 w - - 0 1\nbook\n", SMALL_INI,
+                                20000, [&](const std::string& folder) {
+                                    std::filesystem::copy_file(book, folder + "/Tomelore_12.9c.bin");
+                                });
+    ASSERT_EQ(run.status, 0);
+    // Weights 276, 184, 45 and 13 of 518.
+    EXPECT_EQ(run.replies[0], "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - \n"
+                              "move=g1f3 weight=53.28%\n"
+                              "move=e2e4 weight=35.52%\n"
+                              "move=d2d4 weight= 8.69%\n"
+                              "move=c2c4 weight= 2.51%\n");
+    EXPECT_NE(run.replies[2].find("move=c7c5 weight=99.60%\nmove=e7e5 weight= 0.40%\n"), std::string::npos);
+    EXPECT_NE(run.replies[4].find(": No such key\n"), std::string::npos);
 }
