@@ -24,3 +24,7 @@ void benchTuning();
 // Opening-book lookups per second on small.bin (open, binary search, the
 // key's run, close; the chosen move's legality test included).
 void benchBook();
+// WDL and DTZ probes per second over the 3-4 piece test positions, WDL hits
+// per second inside a fixed-depth search of 5-6 man endgames, and the bytes
+// of table files mapped.
+void benchTablebase();

@@ -13,19 +13,37 @@ struct HashEvalEntry {
 };
 static_assert(sizeof(HashEvalEntry) == 16, "the size rule counts 16 bytes per entry");
 
-// One thread's table; entries is null when it has none (never allocated, or
-// the allocation failed).
+// The pawn-structure part of an evaluation: both sides' pawn terms (ours
+// minus theirs) and each side's king-file danger. They depend on the pawns,
+// the kings and the side to move only, which is what the pawn key covers.
+struct PawnCacheEntry {
+    uint64_t pawnKey;
+    int16_t mg, eg;
+    uint8_t ourDanger, theirDanger;
+};
+static_assert(sizeof(PawnCacheEntry) == 16, "pawn entries are 16 bytes");
+
+// A pawn table has one entry per PAWN_CACHE_RATIO evaluation entries, at
+// most PAWN_CACHE_MAX_ENTRIES (256 KiB).
+constexpr uint64_t PAWN_CACHE_RATIO = 64;
+constexpr uint64_t PAWN_CACHE_MAX_ENTRIES = uint64_t(1) << 14;
+
+// One thread's tables; entries is null when it has none (never allocated, or
+// the allocation failed), and so is pawns.
 struct EvalCache {
     HashEvalEntry* entries;
     uint64_t mask;  // entry count - 1; unused when entries is null
+    PawnCacheEntry* pawns;
+    uint64_t pawnMask;
 };
 
-// Releases the cache's table, then allocates `entries` zeroed entries (a
-// power of two). On failure prints the failure line and leaves the cache
-// without a table. Returns 1 on success, 0 on failure.
+// Releases the cache's tables, then allocates `entries` zeroed entries (a
+// power of two) and the pawn table that goes with them. On failure prints the
+// failure line and leaves the cache without tables. Returns 1 on success, 0
+// on failure.
 int allocHashEval(EvalCache& cache, uint64_t entries, long sizeMb, bool verbose, int threadNumber);
 void freeHashEval(EvalCache& cache);
-// Zeroes every entry of the cache's table (nothing when it has none).
+// Zeroes every entry of the cache's tables (nothing when it has none).
 void clearHashEval(EvalCache& cache);
 
 // The cached score of `key`, or HASH_MISS. The cache must have a table.
@@ -33,6 +51,13 @@ inline int probeHashEval(const EvalCache& cache, uint64_t key)
 {
     const HashEvalEntry& e = cache.entries[key & cache.mask];
     return e.key == key ? e.score : HASH_MISS;
+}
+
+// Starts loading the entry of `key` into the cache ahead of its probe.
+inline void prefetchHashEval(const EvalCache& cache, uint64_t key)
+{
+    if (cache.entries)
+        __builtin_prefetch(cache.entries + (key & cache.mask));
 }
 
 inline void storeHashEval(EvalCache& cache, uint64_t key, int score)

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "eval/evalcache.h"
 #include "eval/params.h"
 #include "position/attacks.h"
 #include "position/bitboard.h"
@@ -341,11 +342,28 @@ inline int phaseOf(const Position& pos)
     return std::min<int>(phase, 64);
 }
 
-// The static evaluation of pos, telling sink every term; side 0 of the sink
-// is the side to move, side 1 the opponent. Always inlined, so that the plain
-// evaluation is one function as before.
+// The terms of both sides that depend on pawns and kings only.
 template <class Sink>
-[[gnu::always_inline]] inline Score evaluateWith(const Position& pos, Sink& sink)
+PawnCacheEntry pawnStructure(const SideView& us, const SideView& them, uint64_t pawnKey, Sink& sink)
+{
+    // Each pass adds one side's terms to the running sums, which are negated
+    // after it: after both, they hold ours minus theirs.
+    PawnCacheEntry e{pawnKey, 0, 0, kingFileDanger(us), kingFileDanger(them)};
+    sink.side(0);
+    addPawnTerms(us, e.mg, e.eg, sink);
+    e.mg = int16_t(-e.mg), e.eg = int16_t(-e.eg);
+    sink.side(1);
+    addPawnTerms(them, e.mg, e.eg, sink);
+    e.mg = int16_t(-e.mg), e.eg = int16_t(-e.eg);
+    return e;
+}
+
+// The static evaluation of pos, telling sink every term; side 0 of the sink
+// is the side to move, side 1 the opponent. The pawn structure is taken from
+// (and added to) the cache's pawn table when there is one; a trace passes no
+// cache, so that every term is computed and recorded.
+template <class Sink>
+Score evaluateWith(const Position& pos, EvalCache* cache, Sink& sink)
 {
     const int phase = phaseOf(pos);
     const SideView us = sideToMoveView(pos);
@@ -353,16 +371,16 @@ template <class Sink>
 
     int material = taper(pos.scoreMg, pos.scoreEg, phase);
 
-    // Each pass adds one side's terms to the running sums, which are negated
-    // after it: after both, they hold ours minus theirs.
-    int16_t pawnMg = 0, pawnEg = 0;
-    sink.side(0);
-    addPawnTerms(us, pawnMg, pawnEg, sink);
-    pawnMg = int16_t(-pawnMg), pawnEg = int16_t(-pawnEg);
-    sink.side(1);
-    addPawnTerms(them, pawnMg, pawnEg, sink);
-    pawnMg = int16_t(-pawnMg), pawnEg = int16_t(-pawnEg);
-    int pawnBlock = taper(pawnMg, pawnEg, phase);
+    PawnCacheEntry pawn;
+    if (cache && cache->pawns) {
+        PawnCacheEntry& slot = cache->pawns[pos.pawnKey & cache->pawnMask];
+        if (slot.pawnKey != pos.pawnKey)
+            slot = pawnStructure(us, them, pos.pawnKey, sink);
+        pawn = slot;
+    } else {
+        pawn = pawnStructure(us, them, pos.pawnKey, sink);
+    }
+    int pawnBlock = taper(pawn.mg, pawn.eg, phase);
 
     int16_t pieceMg = 0, pieceEg = 0;
     sink.side(0);
@@ -373,8 +391,8 @@ template <class Sink>
     pieceMg = int16_t(-pieceMg), pieceEg = int16_t(-pieceEg);
     int pieceBlock = taper(pieceMg, pieceEg, phase);
 
-    int ourDanger = uint8_t(theirAttacks + kingFileDanger(us));
-    int theirDanger = uint8_t(ourAttacks + kingFileDanger(them));
+    int ourDanger = uint8_t(theirAttacks + pawn.ourDanger);
+    int theirDanger = uint8_t(ourAttacks + pawn.theirDanger);
     int ourKingTable = s16(PT_KingSafety[std::min(99, ourDanger)]);
     int theirKingTable = s16(PT_KingSafety[std::min(99, theirDanger)]);
     int kingSafety = (theirKingTable - ourKingTable) * phase / 64;

@@ -4,13 +4,19 @@
 #include "eval/evalcache.h"
 #include "eval/evalterms.h"
 
-int gamePhase(const Position& pos) { return phaseOf(pos); }
+namespace {
 
-Score evaluatePosition(const Position& pos)
+Score evaluateUntraced(const Position& pos, EvalCache* cache)
 {
     NoTrace none;
-    return evaluateWith(pos, none);
+    return evaluateWith(pos, cache, none);
 }
+
+} // namespace
+
+int gamePhase(const Position& pos) { return phaseOf(pos); }
+
+Score evaluatePosition(const Position& pos) { return evaluateUntraced(pos, nullptr); }
 
 Score evaluate(const Position& pos, EvalCache* cache)
 {
@@ -20,7 +26,7 @@ Score evaluate(const Position& pos, EvalCache* cache)
         if (hit != HASH_MISS)
             return Score(hit);
     }
-    Score score = evaluatePosition(pos);
+    Score score = evaluateUntraced(pos, cached ? cache : nullptr);
     if (cached)
         storeHashEval(*cache, pos.key, score);
     return score;

@@ -177,7 +177,7 @@ void printRecord(const EvalTrace& t, const char* title)
 Score traceEvaluation(const Position& pos, EvalTrace trace[2])
 {
     TraceRecorder recorder;
-    const Score score = evaluateWith(pos, recorder);
+    const Score score = evaluateWith(pos, nullptr, recorder);
 
     const int phase = phaseOf(pos);
     const SideView us = sideToMoveView(pos);

@@ -12,6 +12,7 @@
 #include "search/searchthread.h"
 #include "search/timecontrol.h"
 #include "search/tt.h"
+#include "tablebase/tbregistry.h"
 
 Config config;
 uint32_t protocolMode = 0;
@@ -25,6 +26,12 @@ SearchSettings searchSettings()
     s.output = protocolMode == 2 ? OutputMode::Uci : OutputMode::Console;
     s.postThinking = config.postThinking != 0;
     return s;
+}
+
+void startTablebases()
+{
+    if (config.syzygy)
+        initTablebases(config.dtzPath, config.wdlPath);
 }
 
 TableSizes tableSizes()

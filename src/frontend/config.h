@@ -48,6 +48,10 @@ extern uint32_t protocolMode;
 SearchSettings searchSettings();
 TableSizes tableSizes();
 
+// When Syzygy is on, finds the tablebase files in the configured WDL and DTZ
+// folders (the protocol loops call it when they start).
+void startTablebases();
+
 // The console's new hash size: derives the entry count as the configuration
 // does (whole huge pages in large-page mode), records it in the
 // configuration and reallocates the TT only.

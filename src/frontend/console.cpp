@@ -303,6 +303,7 @@ bool isMoveText(const char* s)
 int consoleLoop()
 {
     allocAllTables(tableSizes());
+    startTablebases();
     std::printf("\nWelcome in Ardentis\n");
     std::printf("type \"help\" to show commands list\n");
 

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "book/book.h"
+#include "eval/evalcache.h"
 #include "eval/evaluate.h"
 #include "eval/trace.h"
 #include "frontend/config.h"
@@ -258,14 +259,13 @@ void loadTestPosition(const char* line)
 
 void sizeCommand(const char*)
 {
-    static_assert(sizeof(TTEntry) == 16 && sizeof(HashQEntry) == 24, "record sizes changed");
-    constexpr uint64_t PAWN_ENTRY_BYTES = 16;  // key, middle- and end-game pawn scores
     std::printf("Hash record size: %2" PRIu64 " byte  (%3" PRIu64 " bit)\n", uint64_t(sizeof(TTEntry)),
                 uint64_t(8 * sizeof(TTEntry)));
     std::printf("Hash Data   size: %2" PRIu64 " byte  (%3" PRIu64 " bit)\n", uint64_t(sizeof(TTEntry::data)),
                 uint64_t(8 * sizeof(TTEntry::data)));
     std::printf("\n");
-    std::printf("HashPawn    size: %2" PRIu64 " byte  (%3" PRIu64 " bit)\n", PAWN_ENTRY_BYTES, 8 * PAWN_ENTRY_BYTES);
+    std::printf("HashPawn    size: %2" PRIu64 " byte  (%3" PRIu64 " bit)\n", uint64_t(sizeof(PawnCacheEntry)),
+                uint64_t(8 * sizeof(PawnCacheEntry)));
     std::printf("HashQ       size: %2" PRIu64 " byte  (%3" PRIu64 " bit)\n", uint64_t(sizeof(HashQEntry)),
                 uint64_t(8 * sizeof(HashQEntry)));
 }

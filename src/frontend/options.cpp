@@ -44,12 +44,28 @@ void changeThreads(int value, const char*)
 }
 
 void clearHash(int, const char*) { clearAllTables(); }
+
+const char* syzygyPathAnnounced() { return config.wdlPath; }
+
+// Both kinds of table file from the same folders (':'-separated); the tables
+// are found again at once when Syzygy is on. "<empty>" clears the path.
+void changeSyzygyPath(int, const char* text)
+{
+    if (std::strcmp(text, "<empty>") == 0)
+        text = "";
+    if (std::strlen(text) >= sizeof config.wdlPath) {
+        std::printf("info string option SyzygyPath takes at most %d characters; ignored\n",
+                    int(sizeof config.wdlPath) - 1);
+        return;
+    }
+    std::snprintf(config.wdlPath, sizeof config.wdlPath, "%s", text);
+    std::snprintf(config.dtzPath, sizeof config.dtzPath, "%s", text);
+    startTablebases();
+}
 void changeMultiPv(int value, const char*) { uciValues.multiPv = value; }
 void changeMoveOverhead(int value, const char*) { uciValues.moveOverheadMs = value; }
 
 // The two designed options come first, in the designed order.
-// SyzygyPath (type String: announcedText gives the INI path, change takes
-// the new one) belongs here once the tablebase module offers a setter.
 constexpr UciOption OPTIONS[] = {
     {"Ponder", OptionType::Check, 0, 1, announcedTrue, nullptr, changePonder},
     {"OwnBook", OptionType::Check, 0, 1, announcedTrue, nullptr, changeOwnBook},
@@ -59,6 +75,7 @@ constexpr UciOption OPTIONS[] = {
     {"MultiPV", OptionType::Spin, 1, MAX_MULTI_PV, multiPvAnnounced, nullptr, changeMultiPv},
     {"Move Overhead", OptionType::Spin, 0, 5000, moveOverheadAnnounced, nullptr, changeMoveOverhead},
     {"BookFile", OptionType::String, 0, 0, nullptr, bookFileAnnounced, changeBookFile},
+    {"SyzygyPath", OptionType::String, 0, 0, nullptr, syzygyPathAnnounced, changeSyzygyPath},
 };
 
 bool sameIgnoringCase(const char* a, const char* b)

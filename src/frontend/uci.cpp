@@ -208,6 +208,7 @@ int uciLoop()
     printUciOptions();
     allocAllTables(tableSizes());
     checkBookFile();
+    startTablebases();
     std::printf("uciok\n");
     std::fflush(stdout);
 

@@ -180,6 +180,49 @@ void* allocLargePages(size_t bytes, bool& explicitHuge)
     return p;
 }
 
+static constexpr size_t TABLE_HUGE_PAGE = 2 * 1024 * 1024;
+
+void* allocTable(size_t bytes)
+{
+    if (bytes == 0 || bytes > SIZE_MAX / 2)
+        return nullptr;
+    if (bytes < TABLE_HUGE_PAGE) {
+        const size_t rounded = (bytes + 63) / 64 * 64;
+        void* p = std::aligned_alloc(64, rounded);
+        if (p)
+            std::memset(p, 0, rounded);
+        return p;
+    }
+    // Map one huge page more than needed and trim both ends to a boundary.
+    const size_t rounded = (bytes + TABLE_HUGE_PAGE - 1) / TABLE_HUGE_PAGE * TABLE_HUGE_PAGE;
+    const size_t span = rounded + TABLE_HUGE_PAGE;
+    void* raw = mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (raw == MAP_FAILED)
+        return nullptr;
+    char* start = static_cast<char*>(raw);
+    char* aligned = reinterpret_cast<char*>((reinterpret_cast<uintptr_t>(start) + TABLE_HUGE_PAGE - 1)
+                                            & ~uintptr_t(TABLE_HUGE_PAGE - 1));
+    if (aligned > start)
+        munmap(start, size_t(aligned - start));
+    char* end = aligned + rounded;
+    if (start + span > end)
+        munmap(end, size_t(start + span - end));
+#ifdef MADV_HUGEPAGE
+    madvise(aligned, rounded, MADV_HUGEPAGE);
+#endif
+    return aligned;
+}
+
+void freeTable(void* p, size_t bytes)
+{
+    if (!p)
+        return;
+    if (bytes < TABLE_HUGE_PAGE)
+        std::free(p);
+    else
+        munmap(p, (bytes + TABLE_HUGE_PAGE - 1) / TABLE_HUGE_PAGE * TABLE_HUGE_PAGE);
+}
+
 void freeLargePages(void* p, size_t bytes, bool explicitHuge)
 {
     if (!p)

@@ -62,6 +62,15 @@ size_t largePageSizeBytes();
 void* allocLargePages(size_t bytes, bool& explicitHuge);
 void freeLargePages(void* p, size_t bytes, bool explicitHuge);
 
+// A zero-filled block for a hash table: cache-line aligned, and from 2 MiB
+// up mapped at a 2 MiB boundary and advised for transparent huge pages, so
+// that random probes over it need far fewer address translations (such a
+// block is zeroed by the system as it is first touched). freeTable releases
+// it, given the same byte count (null is fine). Returns nullptr when the
+// memory is refused.
+void* allocTable(size_t bytes);
+void freeTable(void* p, size_t bytes);
+
 // Clears the terminal (ANSI sequence; harmless when output is not a terminal).
 void clearScreen();
 

@@ -194,6 +194,54 @@ Position* makeMove(Position& parent, Move move)
     return child;
 }
 
+uint64_t keyAfterMove(const Position& pos, Move move)
+{
+    const int kind = moveKind(move);
+    const int from = moveFrom(move), to = moveTo(move);
+    const auto& mine = zobrist.piece[pos.sideToMove];
+    const auto& theirs = zobrist.piece[pos.sideToMove ^ 1];
+    uint64_t key = pos.key ^ zobrist.castling[pos.castling] ^ zobrist.enPassant[pos.epFile] ^ zobrist.side[0];
+    if ((kind & KIND_CAPTURE) && kind != KIND_EN_PASSANT && kind <= KIND_PROMOTION_CAPTURE)
+        key ^= theirs[pieceOn(pos, to)][to ^ 56];
+    switch (kind) {
+    case KIND_PAWN_PUSH:
+    case KIND_PAWN_PUSH + KIND_CAPTURE:
+        key ^= mine[PAWN][from] ^ mine[PAWN][to];
+        if (to - from == 16)
+            key ^= zobrist.enPassant[to & 7];
+        break;
+    case KIND_KNIGHT:
+    case KIND_BISHOP:
+    case KIND_ROOK:
+    case KIND_QUEEN:
+    case KIND_KING:
+    case KIND_KNIGHT + KIND_CAPTURE:
+    case KIND_BISHOP + KIND_CAPTURE:
+    case KIND_ROOK + KIND_CAPTURE:
+    case KIND_QUEEN + KIND_CAPTURE:
+    case KIND_KING + KIND_CAPTURE:
+        key ^= mine[kind & 7][from] ^ mine[kind & 7][to];
+        break;
+    case KIND_PROMOTION:
+    case KIND_PROMOTION_CAPTURE:
+        key ^= mine[PAWN][from] ^ mine[movePromotion(move)][to];
+        break;
+    case KIND_CASTLE_KING_SIDE:
+        key ^= mine[KING][E1] ^ mine[KING][G1] ^ mine[ROOK][H1] ^ mine[ROOK][F1];
+        break;
+    case KIND_CASTLE_QUEEN_SIDE:
+        key ^= mine[KING][E1] ^ mine[KING][C1] ^ mine[ROOK][A1] ^ mine[ROOK][D1];
+        break;
+    case KIND_EN_PASSANT:
+        key ^= mine[PAWN][from] ^ mine[PAWN][to] ^ theirs[PAWN][(to - 8) ^ 56];
+        break;
+    default:
+        return pos.key;  // not a move: makeMove copies the position
+    }
+    const uint8_t castling = pos.castling & CASTLE_KEEP.keep[from] & CASTLE_KEEP.keep[to];
+    return key ^ zobrist.castling[uint8_t((castling >> 4) | (castling << 4))];
+}
+
 int isLegalMove(const Position& pos, Move move)
 {
     if (move == 0)

@@ -21,6 +21,10 @@ constexpr int GAME_STACK_KEEP = 128;
 // any value outside the move kinds) gives an unchanged copy of pos.
 Position* makeMove(Position& pos, Move move);
 
+// The key makeMove(pos, move) would give the child, without making the move:
+// lets a search start loading the child's table entries early.
+uint64_t keyAfterMove(const Position& pos, Move move);
+
 // Whether move is one of the pseudo-legal moves of pos and leaves the own king
 // safe.
 int isLegalMove(const Position& pos, Move move);

@@ -189,6 +189,120 @@ bool hasLegalMove(const Position& pos)
 
 namespace {
 
+// Moves of a piece pinned to its king along `line` (the squares from the king
+// to the pinner, the pinner included): it may only stay on the line. Knights
+// never can; a slider only along a line of its own kind.
+int countPinnedMoves(const Position& pos, int s, Bitboard line, Bitboard occ, Bitboard them)
+{
+    const Bitboard bit = squareBit(s);
+    if (bit & pawns(pos)) {
+        int n = 0;
+        const Bitboard push = (bit << 8) & ~occ & line;
+        const Bitboard takes = pawnAttacks[s] & them & line;
+        if (bit & RANK_7)
+            return 4 * (popcount(push) + popcount(takes));
+        n += popcount(push) + popcount(takes);
+        if (push & RANK_3)
+            n += popcount((push << 8) & ~occ & line);
+        return n;
+    }
+    Bitboard reach = 0;
+    if (bit & diagonalSliders(pos))
+        reach |= bishopAttacks(s, occ);
+    if (bit & straightSliders(pos))
+        reach |= rookAttacks(s, occ);
+    return popcount(reach & line);
+}
+
+}  // namespace
+
+int countLegalMoves(const Position& pos)
+{
+    const Bitboard own = pos.own;
+    const Bitboard kingBit = own & kings(pos);
+    if (!kingBit) {
+        MoveEntry list[MAX_MOVES];
+        return int(generateLegal(pos, list) - list);
+    }
+    const Bitboard occ = occupied(pos);
+    const Bitboard them = occ ^ own;
+    const int k = lsb(kingBit);
+    const Bitboard checkerSet = attackersOf(pos, k, occ, them);
+
+    // King steps, each destination tested with the king off its square (so a
+    // slider's ray runs on through it).
+    int count = 0;
+    const Bitboard occWithoutKing = occ ^ kingBit;
+    for (Bitboard b = kingAttacks[k] & ~own; b;) {
+        const int to = popLsb(b);
+        count += attackersOf(pos, to, occWithoutKing, them) == 0;
+    }
+    if (clearLsb(checkerSet))
+        return count;  // double check: only the king moves
+
+    // Destinations that answer a single check: the checker and the squares
+    // between it and the king.
+    Bitboard target = ~own, blockTarget = ~Bitboard(0);
+    if (checkerSet) {
+        blockTarget = Between[k][lsb(checkerSet)];
+        target = blockTarget | checkerSet;
+    }
+
+    // Pins: enemy sliders that see the king through exactly one own piece
+    // when only enemy pieces block. A pinned piece never answers a check.
+    Bitboard pinned = 0;
+    const Bitboard snipers =
+        ((rookAttacks(k, them) & straightSliders(pos)) | (bishopAttacks(k, them) & diagonalSliders(pos))) & them;
+    for (Bitboard b = snipers; b;) {
+        const int s = popLsb(b);
+        const Bitboard between = Between[k][s] & occ;
+        if (between && !clearLsb(between)) {
+            pinned |= between;
+            if (!checkerSet)
+                count += countPinnedMoves(pos, lsb(between), Between[k][s] | squareBit(s), occ, them);
+        }
+    }
+
+    const Bitboard mobile = own & ~pinned;
+    for (Bitboard b = mobile & knights(pos); b;)
+        count += popcount(knightAttacks[popLsb(b)] & target);
+    for (Bitboard b = mobile & diagonalSliders(pos); b;)
+        count += popcount(bishopAttacks(popLsb(b), occ) & target);
+    for (Bitboard b = mobile & straightSliders(pos); b;)
+        count += popcount(rookAttacks(popLsb(b), occ) & target);
+
+    // Pawns as the generators have them: promotions count four moves each,
+    // no captures from the first rank (pawnAttacks is empty there).
+    const Bitboard ownPawns = own & pawns(pos);
+    const Bitboard mobilePawns = mobile & pawns(pos);
+    const Bitboard empty = ~occ;
+    const Bitboard single = (mobilePawns << 8) & empty;
+    const Bitboard doubles = ((single & RANK_3) << 8) & empty;
+    count += popcount(single & ~RANK_8 & blockTarget) + popcount(doubles & blockTarget)
+             + 4 * popcount(single & RANK_8 & blockTarget);
+    const Bitboard takeTargets = them & target;
+    const Bitboard plain = mobilePawns & ~RANK_7 & ~RANK_1, promoting = mobilePawns & RANK_7;
+    count += popcount((plain << 7) & NOT_FILE_H & takeTargets) + popcount((plain << 9) & NOT_FILE_A & takeTargets);
+    count += 4 * (popcount((promoting << 7) & NOT_FILE_H & takeTargets)
+                  + popcount((promoting << 9) & NOT_FILE_A & takeTargets));
+
+    // En passant and castling are rare: tested move by move.
+    if (pos.epFile != NO_EP_FILE) {
+        const int to = 40 + pos.epFile;
+        for (Bitboard b = ownPawns & epAttackers[pos.epFile]; b;)
+            count += !leavesKingInCheck(pos, makeMoveWord(KIND_EN_PASSANT, popLsb(b), to));
+    }
+    if (!checkerSet && (pos.castling & (CASTLE_OWN_QUEEN | CASTLE_OWN_KING))) {
+        MoveEntry castles[2];
+        const MoveEntry* end = addCastling(pos, castles, occ);
+        for (const MoveEntry* m = castles; m != end; m++)
+            count += !leavesKingInCheck(pos, entryMove(*m));
+    }
+    return count;
+}
+
+namespace {
+
 // Single-check answers of the pieces in `pieces` (one kind): quiet moves
 // onto the blocking squares and captures of the checker.
 template <typename AttacksOf>

@@ -24,6 +24,10 @@ MoveEntry* generateLegal(const Position& pos, MoveEntry* list);
 // first, then quiet moves, stopping at the first legal one.
 bool hasLegalMove(const Position& pos);
 
+// The number of legal moves (the length of generateLegal's list), counted
+// from pins and target sets without listing or testing the moves one by one.
+int countLegalMoves(const Position& pos);
+
 // Replies to a check; checkerSet is the nonzero result of checkers(pos).
 MoveEntry* generateEvasions(const Position& pos, Bitboard checkerSet, MoveEntry* list);
 

@@ -1,5 +1,6 @@
 // Perft walks the tree on the main thread's stack: evasions when in check,
-// otherwise captures then quiet moves, each list walked from its end.
+// otherwise captures then quiet moves, each list walked from its end. The
+// last ply is counted by countLegalMoves, without listing the moves.
 #include "position/perft.h"
 
 #include "position/attacks.h"
@@ -28,6 +29,8 @@ uint64_t countList(Position* pos, const MoveEntry* list, const MoveEntry* end, i
 
 uint64_t perftFrom(Position* pos, int depth)
 {
+    if (depth == 1)
+        return uint64_t(countLegalMoves(*pos));
     MoveEntry list[MAX_MOVES];
     const Bitboard inCheck = checkers(*pos);
     if (inCheck)

@@ -85,6 +85,13 @@ int staticExchange(const Position& pos, Move move)
     return firstGain - result;
 }
 
+bool captureCannotLose(const Position& pos, Move move)
+{
+    const int kind = moveKind(move);
+    return (kind & KIND_CAPTURE) && kind < 16
+           && pieceValue(pieceOn(pos, moveTo(move))) >= pieceValue(pieceOn(pos, moveFrom(move)));
+}
+
 bool isLosingCapture(const Position& pos, Move move)
 {
     if (pieceValue(pieceOn(pos, moveTo(move))) >= pieceValue(pieceOn(pos, moveFrom(move))))

@@ -13,6 +13,11 @@ int pieceValue(int code);
 // the side to move's view. pos is not modified.
 int staticExchange(const Position& pos, Move move);
 
+// True for a plain capture (not en passant, no promotion) of a piece worth at
+// least the capturer: its exchange value is then >= 0 without playing it out,
+// since the side that captured first can always stop at that gain.
+bool captureCannotLose(const Position& pos, Move move);
+
 // True when the victim is worth less than the mover and the exchange loses.
 // The cheap value comparison settles most captures without an exchange.
 bool isLosingCapture(const Position& pos, Move move);

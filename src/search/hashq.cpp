@@ -5,12 +5,14 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/platform.h"
+
 bool allocHashQ(SearchThread& t, uint64_t entries, long sizeMb, bool print, int threadNumber)
 {
     freeHashQ(t);
     while (entries & (entries - 1))
         entries &= entries - 1;  // keep the highest bit: the slot index is a mask
-    void* p = entries ? std::calloc(entries, sizeof(HashQEntry)) : nullptr;
+    void* p = entries && entries <= SIZE_MAX / sizeof(HashQEntry) ? allocTable(entries * sizeof(HashQEntry)) : nullptr;
     if (!p) {
         std::printf("HashQ Table Memory Allocation Failed!\n");
         std::fflush(stdout);
@@ -33,7 +35,7 @@ void clearHashQ(SearchThread& t)
 
 void freeHashQ(SearchThread& t)
 {
-    std::free(t.hashQ);
+    freeTable(t.hashQ, t.hashQ ? (t.hashQMask + 1) * sizeof(HashQEntry) : 0);
     t.hashQ = nullptr;
     t.hashQMask = 0;
 }
@@ -61,8 +63,8 @@ void storeHashQ(SearchThread& t, int depth, int ply, int bound, int score, Move 
     e.key = key;
     // Below -32 the 6-bit field would wrap to a large positive depth. Every
     // depth below -1 searches the same way (captures only), so -32 is exact.
-    e.depth = depth < -32 ? -32 : depth > 31 ? 31 : depth;
-    e.bound = uint32_t(bound) & 3;
+    e.depth = int8_t(depth < -32 ? -32 : depth > 31 ? 31 : depth);
+    e.bound = uint8_t(bound & 3);
     e.score = int16_t(scoreToTable(score, ply, QS_MATE_BAND));
     e.move = move;
 }

@@ -7,15 +7,16 @@
 #include "search/bounds.h"
 #include "search/searchthread.h"
 
+// 16 bytes, as the table's size rule counts them, so a slot never crosses a
+// cache line.
 struct HashQEntry {
     uint64_t key;       // full hash key of the position
-    int32_t depth : 6;  // quiescence depth of the store: 0, -1, ... (clamped at -32)
-    uint32_t bound : 2;
-    int32_t : 0;        // the bit-fields fill a whole 32-bit unit: 24-byte entries
-    int16_t score;      // mate scores relative to the storing node
     Move move;
+    int16_t score;      // mate scores relative to the storing node
+    int8_t depth : 6;   // quiescence depth of the store: 0, -1, ... (clamped at -32)
+    uint8_t bound : 2;
 };
-static_assert(sizeof(HashQEntry) == 24, "HashQ entries are 24 bytes");
+static_assert(sizeof(HashQEntry) == 16, "HashQ entries are 16 bytes");
 
 
 // Frees the record's previous block, then allocates `entries` zeroed entries
@@ -28,5 +29,11 @@ void freeHashQ(SearchThread& t);
 // HASH_MISS when the slot holds another key; otherwise `entry` receives the
 // slot and the result is a usable score or HASH_UNUSABLE.
 int probeHashQ(const SearchThread& t, HashQEntry& entry, int depth, int ply, int alpha, int beta);
+// Starts loading the slot of `key` into the cache ahead of its probe.
+inline void prefetchHashQ(const SearchThread& t, uint64_t key)
+{
+    if (t.hashQ)
+        __builtin_prefetch(t.hashQ + (key & t.hashQMask));
+}
 // Overwrites the slot unconditionally.
 void storeHashQ(SearchThread& t, int depth, int ply, int bound, int score, Move move);

@@ -71,7 +71,7 @@ inline Move nextMove(MovePicker& p)
         [[fallthrough]];
     case PickStage::GoodCaptures:
         while (Move m = pickLegal(p, p.captures, p.captureCount)) {
-            int see = staticExchange(*p.pos, m);
+            const int see = captureCannotLose(*p.pos, m) ? 0 : staticExchange(*p.pos, m);
             if (see < 0) {
                 p.losing[p.losingCount++] = makeEntry(m, see);
                 continue;

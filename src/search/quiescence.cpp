@@ -13,17 +13,20 @@
 #include "position/movegen.h"
 #include "position/see.h"
 #include "search/ordering.h"
+#include "search/rootprobe.h"
 #include "search/searchstate.h"
 #include "search/bounds.h"
 #include "search/hashq.h"
+#include "search/prefetch.h"
 #include "search/tt.h"
+#include "tablebase/tbprobe.h"
 
 
 // Searches one move of a quiescence node; the caller unmakes nothing.
 static inline int searchQChild(SearchThread& t, Position* pos, Move move, int depth, int ply, int alpha, int beta,
                                int tbLimit)
 {
-    t.current = makeMove(*pos, move);
+    t.current = makeMoveForQuiescence(t, *pos, move);
     int s = -quiescence(t, depth - 1, ply + 1, -beta, -alpha, tbLimit);
     t.current = pos;
     return s;
@@ -42,7 +45,16 @@ int quiescence(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
         return alpha;
     t.nodes++;
 
-    // Tablebase probing below the first quiescence ply is not built yet.
+    // Below the first ply, right after a capture or pawn move, the tables
+    // decide a position they cover.
+    if (depth < 0 && tbLimit && t.current->halfmoveClock == 0 && popcount(occupied(*t.current)) <= tbLimit) {
+        int ok;
+        const int wdl = probeWdl(*t.current, &ok);
+        if (ok) {
+            t.tbHits++;
+            return wdlScore(wdl);
+        }
+    }
 
     Position* pos = t.current;
     if (ply > 126)
@@ -121,7 +133,12 @@ int quiescence(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
             int gain = moveKind(m) == KIND_EN_PASSANT ? P_Pawn : pieceValue(pieceOn(*pos, moveTo(m)));
             if (moveKind(m) == KIND_PROMOTION_CAPTURE)
                 gain += pieceValue(movePromotion(m)) - P_Pawn;
-            if (eval + gain < alpha - 150 || leavesKingInCheck(*pos, m) || isLosingCapture(*pos, m))
+            if (eval + gain < alpha - 150)
+                continue;
+            // The legality and exchange tests take long enough to hide the
+            // child's table loads behind them.
+            prefetchQuiescenceChild(t, keyAfterMove(*pos, m));
+            if (leavesKingInCheck(*pos, m) || isLosingCapture(*pos, m))
                 continue;
             if (tryMove(m))
                 return cutoff;
@@ -130,7 +147,10 @@ int quiescence(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
             MoveEntry* end = generateQuietChecks(*pos, list);
             for (MoveEntry* e = end; e != list;) {
                 Move m = entryMove(*--e);
-                if (m == hashMove || leavesKingInCheck(*pos, m) || staticExchange(*pos, m) < 0)
+                if (m == hashMove)
+                    continue;
+                prefetchQuiescenceChild(t, keyAfterMove(*pos, m));
+                if (leavesKingInCheck(*pos, m) || staticExchange(*pos, m) < 0)
                     continue;
                 if (tryMove(m))
                     return cutoff;

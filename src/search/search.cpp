@@ -15,10 +15,13 @@
 #include "position/see.h"
 #include "search/movepicker.h"
 #include "search/ordering.h"
+#include "search/prefetch.h"
 #include "search/quiescence.h"
+#include "search/rootprobe.h"
 #include "search/searchstate.h"
 #include "search/bounds.h"
 #include "search/tt.h"
+#include "tablebase/tbprobe.h"
 
 namespace {
 
@@ -143,7 +146,7 @@ inline int searchMadeChild(SearchThread& t, Position* pos, Position* child, int 
 inline int searchChild(SearchThread& t, Position* pos, Move move, int depth, int ply, int alpha, int beta,
                        int tbLimit, PvLine& line)
 {
-    return searchMadeChild(t, pos, makeMove(*pos, move), depth, ply, alpha, beta, tbLimit, line);
+    return searchMadeChild(t, pos, makeMoveForSearch(t, *pos, move, depth), depth, ply, alpha, beta, tbLimit, line);
 }
 
 // The principal-variation search of a child made in the slot after pos: once
@@ -208,7 +211,18 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
         return hashScore;
     bool hashFound = hashScore != HASH_MISS;
 
-    // Tablebase probing inside the tree is not built yet (tbLimit stays 0).
+    // Right after a capture or pawn move, a position the tables cover is
+    // decided: an exact value without a move.
+    if (tbLimit && pos->halfmoveClock == 0 && popcount(occupied(*pos)) <= tbLimit) {
+        int ok;
+        const int wdl = probeWdl(*pos, &ok);
+        if (ok) {
+            t.tbHits++;
+            const int s = wdlScore(wdl);
+            storeHash(*pos, depth, ply, BOUND_EXACT, s, 0);
+            return s;
+        }
+    }
 
     if (depth <= 0)
         return quiescence(t, 0, ply + 1, alpha, beta, tbLimit);
@@ -320,7 +334,7 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
         case PickStage::GoodCaptures: {
             // Winning and equal captures, unreduced.
             legal++;
-            int s = pvsChild(t, pos, makeMove(*pos, m), depth, 0, bound == BOUND_EXACT, ply, alpha, beta, tbLimit,
+            int s = pvsChild(t, pos, makeMoveForSearch(t, *pos, m, depth - 1), depth, 0, bound == BOUND_EXACT, ply, alpha, beta, tbLimit,
                              line);
             if (cutsOff(m, s, false))
                 return s;
@@ -331,7 +345,7 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
             // give check, or the node is in check or extended.
             legal++;
             quietIndex++;
-            Position* child = makeMove(*pos, m);
+            Position* child = makeMoveForSearch(t, *pos, m, depth - 1);
             const bool givesCheck = checkers(*child) != 0;
             if (futile && !givesCheck)
                 continue;
@@ -353,7 +367,7 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
             legal++;
             if (futile && eval + see < alpha - LOSING_CAPTURE_FUTILITY_MARGIN)
                 continue;
-            Position* child = makeMove(*pos, m);
+            Position* child = makeMoveForSearch(t, *pos, m, depth - 1);
             const bool givesCheck = checkers(*child) != 0;
             int R = !inCheck && !givesCheck && legal > 3 && !extended && see < -LOSING_CAPTURE_REDUCTION_LOSS ? 1 : 0;
             int s = pvsChild(t, pos, child, depth, R, bound == BOUND_EXACT, ply, alpha, beta, tbLimit, line);

@@ -14,6 +14,7 @@
 #include "position/movegen.h"
 #include "search/ordering.h"
 #include "search/report.h"
+#include "search/rootprobe.h"
 #include "search/search.h"
 #include "search/searchstate.h"
 #include "search/timecontrol.h"
@@ -306,11 +307,18 @@ SearchResult think(SearchThread& front, const SearchSettings& settings)
         timeControl.elapsedMs = nowMs() - timeControl.startMs;
         return r;
     }
-    uint64_t best = makeResult(entryMove(front.rootMoves[count - 1]), 0);
+    // No iteration reports less than the tables' verdict on the root.
     int tbScore = 0;
-    int s = 0;
+    const bool tbRoot = decideRootByTables(front, settings.tbLimit, tbScore);
+    if (tbRoot) {
+        r.tbHits++;
+        count = int(front.rootEnd - front.rootMoves);
+    }
+    uint64_t best = makeResult(entryMove(front.rootMoves[count - 1]), tbScore);
+    int s = tbScore;
     if (count == 1) {
         r.best = resultMove(best);
+        r.score = s;
         r.line.count = 1;
         r.line.moves[0] = r.best;
         reportIteration(settings, *front.current, r);
@@ -353,6 +361,8 @@ SearchResult think(SearchThread& front, const SearchSettings& settings)
             r.line = bestLine;
             r.ponder = bestLine.count > 1 ? bestLine.moves[1] : 0;
         }
+        if (tbRoot && s < tbScore)
+            s = tbScore;
         r.best = resultMove(best);
         r.score = s;
         r.selDepth = winnerSelDepth;

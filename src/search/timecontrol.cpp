@@ -1,6 +1,9 @@
 // Time allocation per move and the timer thread that raises stopSearch.
 #include "search/timecontrol.h"
 
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -28,17 +31,39 @@ struct Timer {
 Timer timer;
 std::mutex timerMutex;  // setupTimer may run on the input monitor's thread
 
+// The timer sleeps on this until its deadline or until it is cancelled. A
+// function-local static: the core library holds no static initialisers.
+struct TimerWake {
+    std::mutex mutex;
+    std::condition_variable wake;
+};
+TimerWake& timerWake()
+{
+    static TimerWake w;
+    return w;
+}
+
+// Longest single sleep: a stop raised elsewhere (not through stopTimer) is
+// seen within this time; the deadline and a cancel are met at once.
+constexpr int64_t TIMER_COARSE_WAKE_MS = 100;
+
 void* timerThread(void* argument)
 {
     Timer& t = *static_cast<Timer*>(argument);
+    // The search stops once the elapsed centiseconds exceed either limit,
+    // that is (limit + 1) * 10 ms after the start.
+    const int64_t limit = std::min(t.moveTime, t.allocation);
+    const int64_t deadline = int64_t(t.startMs) + (limit + 1) * 10;
+    TimerWake& w = timerWake();
+    std::unique_lock<std::mutex> lock(w.mutex);
     while (!t.cancel.load(std::memory_order_relaxed) && !stopSearch.load(std::memory_order_relaxed)) {
-        sleepMicroseconds(1000);
-        int64_t elapsed = int64_t(nowMs() - t.startMs) / 10;
-        if (elapsed > t.moveTime || elapsed > t.allocation) {
+        const int64_t now = int64_t(nowMs());
+        if (now >= deadline) {
             stopSearch.store(1, std::memory_order_relaxed);
             abortIteration.store(1, std::memory_order_relaxed);
             break;
         }
+        w.wake.wait_for(lock, std::chrono::milliseconds(std::min(deadline - now, TIMER_COARSE_WAKE_MS)));
     }
     return nullptr;
 }
@@ -47,7 +72,12 @@ void stopTimerLocked()
 {
     if (!timer.handle.running)
         return;
-    timer.cancel.store(1, std::memory_order_relaxed);
+    TimerWake& w = timerWake();
+    {
+        std::lock_guard<std::mutex> lock(w.mutex);
+        timer.cancel.store(1, std::memory_order_relaxed);
+    }
+    w.wake.notify_all();
     threadJoin(timer.handle);
 }
 

@@ -53,7 +53,7 @@ static void releaseBlock()
     if (ttLargePages)
         freeLargePages(ttTable, ttBytes, ttExplicitHuge);
     else
-        std::free(ttTable);
+        freeTable(ttTable, ttBytes);
     ttTable = nullptr;
     ttEntries = 0;
     ttIndexMask = 0;
@@ -85,14 +85,15 @@ bool allocHashTable(uint64_t entries, long sizeMb, bool largePages)
     size_t bytes = 0;
     if (entries != 0 && entries <= SIZE_MAX / sizeof(TTEntry) - 4) {
         bytes = size_t(entries + 4) * sizeof(TTEntry);
-        p = largePages ? allocLarge(bytes, explicitHuge) : std::malloc(bytes);
+        p = largePages ? allocLarge(bytes, explicitHuge) : allocTable(bytes);
     }
     if (!p) {
         std::printf("Hash Table Memory Allocation Failed!\n");
         std::fflush(stdout);
         return false;
     }
-    std::memset(p, 0, bytes);
+    if (largePages)
+        std::memset(p, 0, bytes);  // allocTable's blocks come zeroed
     ttTable = static_cast<TTEntry*>(p);
     ttEntries = entries;
     ttIndexMask = indexMaskFor(entries);

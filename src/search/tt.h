@@ -39,6 +39,17 @@ void freeHashTable();
 // otherwise `data` receives the entry (so the caller gets its move) and the
 // result is a score usable for this window or HASH_UNUSABLE.
 int probeHash(const Position& pos, uint64_t& data, int depth, int ply, int alpha, int beta);
+// Starts loading the bucket of `key` into the cache, so that a probe shortly
+// after (the child's, when called right after making a move) finds it there.
+// A bucket may start anywhere in a line and then spills into the next one.
+inline void prefetchHash(uint64_t key)
+{
+    if (ttTable) {
+        const TTEntry* bucket = ttTable + (key & ttIndexMask);
+        __builtin_prefetch(bucket);
+        __builtin_prefetch(bucket + 3);
+    }
+}
 // Writes an entry for the position, unless a stop flag is raised.
 void storeHash(const Position& pos, int depth, int ply, int bound, int score, Move move);
 

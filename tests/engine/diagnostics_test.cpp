@@ -39,7 +39,7 @@ TEST(Diagnostics, RecordSizesAndKeys)
                               "Hash Data   size:  8 byte  ( 64 bit)\n"
                               "\n"
                               "HashPawn    size: 16 byte  (128 bit)\n"
-                              "HashQ       size: 24 byte  (192 bit)\n");
+                              "HashQ       size: 16 byte  (128 bit)\n");
     // After three moves the incrementally kept keys equal the recomputed ones.
     const std::string& keys = run.replies[4];
     const char* const labels[4] = {"HashKey     (full): ", "HashKey     (inc) : ", "HashPawnKey (full): ",

@@ -1,7 +1,8 @@
 // Walks perft trees and checks, at every node, that the incremental fields
 // equal their from-scratch values and that mirroring twice changes nothing;
 // at inner nodes also that the generators agree with each other and that the
-// position survives a FEN round trip.
+// position survives a FEN round trip; for every move, that keyAfterMove
+// foretells the child's key.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -119,6 +120,8 @@ struct Walker {
         std::sort(listed.begin(), listed.end());
         if (listed != legal)
             fail(pos, "generateLegal differs from the filtered full list");
+        if (size_t(countLegalMoves(pos)) != legal.size())
+            fail(pos, "countLegalMoves differs from the number of legal moves");
 
         if (const Bitboard c = checkers(pos)) {
             const std::vector<Move> evasions = words(buffer, generateEvasions(pos, c, buffer));
@@ -171,8 +174,13 @@ struct Walker {
         MoveEntry* end = generateAll(*pos, list);
         for (MoveEntry* e = list; e != end && failure.empty(); e++) {
             const Move m = entryMove(*e);
-            if (!leavesKingInCheck(*pos, m))
-                walk(makeMove(*pos, m), depth - 1);
+            if (leavesKingInCheck(*pos, m))
+                continue;
+            const uint64_t predicted = keyAfterMove(*pos, m);
+            Position* child = makeMove(*pos, m);
+            if (child->key != predicted)
+                fail(*pos, "keyAfterMove differs from the child's key");
+            walk(child, depth - 1);
         }
     }
 };

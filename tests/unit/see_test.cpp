@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <string>
 
+#include "engine_init.h"
 #include "position/fen.h"
+#include "position/movegen.h"
 #include "position/see.h"
 
 namespace {
@@ -82,6 +86,48 @@ TEST(StaticExchange, LosingCapture)
         const Position& pos = setUp(c.fen);
         EXPECT_EQ(isLosingCapture(pos, textToMove(pos, c.move)), c.losing) << c.fen << " " << c.move;
     }
+}
+
+// The shortcut that skips the exchange: it holds for plain captures of a
+// piece worth at least the capturer only, and never for a capture whose
+// exchange loses (every capture of the shared positions file).
+TEST(StaticExchange, CaptureCannotLose)
+{
+    struct Case {
+        const char* fen;
+        const char* move;
+        bool cannotLose;
+    };
+    const Case cases[] = {
+        {"4k3/8/8/8/8/5n2/8/4K1N1 w - - 0 1", "g1f3", true},           // knight takes knight
+        {"4k3/8/2p5/3q4/4P3/8/8/4K3 w - - 0 1", "e4d5", true},         // pawn takes queen
+        {"4k3/8/8/3r4/8/8/8/3QK3 w - - 0 1", "d1d5", false},           // queen takes rook: played out
+        {"r3k3/1P6/1n6/8/8/8/8/4K3 w - - 0 1", "b7a8q", false},        // a promotion puts a queen there
+        {"4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1", "e5d6", false},          // en passant
+        {"4k3/8/8/3p4/4p3/5K2/8/8 w - - 0 1", "f3e4", false},          // king takes pawn
+    };
+    for (const Case& c : cases) {
+        const Position& pos = setUp(c.fen);
+        EXPECT_EQ(captureCannotLose(pos, textToMove(pos, c.move)), c.cannotLose) << c.fen << " " << c.move;
+    }
+
+    std::ifstream in(testDataPath("positions.txt"));
+    std::string line;
+    int shortcuts = 0;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#' || !setPositionFromFen(seeThread, line.c_str(), nullptr))
+            continue;
+        const Position& pos = *seeThread.current;
+        MoveEntry list[MAX_MOVES];
+        const MoveEntry* end = generateCaptures(pos, list);
+        for (const MoveEntry* e = list; e != end; e++) {
+            if (!captureCannotLose(pos, entryMove(*e)))
+                continue;
+            shortcuts++;
+            EXPECT_GE(staticExchange(pos, entryMove(*e)), 0) << line;
+        }
+    }
+    EXPECT_GT(shortcuts, 100);
 }
 
 TEST(StaticExchange, PieceValues)

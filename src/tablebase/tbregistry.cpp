@@ -1,0 +1,362 @@
+// Registration of the table files, the material-key hash and the loading of
+// WDL and DTZ files. A file is checked completely before its first probe; a
+// file that is missing, truncated or corrupt is reported once and its probes
+// fail, the engine goes on without it.
+#include "tablebase/tbregistry.h"
+
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/platform.h"
+
+namespace {
+
+struct HashSlot {
+    uint64_t key;
+    TbEntry* entry;
+};
+
+struct DtzSlot {
+    uint64_t key;
+    uint64_t mirrorKey;
+    TbDtzTable* table;  // null when the file could not be used
+};
+
+char wdlFolders[TB_PATH_SIZE];
+char dtzFolders[TB_PATH_SIZE];
+TbEntry entries[TB_MAX_TABLES];
+int entryCount;
+int largestTable;
+HashSlot tbHash[TB_HASH_BUCKETS][TB_HASH_SLOTS];
+DtzSlot dtzCache[TB_DTZ_CACHE];
+Mutex loadMutex;
+bool mutexReady;
+std::atomic<uint64_t> mappedBytes;
+
+void copyPath(char* to, const char* from)
+{
+    std::snprintf(to, TB_PATH_SIZE, "%s", from ? from : "");
+}
+
+// Folder number `index` of a ':'-separated list joined with "/name.suffix";
+// false when the list has no such folder or the path does not fit.
+bool formPath(char* out, size_t outSize, const char* folders, int index, const char* name, const char* suffix)
+{
+    const char* p = folders;
+    for (int i = 0; i < index; i++) {
+        p = std::strchr(p, ':');
+        if (!p)
+            return false;
+        p++;
+    }
+    const char* end = std::strchr(p, ':');
+    const int len = end ? int(end - p) : int(std::strlen(p));
+    const int n = std::snprintf(out, outSize, "%.*s/%s%s", len, p, name, suffix);
+    return n > 0 && size_t(n) < outSize;
+}
+
+int folderCount(const char* folders)
+{
+    int n = 1;
+    for (const char* p = folders; *p; p++)
+        n += *p == ':';
+    return n;
+}
+
+uint64_t sideKey(int colour, const uint8_t* counts)
+{
+    uint64_t k = 0;
+    for (int code = 1; code <= 6; code++)
+        for (int i = 0; i < counts[code]; i++)
+            k ^= zobrist.piece[colour][code][i];
+    return k;
+}
+
+// A key goes to its bucket (its top ten bits), or when that bucket is full
+// to the next one with room: the full six-piece set puts six keys into some
+// buckets. Lookups walk the same way and stop at a bucket with a free slot.
+bool hashInsert(uint64_t key, TbEntry* e)
+{
+    for (int b = 0; b < TB_HASH_BUCKETS; b++) {
+        HashSlot* bucket = tbHash[((key >> 54) + b) % TB_HASH_BUCKETS];
+        for (int i = 0; i < TB_HASH_SLOTS; i++)
+            if (!bucket[i].entry) {
+                bucket[i].key = key;
+                bucket[i].entry = e;
+                return true;
+            }
+    }
+    return false;
+}
+
+void registerTable(const char* name)
+{
+    const int folders = folderCount(wdlFolders);
+    char path[TB_PATH_SIZE + 16];
+    int folder = 0;
+    for (; folder < folders; folder++)
+        if (formPath(path, sizeof path, wdlFolders, folder, name, ".rtbw") && isRegularFile(path))
+            break;
+    if (folder == folders || entryCount == TB_MAX_TABLES)
+        return;
+    TbEntry& e = entries[entryCount];
+    if (!parseMaterialName(name, e.material))
+        return;
+    std::snprintf(e.name, sizeof e.name, "%s", name);
+    e.key = materialNameKey(e.material);
+    e.mirrorKey = sideKey(1, e.material.counts[0]) ^ sideKey(0, e.material.counts[1]);
+    e.folder = uint8_t(folder);
+    e.dtzReported = 0;
+    e.wdl = nullptr;
+    e.state.store(TB_NOT_LOADED, std::memory_order_relaxed);
+    // At most 1020 keys for 5120 slots: inserting cannot fail.
+    hashInsert(e.key, &e);
+    if (e.mirrorKey != e.key)
+        hashInsert(e.mirrorKey, &e);
+    entryCount++;
+    if (e.material.numPieces > largestTable)
+        largestTable = e.material.numPieces;
+}
+
+// Every material of three to six pieces, in a fixed order: letters 1..5 are
+// Q, R, B, N, P.
+template <typename F>
+void forEachCandidate(F&& visit)
+{
+    static constexpr char L[6] = {0, 'Q', 'R', 'B', 'N', 'P'};
+    char n[16];
+    for (int a = 1; a <= 5; a++) {
+        std::snprintf(n, sizeof n, "K%cvK", L[a]);
+        visit(n);
+    }
+    for (int a = 1; a <= 5; a++)
+        for (int b = a; b <= 5; b++) {
+            std::snprintf(n, sizeof n, "K%cvK%c", L[a], L[b]);
+            visit(n);
+        }
+    for (int a = 1; a <= 5; a++)
+        for (int b = a; b <= 5; b++) {
+            std::snprintf(n, sizeof n, "K%c%cvK", L[a], L[b]);
+            visit(n);
+        }
+    for (int a = 1; a <= 5; a++)
+        for (int b = a; b <= 5; b++)
+            for (int c = 1; c <= 5; c++) {
+                std::snprintf(n, sizeof n, "K%c%cvK%c", L[a], L[b], L[c]);
+                visit(n);
+            }
+    for (int a = 1; a <= 5; a++)
+        for (int b = a; b <= 5; b++)
+            for (int c = b; c <= 5; c++) {
+                std::snprintf(n, sizeof n, "K%c%c%cvK", L[a], L[b], L[c]);
+                visit(n);
+            }
+    for (int a = 1; a <= 5; a++)
+        for (int b = a; b <= 5; b++)
+            for (int c = a; c <= 5; c++)
+                for (int d = c; d <= 5; d++) {
+                    if (c == a && b > d)
+                        continue;
+                    std::snprintf(n, sizeof n, "K%c%cvK%c%c", L[a], L[b], L[c], L[d]);
+                    visit(n);
+                }
+    for (int a = 1; a <= 5; a++)
+        for (int b = a; b <= 5; b++)
+            for (int c = b; c <= 5; c++)
+                for (int d = 1; d <= 5; d++) {
+                    std::snprintf(n, sizeof n, "K%c%c%cvK%c", L[a], L[b], L[c], L[d]);
+                    visit(n);
+                }
+    for (int a = 1; a <= 5; a++)
+        for (int b = a; b <= 5; b++)
+            for (int c = b; c <= 5; c++)
+                for (int d = c; d <= 5; d++) {
+                    std::snprintf(n, sizeof n, "K%c%c%c%cvK", L[a], L[b], L[c], L[d]);
+                    visit(n);
+                }
+}
+
+// Maps a file and parses it; prints one line and returns false when it
+// cannot be used.
+bool loadFile(const char* folders, int firstFolder, const char* name, bool dtz, const TbMaterial& m, TbFile& f)
+{
+    const char* suffix = dtz ? ".rtbz" : ".rtbw";
+    char path[TB_PATH_SIZE + 16];
+    size_t size = 0;
+    const void* data = nullptr;
+    const int count = folderCount(folders);
+    for (int i = firstFolder; i < count && !data; i++)
+        if (formPath(path, sizeof path, folders, i, name, suffix))
+            data = mapFile(path, size);
+    if (!data) {
+        if (!formPath(path, sizeof path, folders, firstFolder, name, suffix))
+            std::snprintf(path, sizeof path, "%s%s", name, suffix);
+        std::printf("Could not open %s for reading.\n", path);
+        std::fflush(stdout);
+        return false;
+    }
+    if (!parseTableFile(static_cast<const uint8_t*>(data), size, m, dtz, f)) {
+        unmapFile(data, size);
+        std::printf("Corrupted table.\n");
+        std::fflush(stdout);
+        return false;
+    }
+    mappedBytes.fetch_add(size, std::memory_order_relaxed);
+    return true;
+}
+
+void unloadFile(TbFile& f)
+{
+    releaseTableFile(f);
+    if (f.data) {
+        unmapFile(f.data, f.size);
+        mappedBytes.fetch_sub(f.size, std::memory_order_relaxed);
+    }
+    f.data = nullptr;
+}
+
+void freeDtzSlot(DtzSlot& s)
+{
+    if (s.table) {
+        unloadFile(s.table->file);
+        std::free(s.table);
+    }
+    s = DtzSlot{};
+}
+
+}  // namespace
+
+uint64_t materialNameKey(const TbMaterial& m) { return sideKey(0, m.counts[0]) ^ sideKey(1, m.counts[1]); }
+
+uint64_t positionMaterialKey(const Position& pos, bool swapped)
+{
+    uint8_t counts[2][8] = {};
+    const Bitboard sides[2] = {pos.own, enemy(pos)};
+    for (int s = 0; s < 2; s++)
+        for (int code = 1; code <= 6; code++)
+            counts[s][code] = uint8_t(popcount(sides[s] & piecesOfCode(pos, code)));
+    // sides[0] is the side to move; its real colour is sideToMove.
+    const int own = int(pos.sideToMove) ^ int(swapped);
+    return sideKey(own, counts[0]) ^ sideKey(own ^ 1, counts[1]);
+}
+
+void freeTablebases()
+{
+    for (int i = 0; i < entryCount; i++) {
+        TbEntry& e = entries[i];
+        if (e.wdl) {
+            unloadFile(*e.wdl);
+            std::free(e.wdl);
+            e.wdl = nullptr;
+        }
+        e.state.store(TB_NOT_LOADED, std::memory_order_relaxed);
+    }
+    for (DtzSlot& s : dtzCache)
+        freeDtzSlot(s);
+    std::memset(tbHash, 0, sizeof tbHash);
+    entryCount = 0;
+    largestTable = 0;
+}
+
+void initTablebases(const char* dtzPath, const char* wdlPath)
+{
+    freeTablebases();
+    if (!mutexReady) {
+        mutexInit(loadMutex);
+        mutexReady = true;
+    }
+    copyPath(dtzFolders, dtzPath);
+    copyPath(wdlFolders, wdlPath);
+    const char* env = std::getenv("RTBZDIR");
+    if (env && std::strlen(env) <= size_t(TB_ENV_PATH_MAX)) {
+        copyPath(dtzFolders, env);
+        std::printf("$DTZDIR loaded\n");
+    }
+    env = std::getenv("RTBWDIR");
+    if (env && std::strlen(env) <= size_t(TB_ENV_PATH_MAX)) {
+        copyPath(wdlFolders, env);
+        std::printf("$WDLDIR loaded\n");
+    }
+    if (wdlFolders[0])
+        forEachCandidate([](const char* name) { registerTable(name); });
+    std::printf("\nFound %d tablebases.\n", entryCount);
+    std::fflush(stdout);
+}
+
+void setSyzygyPath(const char* folders) { initTablebases(folders, folders); }
+
+int tablebaseCount() { return entryCount; }
+int tablebaseLargest() { return largestTable; }
+uint64_t tablebaseMappedBytes() { return mappedBytes.load(std::memory_order_relaxed); }
+
+TbEntry* findTable(uint64_t key)
+{
+    for (int b = 0; b < TB_HASH_BUCKETS; b++) {
+        const HashSlot* bucket = tbHash[((key >> 54) + b) % TB_HASH_BUCKETS];
+        for (int i = 0; i < TB_HASH_SLOTS; i++) {
+            if (!bucket[i].entry)
+                return nullptr;
+            if (bucket[i].key == key)
+                return bucket[i].entry;
+        }
+    }
+    return nullptr;
+}
+
+bool ensureWdlLoaded(TbEntry& e)
+{
+    uint8_t state = e.state.load(std::memory_order_acquire);
+    if (state == TB_NOT_LOADED) {
+        mutexLock(loadMutex);
+        state = e.state.load(std::memory_order_relaxed);
+        if (state == TB_NOT_LOADED) {
+            TbFile* f = static_cast<TbFile*>(std::calloc(1, sizeof(TbFile)));
+            if (f && loadFile(wdlFolders, e.folder, e.name, false, e.material, *f)) {
+                e.wdl = f;
+                state = TB_READY;
+            } else {
+                std::free(f);
+                state = TB_FAILED;
+            }
+            e.state.store(state, std::memory_order_release);
+        }
+        mutexUnlock(loadMutex);
+    }
+    return state == TB_READY;
+}
+
+const TbDtzTable* findDtzTable(uint64_t key, uint64_t mirrorKey)
+{
+    for (int k = 0; k < TB_DTZ_CACHE; k++) {
+        DtzSlot& s = dtzCache[k];
+        if (s.key == 0)
+            break;
+        if (s.key == key || s.mirrorKey == key) {
+            const DtzSlot hit = s;
+            for (int i = k; i > 0; i--)
+                dtzCache[i] = dtzCache[i - 1];
+            dtzCache[0] = hit;
+            return hit.table;
+        }
+    }
+    TbEntry* e = findTable(key);
+    if (!e)
+        return nullptr;
+    freeDtzSlot(dtzCache[TB_DTZ_CACHE - 1]);
+    for (int i = TB_DTZ_CACHE - 1; i > 0; i--)
+        dtzCache[i] = dtzCache[i - 1];
+    dtzCache[0] = DtzSlot{key, mirrorKey, nullptr};
+    if (e->dtzReported)
+        return nullptr;  // known to be unusable: stay quiet
+    TbDtzTable* t = static_cast<TbDtzTable*>(std::calloc(1, sizeof(TbDtzTable)));
+    if (!t || !loadFile(dtzFolders, 0, e->name, true, e->material, t->file)) {
+        std::free(t);
+        e->dtzReported = 1;
+        return nullptr;
+    }
+    t->entry = e;
+    dtzCache[0].table = t;
+    return t;
+}

@@ -1,0 +1,91 @@
+// WDL probes from several threads at once, each table loaded on first use
+// by whichever thread gets there first (run under ThreadSanitizer).
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine_init.h"
+#include "position/fen.h"
+#include "search/searchstate.h"
+#include "search/searchthread.h"
+#include "search/tables.h"
+#include "search/think.h"
+#include "tablebase/tbprobe.h"
+#include "tablebase/tbregistry.h"
+
+TEST(TablebaseThreads, ConcurrentFirstProbesAgree)
+{
+    struct Expected {
+        Position pos;
+        int wdl;
+    };
+    std::vector<Expected> cases;
+    for (const char* table : {"KQvK", "KRvKR", "KPvKP", "KBNvK", "KRPvK", "KQvKR", "KNvKP"}) {
+        std::ifstream in(testDataPath(std::string("syzygy-tests/") + table + ".csv"));
+        std::string line;
+        while (std::getline(in, line)) {
+            if (line.empty() || line[0] == '#')
+                continue;
+            ASSERT_EQ(setPositionFromFen(mainThread, line.substr(0, line.find(',')).c_str(), nullptr), 1);
+            cases.push_back({*mainThread.current, std::stoi(line.substr(line.rfind(',') + 1))});
+        }
+    }
+    const std::string folder = testDataPath("syzygy");
+    testing::internal::CaptureStdout();
+    initTablebases(folder.c_str(), folder.c_str());
+    testing::internal::GetCapturedStdout();
+
+    constexpr int THREADS = 4;
+    int wrong[THREADS] = {};
+    std::vector<std::thread> threads;
+    for (int i = 0; i < THREADS; i++)
+        threads.emplace_back([&, i] {
+            // Each thread starts at a different place so that loads overlap.
+            for (size_t k = 0; k < cases.size(); k++) {
+                const Expected& e = cases[(k + i * cases.size() / THREADS) % cases.size()];
+                int ok;
+                const int v = probeWdl(e.pos, &ok);
+                wrong[i] += ok == 0 || v != e.wdl;
+            }
+        });
+    for (std::thread& t : threads)
+        t.join();
+    for (int i = 0; i < THREADS; i++)
+        EXPECT_EQ(wrong[i], 0) << "thread " << i;
+    freeTablebases();
+}
+
+// Two search threads probing in the tree of the played search, the tables
+// loaded by whichever thread needs them first.
+TEST(TablebaseThreads, SearchThreadsProbeInTheTree)
+{
+    testing::internal::CaptureStdout();
+    TableSizes sizes{};
+    sizes.threads = 2;
+    sizes.ttEntries = uint64_t(1) << 16;
+    sizes.ttSizeMb = 1;
+    sizes.hashEvalEntries = uint64_t(1) << 14;
+    sizes.hashEvalSizeMb = 1;
+    sizes.hashQEntries = uint64_t(1) << 14;
+    sizes.hashQSizeMb = 1;
+    allocAllTables(sizes);
+    const std::string folder = testDataPath("syzygy");
+    initTablebases(folder.c_str(), folder.c_str());
+    testing::internal::GetCapturedStdout();
+    ASSERT_EQ(setPositionFromFen(mainThread, "8/2r5/8/3k4/8/3K4/3PB3/8 w - - 0 1", nullptr), 1);
+    clearSearchState();
+    stopSearch = 0;
+    SearchSettings settings;
+    settings.threads = 2;
+    settings.maxDepth = 8;
+    settings.tbLimit = 4;
+    settings.output = OutputMode::Silent;
+    const SearchResult r = think(mainThread, settings);
+    EXPECT_NE(r.best, 0u);
+    EXPECT_GT(r.tbHits, 0u);
+    freeTablebases();
+    freeAllTables();
+}
