@@ -2,9 +2,11 @@
 // and its current position, synchronously, between searches.
 #include "frontend/diagnostics.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "book/book.h"
@@ -13,6 +15,7 @@
 #include "eval/trace.h"
 #include "frontend/config.h"
 #include "frontend/input.h"
+#include "platform/platform.h"
 #include "position/attacks.h"
 #include "position/fen.h"
 #include "position/movegen.h"
@@ -20,10 +23,12 @@
 #include "search/bounds.h"
 #include "search/hashq.h"
 #include "search/quiescence.h"
+#include "search/rootprobe.h"
 #include "search/searchstate.h"
 #include "search/searchthread.h"
 #include "search/tables.h"
 #include "search/tt.h"
+#include "tablebase/tbprobe.h"
 
 namespace {
 
@@ -244,6 +249,122 @@ Move bestLegalCapture(const Position& pos)
 const char* const CONSOLE_BOOK_FILE = "Tomelore_12.9c.bin";
 
 void printBookLine(const char* line, void*) { std::fputs(line, stdout); }
+
+// The Syzygy self-test: its nine test files and three error files are in a
+// folder of the working directory.
+const char* const SYZYGY_TEST_FOLDER = "TestSyzygy";
+constexpr int SYZYGY_TEST_FILES = 9;
+// The progress display counts against test files of this many lines.
+constexpr uint64_t SYZYGY_FILE_LINES = 2500000;
+constexpr int SYZYGY_LINE_SIZE = 256;  // 254 characters, the line end and the terminator
+
+struct SyzygyTally {
+    uint64_t wdl, dtz, fen;
+};
+
+void printSyzygyTally(const SyzygyTally& tally)
+{
+    const double linesPerCent = double(SYZYGY_FILE_LINES) / 100.0;
+    std::printf("WDL Error:  %10" PRIu64 "   %3.2f%%\n", tally.wdl, double(tally.wdl) / linesPerCent);
+    std::printf("DTZ Error:  %10" PRIu64 "   %3.2f%%\n", tally.dtz, double(tally.dtz) / linesPerCent);
+    std::printf("FEN Error:  %10" PRIu64 "   %3.2f%%\n", tally.fen, double(tally.fen) / linesPerCent);
+}
+
+void printSyzygyProgress(const char* name, uint64_t lines, const SyzygyTally& tally)
+{
+    static const char BAR[] = "||||||||||||||||||||||||||||||||||||||||||||||||||||||||||||";
+    const double done = std::min(1.0, double(lines) / double(SYZYGY_FILE_LINES));
+    const int width = int(done * 60);
+    clearScreen();
+    std::printf("%s\n", name);
+    std::printf("\r%3d%% [%.*s%*s]\n", int(done * 100), width, BAR, 60 - width, "");
+    printSyzygyTally(tally);
+    std::fflush(stdout);
+}
+
+// Splits "FEN,DTZ,WDL" (a line end may follow); false when the line has not
+// that form.
+bool splitSyzygyLine(const char* line, char* fen, int& dtz, int& wdl)
+{
+    const char* comma = std::strchr(line, ',');
+    if (!comma || comma == line)
+        return false;
+    std::memcpy(fen, line, size_t(comma - line));
+    fen[comma - line] = '\0';
+    char* end = nullptr;
+    const long d = std::strtol(comma + 1, &end, 10);
+    if (end == comma + 1 || *end != ',')
+        return false;
+    const char* wdlText = end + 1;
+    const long w = std::strtol(wdlText, &end, 10);
+    if (end == wdlText || (*end != '\0' && *end != '\n' && *end != '\r'))
+        return false;
+    dtz = int(d);
+    wdl = int(w);
+    return true;
+}
+
+// Reads one line of up to 254 characters and its line end into line; a
+// longer line is read to its end and comes back cut to 254 characters and a
+// line end, with tooLong set.
+bool readSyzygyLine(std::FILE* f, char* line, bool& tooLong)
+{
+    if (!std::fgets(line, SYZYGY_LINE_SIZE, f))
+        return false;
+    const size_t length = std::strlen(line);
+    tooLong = length == size_t(SYZYGY_LINE_SIZE - 1) && line[length - 1] != '\n';
+    if (tooLong) {
+        int c;
+        while ((c = std::fgetc(f)) != EOF && c != '\n') {
+        }
+        line[length - 1] = '\n';
+    }
+    return true;
+}
+
+struct SyzygyFiles {
+    std::FILE* in;
+    std::FILE* dtzErrors;
+    std::FILE* wdlErrors;
+    std::FILE* badFens;
+};
+
+void closeSyzygyFiles(SyzygyFiles& f)
+{
+    for (std::FILE* file : {f.in, f.dtzErrors, f.wdlErrors, f.badFens})
+        if (file)
+            std::fclose(file);
+}
+
+// Checks every line of one test file against the tables.
+void runSyzygyFile(const char* name, SyzygyFiles& files, SyzygyTally& tally)
+{
+    clearScreen();
+    std::printf("%s\n", name);
+    char line[SYZYGY_LINE_SIZE], fen[SYZYGY_LINE_SIZE];
+    uint64_t lines = 0;
+    bool tooLong = false;
+    while (readSyzygyLine(files.in, line, tooLong)) {
+        if (++lines % 100000 == 0)
+            printSyzygyProgress(name, lines, tally);
+        int expectedDtz = 0, expectedWdl = 0;
+        if (tooLong || !splitSyzygyLine(line, fen, expectedDtz, expectedWdl) || !loadIntoCurrentSlot(fen)) {
+            tally.fen++;
+            std::fputs(line, files.badFens);
+            continue;
+        }
+        const Position& pos = *mainThread.current;
+        int success = 0;
+        if (probeWdl(pos, &success) != expectedWdl) {
+            tally.wdl++;
+            std::fputs(line, files.wdlErrors);
+        }
+        if (probeDtz(pos, &success) != expectedDtz) {
+            tally.dtz++;
+            std::fputs(line, files.dtzErrors);
+        }
+    }
+}
 
 } // namespace
 
@@ -472,4 +593,68 @@ void reductionsCommand(const char*)
         std::printf("},\n\n");
     }
     std::printf("}\n");
+}
+
+void probeCommand(const char*)
+{
+    const Position& pos = *mainThread.current;
+    printBoard(pos);
+    MoveEntry list[MAX_MOVES];
+    MoveEntry* end = generateLegal(pos, list);
+    const int legal = int(end - list);
+    std::printf("Legal moves:    %i\n", legal);
+    printMoves(pos, list, end);
+
+    // The root probe makes moves into the slot after the position: a scratch
+    // stack has room whatever the length of the game.
+    scratchStack.positions[0] = pos;
+    int16_t tbScore = 0;
+    MoveEntry* kept = end;
+    const int found = rootProbe(scratchStack.positions[0], list, tbScore, kept);
+    int success = 0;
+    const int dtz = probeDtz(pos, &success);
+    const int wdl = probeWdl(pos, &success);
+    std::printf("\nEGTB position:  %i  (%i=true, %i=false)\n", found, 1, 0);
+    std::printf("DTZ:            %i\n", dtz);
+    std::printf("WDL:            %i\n", wdl);
+    std::printf("TBScore:        %i\n\n", found ? int(tbScore) : 0);
+    std::printf("EGTB moves:     %i\n", int(uint8_t(found ? kept - list : legal)));
+    if (found) {
+        for (const MoveEntry* e = kept; e != list;) {
+            --e;
+            char text[MOVE_TEXT_SIZE];
+            moveToText(text, entryMove(*e), int(pos.sideToMove));
+            std::printf("Move: %s   DTZ: %i\n", text, entryScore(*e));
+        }
+    }
+}
+
+void syzygyTestCommand(const char*)
+{
+    char dtzName[64], wdlName[64], badName[64];
+    std::snprintf(dtzName, sizeof dtzName, "%s/ErrorDTZ.txt", SYZYGY_TEST_FOLDER);
+    std::snprintf(wdlName, sizeof wdlName, "%s/ErrorWDL.txt", SYZYGY_TEST_FOLDER);
+    std::snprintf(badName, sizeof badName, "%s/BadFEN.txt", SYZYGY_TEST_FOLDER);
+    SyzygyTally tally{};
+    for (int i = 1; i <= SYZYGY_TEST_FILES; i++) {
+        char name[64];
+        std::snprintf(name, sizeof name, "%s/TestCase_%02d.txt", SYZYGY_TEST_FOLDER, i);
+        SyzygyFiles files{};
+        files.in = std::fopen(name, "r");
+        if (files.in) {
+            files.dtzErrors = std::fopen(dtzName, "a");
+            files.wdlErrors = std::fopen(wdlName, "a");
+            files.badFens = std::fopen(badName, "a");
+        }
+        if (!files.in || !files.dtzErrors || !files.wdlErrors || !files.badFens) {
+            closeSyzygyFiles(files);
+            std::printf("File not found\n");
+            return;
+        }
+        runSyzygyFile(name, files, tally);
+        closeSyzygyFiles(files);
+    }
+    std::printf("\n");
+    printSyzygyTally(tally);
+    std::printf("\nSyzygy Test ended.\n");
 }

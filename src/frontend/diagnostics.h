@@ -26,4 +26,6 @@ void pieceCommand(const char* line);
 void scoreCommand(const char* line);
 void legalCommand(const char* line);
 void generateCommand(const char* line);
+void probeCommand(const char* line);
+void syzygyTestCommand(const char* line);
 void reductionsCommand(const char* line);

@@ -3,6 +3,8 @@
 // cases.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -368,4 +370,130 @@ TEST(Diagnostics, BookListsTheMovesOfTheDefaultBookFile)
                               "move=c2c4 weight= 2.51%\n");
     EXPECT_NE(run.replies[2].find("move=c7c5 weight=99.60%\nmove=e7e5 weight= 0.40%\n"), std::string::npos);
     EXPECT_NE(run.replies[4].find(": No such key\n"), std::string::npos);
+}
+
+namespace {
+
+// The 3-4 piece tables of the test data, for both kinds of file.
+std::string tablebaseIni()
+{
+    const std::string tables = testDataPath("syzygy");
+    return std::string("[ENGINE]\nThread=1\nHashSize=1\nHashEvalSize=1\nHashQSize=1\n[BOOK]\nBook=0\n") +
+           "[TABLEBASE]\nSyzygy=1\nwdlPath=" + tables + "\ndtzPath=" + tables + "\n";
+}
+
+// The test positions of every 3-4 piece table, spread over the nine test
+// files, comment lines left out.
+std::vector<std::string> syzygyTestLines()
+{
+    std::vector<std::string> lines;
+    std::vector<std::filesystem::path> files;
+    for (const auto& entry : std::filesystem::directory_iterator(testDataPath("syzygy-tests")))
+        files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    for (const auto& file : files) {
+        std::ifstream in(file);
+        for (std::string line; std::getline(in, line);)
+            if (!line.empty() && line[0] != '#')
+                lines.push_back(line);
+    }
+    return lines;
+}
+
+void writeTestFiles(const std::string& folder, const std::vector<std::string>& lines, int files)
+{
+    std::filesystem::create_directory(folder + "/TestSyzygy");
+    std::vector<std::ofstream> out;
+    for (int i = 1; i <= files; i++) {
+        char name[32];
+        std::snprintf(name, sizeof name, "/TestSyzygy/TestCase_%02d.txt", i);
+        out.emplace_back(folder + name);
+    }
+    for (size_t i = 0; i < lines.size(); i++)
+        out[i % files] << lines[i] << "\n";
+}
+
+std::string fileText(const std::string& path)
+{
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+} // namespace
+
+TEST(Diagnostics, SyzygySelfTestOverTheTestPositions)
+{
+    const std::string ini = tablebaseIni();
+    const std::vector<std::string> lines = syzygyTestLines();
+    ASSERT_GT(lines.size(), 1000u);
+    std::string folder;
+    ConsoleRun run = runConsole("syzygy\n", ini.c_str(), 60000, [&](const std::string& f) {
+        folder = f;
+        writeTestFiles(f, lines, 9);
+    });
+    ASSERT_EQ(run.status, 0);
+    const std::string& out = run.replies[0];
+    EXPECT_NE(out.find("\nWDL Error:           0   0.00%\nDTZ Error:           0   0.00%\n"
+                       "FEN Error:           0   0.00%\n\nSyzygy Test ended.\n"),
+              std::string::npos)
+        << out.substr(out.size() > 400 ? out.size() - 400 : 0);
+    EXPECT_NE(out.find("TestSyzygy/TestCase_09.txt\n"), std::string::npos);
+}
+
+TEST(Diagnostics, SyzygySelfTestCountsAndKeepsTheFailingLines)
+{
+    const std::string ini = tablebaseIni();
+    EngineProcess engine;
+    ASSERT_TRUE(engine.start(ini.c_str()));
+    const std::string good = "8/8/8/8/4k3/8/1Q6/K7 b - - 0 1,-20,-2";  // KQvK, from the test data
+    const std::string wrongWdl = "8/8/8/8/4k3/8/1Q6/K7 b - - 0 1,-20,2";
+    const std::string wrongDtz = "8/8/8/8/4k3/8/1Q6/K7 b - - 0 1,-21,-2";
+    const std::string badFen = "8/8/8/8/4k3/8/1Q6/K9 b - - 0 1,-20,-2";
+    const std::string noValues = "8/8/8/8/4k3/8/1Q6/K7 b - - 0 1";
+    const std::string tooLong = std::string(300, 'x') + ",0,0";
+    writeTestFiles(engine.directory, {good, wrongWdl, wrongDtz, badFen, noValues, tooLong}, 9);
+
+    engine.send("console\nsyzygy\n");
+    ASSERT_TRUE(engine.waitFor("Syzygy Test ended.\n", 30000));
+    EXPECT_NE(engine.output.find("\nWDL Error:           1   0.00%\nDTZ Error:           1   0.00%\n"
+                                 "FEN Error:           3   0.00%\n"),
+              std::string::npos);
+    const std::string errors = engine.directory + "/TestSyzygy/";
+    EXPECT_EQ(fileText(errors + "ErrorWDL.txt"), wrongWdl + "\n");
+    EXPECT_EQ(fileText(errors + "ErrorDTZ.txt"), wrongDtz + "\n");
+    EXPECT_EQ(fileText(errors + "BadFEN.txt"), badFen + "\n" + noValues + "\n" + tooLong.substr(0, 254) + "\n");
+
+    // A missing test file ends the test, not the engine.
+    std::filesystem::remove(errors + "TestCase_05.txt");
+    const size_t mark = engine.output.size();
+    engine.send("syzygy\ngetboard\nquit\n");
+    engine.closeInput();
+    ASSERT_EQ(engine.wait(), 0);
+    const std::string after = engine.output.substr(mark);
+    EXPECT_NE(after.find("TestSyzygy/TestCase_04.txt\n"), std::string::npos);
+    EXPECT_NE(after.find("File not found\n"), std::string::npos);
+    EXPECT_EQ(after.find("Syzygy Test ended."), std::string::npos);
+    EXPECT_NE(after.find("FEN: "), std::string::npos);
+}
+
+TEST(Diagnostics, ProbeReportsTheTablesAndTheMovesThatKeepTheResult)
+{
+    const std::string ini = tablebaseIni();
+    // KQvK with White to move: every winning move kept with its distance;
+    // the start position is in no table.
+    ConsoleRun run = runConsole("setboard 8/8/8/8/4k3/8/1Q6/K7 w - - 0 1\nprobe\nnew\nprobe\n", ini.c_str());
+    ASSERT_EQ(run.status, 0);
+    const std::string& won = run.replies[1];
+    EXPECT_NE(won.find("\nEGTB position:  1  (1=true, 0=false)\n"), std::string::npos) << won;
+    EXPECT_NE(won.find("\nWDL:            2\n"), std::string::npos) << won;
+    EXPECT_NE(won.find("   DTZ: "), std::string::npos) << won;
+    const std::string& none = run.replies[3];
+    EXPECT_NE(none.find("Legal moves:    20\n"), std::string::npos);
+    EXPECT_NE(none.find("\nEGTB position:  0  (1=true, 0=false)\nDTZ:            0\nWDL:            0\n"
+                        "TBScore:        0\n\nEGTB moves:     20\n"),
+              std::string::npos)
+        << none;
+    EXPECT_EQ(none.find("   DTZ: "), std::string::npos);
 }
