@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "frontend/config.h"
+#include "frontend/diagnostics.h"
 #include "frontend/input.h"
 #include "frontend/play.h"
 #include "frontend/selftests.h"
@@ -39,14 +40,6 @@ struct Command {
     Match match;
     Handler handler;  // null: a diagnostic command this build does not carry
 };
-
-// Reads "<word> <integer>"; false when the line holds no number.
-bool readNumber(const char* line, const char* word, int& n)
-{
-    char format[32];
-    std::snprintf(format, sizeof format, "%s %%i", word);
-    return std::sscanf(line, format, &n) == 1;
-}
 
 void printHelp(const char*)
 {
@@ -84,7 +77,7 @@ void runMoveOrderTest(const char*) { moveOrderTest(); }
 void perftCommand(const char* line)
 {
     int n = 0;
-    bool given = readNumber(line, "perft", n);
+    bool given = readCommandNumber(line, "perft", n);
     if (given && n == 9999)
         return;
     if (!given || n < 1 || n > 64) {
@@ -152,7 +145,7 @@ void turn(const char*)
 void setDepth(const char* line)
 {
     int n = 0;
-    bool given = readNumber(line, "sd", n);
+    bool given = readCommandNumber(line, "sd", n);
     if (given && n == 9999)
         return;
     if (given && n >= 1 && n <= 64)
@@ -164,7 +157,7 @@ void setDepth(const char* line)
 void setMoveTime(const char* line)
 {
     int n = 0;
-    if (readNumber(line, "st", n) && n > 0 && n <= 7200000 / 100)
+    if (readCommandNumber(line, "st", n) && n > 0 && n <= 7200000 / 100)
         timeControl.moveTime = n * 100;
     else
         std::puts("Error (movetime out of bound): Insert movetime > 0 ");
@@ -202,7 +195,7 @@ void undo(const char*)
 void memoryCommand(const char* line)
 {
     int n = 0;
-    if (!readNumber(line, "memory", n) || n < 1 || n > 8192) {
+    if (!readCommandNumber(line, "memory", n) || n < 1 || n > 8192) {
         std::printf("Error: insert a number between 4 and %d \n", 8192);
         std::printf("tellusererror Error (size out of bound): Insert size between 4 and %d\n", 8192);
         return;
@@ -226,56 +219,56 @@ void enterMove(const char* line)
 // In the order of comparison.
 const Command COMMANDS[] = {
     {"help", Match::EXACT, printHelp},
-    {"size", Match::EXACT, nullptr},
-    {"key", Match::EXACT, nullptr},
-    {"hstore", Match::PREFIX, nullptr},
-    {"hprobe", Match::EXACT, nullptr},
+    {"size", Match::EXACT, sizeCommand},
+    {"key", Match::EXACT, keyCommand},
+    {"hstore", Match::PREFIX, hashStoreCommand},
+    {"hprobe", Match::EXACT, hashProbeCommand},
     {"mink", Match::EXACT, minkCommand},
-    {"clear", Match::EXACT, nullptr},
-    {"dump", Match::EXACT, nullptr},
-    {"n1", Match::EXACT, nullptr},
-    {"p", Match::EXACT, nullptr},
-    {"chain", Match::EXACT, nullptr},
-    {"bug", Match::EXACT, nullptr},
-    {"killer", Match::EXACT, nullptr},
-    {"good", Match::EXACT, nullptr},
-    {"test", Match::EXACT, nullptr},
-    {"pin", Match::EXACT, nullptr},
-    {"eva", Match::EXACT, nullptr},
-    {"m1", Match::EXACT, nullptr},
-    {"m5", Match::EXACT, nullptr},
-    {"m8", Match::EXACT, nullptr},
-    {"t", Match::EXACT, nullptr},
-    {"o", Match::EXACT, nullptr},
-    {"c", Match::EXACT, nullptr},
-    {"d", Match::EXACT, nullptr},
-    {"quiesce", Match::EXACT, nullptr},
-    {"sim", Match::EXACT, nullptr},
-    {"pe", Match::EXACT, nullptr},
-    {"pawn", Match::EXACT, nullptr},
-    {"ks1", Match::EXACT, nullptr},
-    {"ks2", Match::EXACT, nullptr},
-    {"ks3", Match::EXACT, nullptr},
-    {"ks4", Match::EXACT, nullptr},
-    {"safe", Match::EXACT, nullptr},
-    {"stop", Match::EXACT, nullptr},
-    {"back", Match::EXACT, nullptr},
-    {"e", Match::EXACT, nullptr},
-    {"mob", Match::EXACT, nullptr},
-    {"fianc", Match::EXACT, nullptr},
-    {"shelter", Match::EXACT, nullptr},
-    {"perpetual", Match::EXACT, nullptr},
-    {"isDraw", Match::EXACT, nullptr},
-    {"book", Match::EXACT, nullptr},
-    {"thread", Match::PREFIX, nullptr},
-    {"see", Match::EXACT, nullptr},
+    {"clear", Match::EXACT, clearCommand},
+    {"dump", Match::EXACT, dumpCommand},
+    {"n1", Match::EXACT, loadTestPosition},
+    {"p", Match::EXACT, loadTestPosition},
+    {"chain", Match::EXACT, loadTestPosition},
+    {"bug", Match::EXACT, loadTestPosition},
+    {"killer", Match::EXACT, loadTestPosition},
+    {"good", Match::EXACT, loadTestPosition},
+    {"test", Match::EXACT, loadTestPosition},
+    {"pin", Match::EXACT, pinCommand},
+    {"eva", Match::EXACT, loadTestPosition},
+    {"m1", Match::EXACT, loadTestPosition},
+    {"m5", Match::EXACT, loadTestPosition},
+    {"m8", Match::EXACT, loadTestPosition},
+    {"t", Match::EXACT, loadTestPosition},
+    {"o", Match::EXACT, loadTestPosition},
+    {"c", Match::EXACT, loadTestPosition},
+    {"d", Match::EXACT, loadTestPosition},
+    {"quiesce", Match::EXACT, quiesceCommand},
+    {"sim", Match::EXACT, symmetryCommand},
+    {"pe", Match::EXACT, loadTestPosition},
+    {"pawn", Match::EXACT, loadTestPosition},
+    {"ks1", Match::EXACT, loadTestPosition},
+    {"ks2", Match::EXACT, loadTestPosition},
+    {"ks3", Match::EXACT, loadTestPosition},
+    {"ks4", Match::EXACT, loadTestPosition},
+    {"safe", Match::EXACT, loadTestPosition},
+    {"stop", Match::EXACT, loadTestPosition},
+    {"back", Match::EXACT, loadTestPosition},
+    {"e", Match::EXACT, loadTestPosition},
+    {"mob", Match::EXACT, loadTestPosition},
+    {"fianc", Match::EXACT, loadTestPosition},
+    {"shelter", Match::EXACT, loadTestPosition},
+    {"perpetual", Match::EXACT, loadTestPosition},
+    {"isDraw", Match::EXACT, drawTestCommand},
+    {"book", Match::EXACT, bookCommand},
+    {"thread", Match::PREFIX, threadCommand},
+    {"see", Match::EXACT, exchangeTestCommand},
     {"testmo", Match::EXACT, runMoveOrderTest},
-    {"piece", Match::PREFIX, nullptr},
-    {"score", Match::EXACT, nullptr},
-    {"legal", Match::EXACT, nullptr},
-    {"probe", Match::PREFIX, nullptr},
-    {"syzygy", Match::EXACT, nullptr},
-    {"gen", Match::EXACT, nullptr},
+    {"piece", Match::PREFIX, pieceCommand},
+    {"score", Match::EXACT, scoreCommand},
+    {"legal", Match::EXACT, legalCommand},
+    {"probe", Match::PREFIX, probeCommand},
+    {"syzygy", Match::EXACT, syzygyTestCommand},
+    {"gen", Match::EXACT, generateCommand},
     {"new", Match::EXACT, newConsoleGame},
     {"bench", Match::EXACT, runPerftTest},
     {"perft", Match::PREFIX, perftCommand},
@@ -287,7 +280,7 @@ const Command COMMANDS[] = {
     {"turn", Match::EXACT, turn},
     {"sd", Match::PREFIX, setDepth},
     {"st", Match::PREFIX, setMoveTime},
-    {"red", Match::EXACT, nullptr},
+    {"red", Match::EXACT, reductionsCommand},
     {"go", Match::EXACT, goCommand},
     {"undo", Match::EXACT, undo},
     {"memory", Match::PREFIX, memoryCommand},

@@ -2,6 +2,9 @@
 #include "frontend/input.h"
 
 #include <cstdio>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
 
 LineStatus readInputLine(char* buffer, int capacity)
 {
@@ -26,4 +29,18 @@ LineStatus readInputLine(char* buffer, int capacity)
         --length;
     buffer[length] = '\0';
     return LineStatus::Ok;
+}
+
+bool readCommandNumber(const char* line, const char* word, int& n)
+{
+    const size_t length = std::strlen(word);
+    if (std::strncmp(line, word, length) != 0)
+        return false;
+    char* end = nullptr;
+    const char* digits = line + length;
+    long value = std::strtol(digits, &end, 0);
+    if (end == digits || value < INT32_MIN || value > INT32_MAX)
+        return false;
+    n = int(value);
+    return true;
 }

@@ -1,0 +1,201 @@
+// The evaluation trace: the evaluation's term code run with a recorder, the
+// material and piece-square split that the incremental scores hide, and the
+// breakdown table.
+#include "eval/trace.h"
+
+#include <cstdio>
+
+#include "eval/evalterms.h"
+#include "eval/params.h"
+#include "position/piecesquare.h"
+
+namespace {
+
+// Middle- and end-game parts of every term, per side (0 = side to move).
+struct TraceRecorder {
+    int current = 0;
+    int mg[2][int(Term::COUNT)] = {};
+    int eg[2][int(Term::COUNT)] = {};
+    void side(int s) { current = s; }
+    void add(Term term, int mgPart, int egPart)
+    {
+        mg[current][int(term)] += mgPart;
+        eg[current][int(term)] += egPart;
+    }
+};
+
+// The record slot of each term.
+constexpr EvalTraceSlot SLOT_OF_TERM[int(Term::COUNT)] = {
+    TRACE_PAWN_PASSED,           // PASSED
+    TRACE_PAWN_KING_SHIELD,      // KING_SHIELD
+    TRACE_PAWN_DISPERSION,       // ISLANDS
+    TRACE_PAWN_DISTORTION,       // FILE_SPLITS
+    TRACE_KNIGHT_MOBILITY,       // KNIGHT_MOBILITY
+    TRACE_KNIGHT_TRAPPED,        // KNIGHT_TRAPPED
+    TRACE_BISHOP_MOBILITY,       // BISHOP_MOBILITY
+    TRACE_BISHOP_TRAPPED,        // BISHOP_TRAPPED
+    TRACE_BISHOP_OPEN_DIAGONALS, // BISHOP_OPEN_DIAGONAL
+    TRACE_BISHOP_FIANCHETTO,     // BISHOP_FIANCHETTO
+    TRACE_BISHOP_PAIR,           // BISHOP_PAIR
+    TRACE_ROOK_MOBILITY,         // ROOK_MOBILITY
+    TRACE_ROOK_TRAPPED,          // ROOK_TRAPPED
+    TRACE_ROOK_OPEN_FILE,        // ROOK_OPEN_FILE
+    TRACE_ROOK_SEMI_OPEN_FILE,   // ROOK_SEMI_OPEN_FILE
+    TRACE_QUEEN_MOBILITY,        // QUEEN_MOBILITY
+    TRACE_QUEEN_TROPISM,         // QUEEN_TROPISM
+    TRACE_KING_SAFETY,           // KING_SAFETY
+};
+
+// Material and piece-square slots by piece code (the king has no material).
+constexpr int MATERIAL_SLOT[7] = {-1, TRACE_PAWN_MATERIAL, TRACE_KNIGHT_MATERIAL, TRACE_BISHOP_MATERIAL,
+                                  TRACE_ROOK_MATERIAL, TRACE_QUEEN_MATERIAL, -1};
+constexpr int PST_SLOT[7] = {-1, TRACE_PAWN_PST, TRACE_KNIGHT_PST, TRACE_BISHOP_PST,
+                             TRACE_ROOK_PST, TRACE_QUEEN_PST, TRACE_KING_PST};
+
+// One side's material and piece-square values, split apart, tapered.
+void traceMaterial(const SideView& v, int phase, EvalTrace& trace)
+{
+    const Bitboard bySet[7] = {0, v.pawns, v.knights, v.bishops, v.rooks, v.queens, v.kings};
+    for (int p = PAWN; p <= KING; p++) {
+        const int valueMg = p == KING ? 0 : PT_pieceValuesMg[p];
+        const int valueEg = p == KING ? 0 : PT_pieceValuesEg[p];
+        int materialMg = 0, materialEg = 0, pstMg = 0, pstEg = 0;
+        for (Bitboard b = bySet[p] & v.own; b;) {
+            int s = popLsb(b);
+            materialMg += valueMg;
+            materialEg += valueEg;
+            pstMg += pieceSquareMg[p][s] - valueMg;
+            pstEg += pieceSquareEg[p][s] - valueEg;
+        }
+        if (MATERIAL_SLOT[p] >= 0)
+            trace.slot[MATERIAL_SLOT[p]] = int16_t(taper(materialMg, materialEg, phase));
+        trace.slot[PST_SLOT[p]] = int16_t(taper(pstMg, pstEg, phase));
+    }
+}
+
+// A cell of a printed row: a slot, or a dot where the row has no such piece.
+constexpr int DOT = -1;
+constexpr int NEGATED = 1000;  // slot + NEGATED: printed with its sign turned
+
+struct TraceRow {
+    const char* name;
+    int cells[7];  // Pawn, Knight, Bishop, Rook, Queen, King, Others
+};
+
+const TraceRow ROWS[] = {
+    {"Material", {0, 14, 20, 30, 40, DOT, DOT}},
+    {"PST", {1, 15, 21, 31, 41, 44, DOT}},
+    {"Mobility", {DOT, 19, 25, 35, 43, DOT, DOT}},
+    {"Passed", {3, DOT, DOT, DOT, DOT, DOT, DOT}},
+    {"Isolated", {2, DOT, DOT, DOT, DOT, DOT, DOT}},
+    {"Doubled", {4, DOT, DOT, DOT, DOT, DOT, DOT}},
+    {"Backward", {5, DOT, DOT, DOT, DOT, DOT, DOT}},
+    {"Dispersion", {6, DOT, DOT, DOT, DOT, DOT, DOT}},
+    {"Distortion", {7, DOT, DOT, DOT, DOT, DOT, DOT}},
+    {"Chain", {12 + NEGATED, DOT, DOT, DOT, DOT, DOT, DOT}},
+    {"Candidate", {13 + NEGATED, DOT, DOT, DOT, DOT, DOT, DOT}},
+    {"pawnEnding", {8, DOT, DOT, DOT, DOT, DOT, DOT}},
+    {"kingSupport", {9, DOT, DOT, DOT, DOT, DOT, DOT}},
+    {"EnemyKingTrop", {10, DOT, DOT, DOT, DOT, DOT, DOT}},
+    {"Trapped", {DOT, 16, 22, 32, DOT, DOT, DOT}},
+    {"Adjustment", {DOT, 17, DOT, 33, DOT, DOT, DOT}},
+    {"Outpost", {DOT, 18, 24, 34, DOT, DOT, DOT}},
+    {"openDiags", {DOT, DOT, 26, DOT, DOT, DOT, DOT}},
+    {"colorWeakness", {DOT, DOT, 27, DOT, DOT, DOT, DOT}},
+    {"bishopPair", {DOT, DOT, 29, DOT, DOT, DOT, DOT}},
+    {"openFile", {DOT, DOT, DOT, 36, DOT, DOT, DOT}},
+    {"semiopenFile", {DOT, DOT, DOT, 37, DOT, DOT, DOT}},
+    {"7th rank", {DOT, DOT, DOT, 38, DOT, DOT, DOT}},
+    {"Tarrash Rule", {DOT, DOT, DOT, 39, DOT, DOT, DOT}},
+    {"KingShield", {11, DOT, DOT, DOT, DOT, DOT, DOT}},
+    {"King Safety", {DOT, DOT, DOT, DOT, DOT, 47, DOT}},
+    {"Side To Move", {DOT, DOT, DOT, DOT, DOT, DOT, 48}},
+    {"Pinned", {DOT, DOT, DOT, DOT, DOT, DOT, 49}},
+};
+
+// The slots each column's total adds up (Outposts are shown but not added;
+// Chain and Candidate are added with their stored sign).
+struct ColumnSum {
+    int count;
+    int slots[14];
+};
+const ColumnSum TOTALS[7] = {
+    {14, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13}},
+    {5, {14, 15, 16, 17, 19}},
+    {7, {20, 21, 22, 25, 26, 27, 29}},
+    {9, {30, 31, 32, 33, 35, 36, 37, 38, 39}},
+    {3, {40, 41, 43}},
+    {2, {44, 47}},
+    {2, {48, 49}},
+};
+
+void printRule(int width)
+{
+    char rule[80];
+    for (int i = 0; i < width; i++)
+        rule[i] = '-';
+    rule[width] = '\0';
+    std::printf("%s\n", rule);
+}
+
+void printRecord(const EvalTrace& t, const char* title)
+{
+    std::printf("\n%s\n", title);
+    printRule(66);
+    std::printf("| Piece         |%6s|%6s|%6s|%6s|%6s|%6s|%6s|\n", "Pawn", "Knight", "Bishop", "Rook", "Queen", "King",
+                "Others");
+    printRule(66);
+    for (const TraceRow& row : ROWS) {
+        std::printf("| %-14s|", row.name);
+        for (int cell : row.cells) {
+            if (cell == DOT)
+                std::printf("%6s|", ".");
+            else if (cell >= NEGATED)
+                std::printf("%6i|", -t.slot[cell - NEGATED]);
+            else
+                std::printf("%6i|", t.slot[cell]);
+        }
+        std::printf("\n");
+    }
+    printRule(73);
+    int16_t totals[7];
+    int sum = 0;
+    for (int c = 0; c < 7; c++) {
+        int16_t total = 0;
+        for (int i = 0; i < TOTALS[c].count; i++)
+            total = int16_t(total + t.slot[TOTALS[c].slots[i]]);
+        totals[c] = total;
+        sum += total;
+    }
+    std::printf("| Total         |%6i|%6i|%6i|%6i|%6i|%6i|%6i|%6i|\n", totals[0], totals[1], totals[2], totals[3],
+                totals[4], totals[5], totals[6], sum);
+    printRule(73);
+}
+
+} // namespace
+
+Score traceEvaluation(const Position& pos, EvalTrace trace[2])
+{
+    TraceRecorder recorder;
+    const Score score = evaluateWith(pos, nullptr, recorder);
+
+    const int phase = phaseOf(pos);
+    const SideView us = sideToMoveView(pos);
+    const SideView sides[2] = {us, otherSide(us)};
+    for (int side = 0; side < 2; side++) {
+        EvalTrace& t = trace[side];
+        t = EvalTrace{};
+        traceMaterial(sides[side], phase, t);
+        for (int term = 0; term < int(Term::COUNT); term++)
+            t.slot[SLOT_OF_TERM[term]] =
+                int16_t(taper(recorder.mg[side][term], recorder.eg[side][term], phase));
+    }
+    return score;
+}
+
+void printEvalTrace(const EvalTrace trace[2])
+{
+    printRecord(trace[0], "Side to move");
+    printRecord(trace[1], "Opponent");
+    std::printf("\n");
+}
