@@ -7,7 +7,8 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <regex>
+#include <cstdlib>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -112,6 +113,22 @@ struct GameRecord {
     std::string engineOutput;
 };
 
+// The move of the first "bestmove" line of text when it is a move in
+// coordinate notation, otherwise "".
+std::string bestMoveText(const std::string& text)
+{
+    const size_t at = text.find("bestmove ");
+    if (at == std::string::npos)
+        return "";
+    std::istringstream in(text.substr(at + 9));
+    std::string move;
+    in >> move;
+    const bool squares = move.size() >= 4 && move[0] >= 'a' && move[0] <= 'h' && move[1] >= '1' && move[1] <= '8' &&
+                         move[2] >= 'a' && move[2] <= 'h' && move[3] >= '1' && move[3] <= '8';
+    const bool promotion = move.size() == 4 || (move.size() == 5 && std::string("nbrq").find(move[4]) != std::string::npos);
+    return squares && promotion ? move : "";
+}
+
 // Plays from fen with the engine on the side to move. winning: the engine
 // must keep the win and mate; otherwise it must keep the draw for maxPlies.
 GameRecord playGame(const std::string& folder, const std::string& fen, bool winning, int maxPlies)
@@ -130,7 +147,6 @@ GameRecord playGame(const std::string& folder, const std::string& fen, bool winn
     }
     mainThread.current = newGame(mainThread);
     EXPECT_EQ(setPositionFromFen(mainThread, fen.c_str(), nullptr), 1) << fen;
-    static const std::regex bestmove("bestmove ([a-h][1-8][a-h][1-8][nbrq]?)");
     for (bool engineToMove = true; g.plies < maxPlies; engineToMove = !engineToMove) {
         Position& pos = *mainThread.current;
         if (!hasLegalMove(pos)) {
@@ -152,16 +168,16 @@ GameRecord playGame(const std::string& folder, const std::string& fen, bool winn
                 g.failure = "no bestmove";
                 break;
             }
-            std::smatch found;
             const std::string tail = engine.output.substr(from);
-            if (!std::regex_search(tail, found, bestmove)) {
+            const std::string played = bestMoveText(tail);
+            if (played.empty()) {
                 g.failure = "bad bestmove: " + tail;
                 break;
             }
-            m = textToMove(pos, found[1].str().c_str());
+            m = textToMove(pos, played.c_str());
             const int kept = wdlAfter(pos, m);
             if (winning ? kept < 2 : kept < 0) {
-                g.failure = "engine move " + found[1].str() + " gives up the result";
+                g.failure = "engine move " + played + " gives up the result";
                 break;
             }
         } else {
@@ -187,9 +203,14 @@ GameRecord playGame(const std::string& folder, const std::string& fen, bool winn
 std::vector<long> tbHits(const std::string& output)
 {
     std::vector<long> hits;
-    static const std::regex info("info depth[^\n]* tbhits ([0-9]+)");
-    for (auto it = std::sregex_iterator(output.begin(), output.end(), info); it != std::sregex_iterator(); ++it)
-        hits.push_back(std::stol((*it)[1].str()));
+    std::istringstream lines(output);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("info depth", 0) != 0)
+            continue;
+        const size_t at = line.find(" tbhits ");
+        if (at != std::string::npos)
+            hits.push_back(std::strtol(line.c_str() + at + 8, nullptr, 10));
+    }
     return hits;
 }
 
