@@ -3,6 +3,7 @@
 #include "search/think.h"
 
 #include <cinttypes>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -164,22 +165,106 @@ uint64_t rootSearch(SearchThread& t, int depth, int alpha, int beta, uint64_t* f
 
 namespace {
 
+// The search threads other than the first live for the whole search: they
+// are started once, wait on `wake` between iterations and report on `done`
+// when their part of an iteration is over. The first search thread runs in
+// the calling thread, as does any that could not be started. A
+// function-local static: the core library holds no static initialisers.
+struct WorkerPool {
+    std::mutex mutex;
+    std::condition_variable wake;  // an iteration is handed out, or the search ends
+    std::condition_variable done;  // the last worker finished its part
+    bool go[MAX_THREADS] = {};     // worker i has an iteration to search
+    bool started[MAX_THREADS] = {};
+    bool exiting = false;
+    int pending = 0;               // workers still searching this iteration
+    int threads = 1;
+};
+WorkerPool& workerPool()
+{
+    static WorkerPool pool;
+    return pool;
+}
+
+void* poolWorker(void* argument)
+{
+    SearchThread& t = *static_cast<SearchThread*>(argument);
+    const int index = int(&t - searchThreads);
+    WorkerPool& p = workerPool();
+    for (;;) {
+        {
+            std::unique_lock<std::mutex> lock(p.mutex);
+            p.wake.wait(lock, [&] { return p.exiting || p.go[index]; });
+            if (p.exiting)
+                return nullptr;
+            p.go[index] = false;
+        }
+        searchWorker(&t);
+        std::lock_guard<std::mutex> lock(p.mutex);
+        if (--p.pending == 0)
+            p.done.notify_one();
+    }
+}
+
+// Starts the workers for search threads 2..threads.
+void startWorkers(int threads)
+{
+    WorkerPool& p = workerPool();
+    p.threads = threads;
+    p.exiting = false;
+    p.pending = 0;
+    for (int i = 1; i < threads; ++i) {
+        p.go[i] = false;
+        p.started[i] = threadCreate(searchThreads[i].threadHandle, poolWorker, &searchThreads[i]);
+    }
+}
+
+// Ends the workers once the search is over.
+void stopWorkers()
+{
+    WorkerPool& p = workerPool();
+    {
+        std::lock_guard<std::mutex> lock(p.mutex);
+        p.exiting = true;
+    }
+    p.wake.notify_all();
+    for (int i = 1; i < p.threads; ++i)
+        if (p.started[i]) {
+            threadJoin(searchThreads[i].threadHandle);
+            p.started[i] = false;
+        }
+    p.exiting = false;
+    p.threads = 1;
+}
+
 // Runs one iteration on `threads` search threads; returns the winner's result
 // word and adds the threads' counts to r.
 uint64_t runIteration(SearchThread& front, int threads, SearchResult& r)
 {
     for (int i = 1; i <= threads; ++i)
         prepareThread(searchThreads[i - 1], front, i);
-    for (int i = 1; i <= threads; ++i) {
-        SearchThread& t = searchThreads[i - 1];
-        // One search thread runs in this one; so does any that cannot be
-        // started.
-        if (threads == 1 || !threadCreate(t.threadHandle, searchWorker, &t))
-            searchWorker(&t);
+    WorkerPool& p = workerPool();
+    if (threads > 1) {
+        {
+            std::lock_guard<std::mutex> lock(p.mutex);
+            for (int i = 1; i < threads; ++i)
+                if (p.started[i]) {
+                    p.go[i] = true;
+                    ++p.pending;
+                }
+        }
+        p.wake.notify_all();
+    }
+    searchWorker(&searchThreads[0]);
+    for (int i = 1; i < threads; ++i)
+        if (!p.started[i])
+            searchWorker(&searchThreads[i]);
+    if (threads > 1) {
+        std::unique_lock<std::mutex> lock(p.mutex);
+        p.done.wait(lock, [&] { return p.pending == 0; });
     }
     for (int i = 1; i <= threads; ++i) {
         SearchThread& t = searchThreads[i - 1];
-        threadJoin(t.threadHandle);
         r.nodes += t.nodes;
         r.tbHits += t.tbHits;
     }
@@ -341,6 +426,8 @@ SearchResult think(SearchThread& front, const SearchSettings& settings)
     static ScoredLine lines[MAX_MULTI_PV];  // the front end's thread only
     bool accepted = false;
     r.line.count = 0;
+    if (threads > 1)
+        startWorkers(threads);
     for (int depth = 1; depth <= settings.maxDepth;) {
         front.depth = uint8_t(depth);
         r.depth = depth;
@@ -419,6 +506,8 @@ SearchResult think(SearchThread& front, const SearchSettings& settings)
             ++depth;
         }
     }
+    if (threads > 1)
+        stopWorkers();
     timeControl.elapsedMs = nowMs() - timeControl.startMs;
     r.best = resultMove(best);
     r.score = multiPv > 1 && accepted ? resultScore(best) : s;

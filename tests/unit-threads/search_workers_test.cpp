@@ -1,0 +1,116 @@
+// The search workers that live for one search: one search after another with
+// different thread counts, further best lines and limits that end a search
+// early. In the ThreadSanitizer build any race between the driver and the
+// workers fails these.
+#include <gtest/gtest.h>
+
+#include "position/fen.h"
+#include "position/movegen.h"
+#include "search/searchstate.h"
+#include "search/tables.h"
+#include "search/think.h"
+
+namespace {
+
+SearchThread& front = mainThread;
+
+const char* const KIWIPETE = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1";
+const char* const MATE_IN_ONE = "6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - 0 1";
+
+class SearchWorkers : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        testing::internal::CaptureStdout();
+        TableSizes sizes{};
+        sizes.threads = 3;
+        sizes.ttEntries = sizes.hashEvalEntries = sizes.hashQEntries = uint64_t(1) << 16;
+        sizes.ttSizeMb = sizes.hashEvalSizeMb = sizes.hashQSizeMb = 1;
+        allocAllTables(sizes);
+        testing::internal::GetCapturedStdout();
+    }
+    static void TearDownTestSuite() { freeAllTables(); }
+
+    static SearchResult search(const char* fen, SearchSettings settings)
+    {
+        EXPECT_EQ(setPositionFromFen(front, fen, nullptr), 1) << fen;
+        clearAllTables();
+        clearSearchState();
+        hashAge = 1;
+        stopSearch = 0;
+        abortIteration = 0;
+        settings.output = OutputMode::Silent;
+        return think(front, settings);
+    }
+
+    static bool isLegalRootMove(const char* fen, Move m)
+    {
+        setPositionFromFen(front, fen, nullptr);
+        MoveEntry legal[MAX_MOVES];
+        MoveEntry* end = generateLegal(*front.current, legal);
+        for (MoveEntry* e = legal; e < end; ++e)
+            if (entryMove(*e) == m)
+                return true;
+        return false;
+    }
+};
+
+} // namespace
+
+// Searches with 2, 3, 1 and again 2 threads, to a fixed depth, some with
+// further best lines or a node limit: each reaches its depth (or its limit)
+// with a legal move, and the workers of one search are gone before the next.
+TEST_F(SearchWorkers, OneSearchAfterAnother)
+{
+    struct Case {
+        int threads;
+        int depth;
+        int multiPv;
+        uint64_t nodeLimit;
+    };
+    const Case cases[] = {
+        {2, 6, 1, 0}, {3, 6, 1, 0}, {1, 6, 1, 0}, {2, 5, 3, 0}, {3, 5, 2, 0}, {2, 64, 1, 5000}, {3, 64, 2, 4000},
+    };
+    for (const Case& c : cases) {
+        SearchSettings settings;
+        settings.threads = c.threads;
+        settings.maxDepth = c.depth;
+        settings.multiPv = c.multiPv;
+        settings.nodeLimit = c.nodeLimit;
+        SearchResult r = search(KIWIPETE, settings);
+        EXPECT_TRUE(isLegalRootMove(KIWIPETE, r.best)) << c.threads << " threads";
+        EXPECT_GT(r.nodes, 0u);
+        if (c.nodeLimit == 0)
+            EXPECT_EQ(r.depth, c.depth) << c.threads << " threads";
+        else
+            EXPECT_LE(r.nodes, c.nodeLimit) << c.threads << " threads";
+    }
+}
+
+// No worker outlives its search: a one-thread search gives the same count
+// before and after a threaded one (a worker still searching would change the
+// shared hash table under it).
+TEST_F(SearchWorkers, OneThreadSearchUnchangedAfterThreadedSearches)
+{
+    SearchSettings one;
+    one.threads = 1;
+    one.maxDepth = 7;
+    const uint64_t before = search(KIWIPETE, one).nodes;
+    SearchSettings two;
+    two.threads = 2;
+    two.maxDepth = 7;
+    search(KIWIPETE, two);
+    EXPECT_EQ(search(KIWIPETE, one).nodes, before);
+}
+
+// A search that ends before its last iteration (a mate found within the
+// asked number of moves) still ends its workers.
+TEST_F(SearchWorkers, MateLimitEndsTheWorkers)
+{
+    SearchSettings settings;
+    settings.threads = 3;
+    settings.mateLimit = 1;
+    SearchResult r = search(MATE_IN_ONE, settings);
+    EXPECT_EQ(r.best, search(MATE_IN_ONE, settings).best);
+    EXPECT_GE(r.score, MATE - 1);
+}
