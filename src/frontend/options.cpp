@@ -90,7 +90,8 @@ void changeParamFile(int, const char* text)
     clearAllTables();
 }
 
-// The two designed options come first, in the designed order.
+// Ponder and OwnBook come first, in the order the engine has always announced
+// them; the options added since follow.
 constexpr UciOption OPTIONS[] = {
     {"Ponder", OptionType::Check, 0, 1, announcedTrue, nullptr, changePonder},
     {"OwnBook", OptionType::Check, 0, 1, announcedTrue, nullptr, changeOwnBook},
