@@ -24,7 +24,7 @@ TableSizes tableSizesOfEntries(int threads, uint64_t ttEntries, uint64_t cacheEn
     return sizes;
 }
 
-SearchResult searchFromEmptyTables(SearchThread& front, const char* fen, int depth)
+SearchResult searchFromEmptyTables(SearchThread& front, const char* fen, SearchSettings settings)
 {
     if (!setPositionFromFen(front, fen, nullptr))
         return SearchResult{};
@@ -33,9 +33,14 @@ SearchResult searchFromEmptyTables(SearchThread& front, const char* fen, int dep
     hashAge = 1;
     stopSearch.store(0);
     abortIteration.store(0);
+    settings.output = OutputMode::Silent;
+    return think(front, settings);
+}
+
+SearchResult searchFromEmptyTables(SearchThread& front, const char* fen, int depth)
+{
     SearchSettings settings;
     settings.threads = 1;
     settings.maxDepth = depth;
-    settings.output = OutputMode::Silent;
-    return think(front, settings);
+    return searchFromEmptyTables(front, fen, settings);
 }

@@ -21,7 +21,9 @@ constexpr int SIGNATURE_DEPTH = 9;
 TableSizes tableSizesOfEntries(int threads, uint64_t ttEntries, uint64_t cacheEntries);
 
 // Sets fen up on front's stack, empties every table and the ordering state,
-// and runs the played search on one thread to depth without output. Returns
-// the search's result; the position must be valid (the result is empty when
-// it is not).
+// and runs the played search with settings, without output. Returns the
+// search's result; the position must be valid (the result is empty when it
+// is not).
+SearchResult searchFromEmptyTables(SearchThread& front, const char* fen, SearchSettings settings);
+// The same on one thread to depth: what the node signature counts.
 SearchResult searchFromEmptyTables(SearchThread& front, const char* fen, int depth);

@@ -5,7 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "position/fen.h"
-#include "position/movegen.h"
+#include "position/makemove.h"
+#include "search/benchsearch.h"
 #include "search/searchstate.h"
 #include "search/tables.h"
 #include "search/think.h"
@@ -22,36 +23,19 @@ protected:
     static void SetUpTestSuite()
     {
         testing::internal::CaptureStdout();
-        TableSizes sizes{};
-        sizes.threads = 3;
-        sizes.ttEntries = sizes.hashEvalEntries = sizes.hashQEntries = uint64_t(1) << 16;
-        sizes.ttSizeMb = sizes.hashEvalSizeMb = sizes.hashQSizeMb = 1;
-        allocAllTables(sizes);
+        allocAllTables(tableSizesOfEntries(3, uint64_t(1) << 16, uint64_t(1) << 16));
         testing::internal::GetCapturedStdout();
     }
     static void TearDownTestSuite() { freeAllTables(); }
 
-    static SearchResult search(const char* fen, SearchSettings settings)
+    static SearchResult search(const char* fen, const SearchSettings& settings)
     {
-        EXPECT_EQ(setPositionFromFen(front, fen, nullptr), 1) << fen;
-        clearAllTables();
-        clearSearchState();
-        hashAge = 1;
-        stopSearch = 0;
-        abortIteration = 0;
-        settings.output = OutputMode::Silent;
-        return think(front, settings);
+        return searchFromEmptyTables(front, fen, settings);
     }
 
     static bool isLegalRootMove(const char* fen, Move m)
     {
-        setPositionFromFen(front, fen, nullptr);
-        MoveEntry legal[MAX_MOVES];
-        MoveEntry* end = generateLegal(*front.current, legal);
-        for (MoveEntry* e = legal; e < end; ++e)
-            if (entryMove(*e) == m)
-                return true;
-        return false;
+        return setPositionFromFen(front, fen, nullptr) && isLegalMove(*front.current, m);
     }
 };
 

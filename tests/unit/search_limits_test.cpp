@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "position/fen.h"
-#include "position/movegen.h"
+#include "position/makemove.h"
 #include "search/benchsearch.h"
 #include "search/searchstate.h"
 #include "search/tables.h"
@@ -25,27 +25,14 @@ protected:
     }
     static void TearDownTestSuite() { freeAllTables(); }
 
-    static SearchResult search(const char* fen, SearchSettings settings)
+    static SearchResult search(const char* fen, const SearchSettings& settings)
     {
-        EXPECT_EQ(setPositionFromFen(front, fen, nullptr), 1) << fen;
-        clearAllTables();
-        clearSearchState();
-        hashAge = 1;
-        stopSearch = 0;
-        abortIteration = 0;
-        settings.output = OutputMode::Silent;
-        return think(front, settings);
+        return searchFromEmptyTables(front, fen, settings);
     }
 
     static bool isLegalRootMove(const char* fen, Move m)
     {
-        setPositionFromFen(front, fen, nullptr);
-        MoveEntry legal[MAX_MOVES];
-        MoveEntry* end = generateLegal(*front.current, legal);
-        for (MoveEntry* e = legal; e < end; ++e)
-            if (entryMove(*e) == m)
-                return true;
-        return false;
+        return setPositionFromFen(front, fen, nullptr) && isLegalMove(*front.current, m);
     }
 };
 
