@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr int THREADS_BENCH_DEPTH = 14;
+constexpr int THREADS_BENCH_DEPTH = 16;
 
 // Milliseconds to complete the fixed depth on every position, fresh tables each.
 uint64_t timeToDepth(int threads)

@@ -6,6 +6,7 @@
 #include "search/search.h"
 
 #include <array>
+#include <atomic>
 #include <cstdlib>
 
 #include "eval/evaluate.h"
@@ -51,6 +52,20 @@ constexpr int IID_MIN_DEPTH = 4;
 // legal moves are skipped.
 constexpr int LMP_DEPTH = 7;
 constexpr int LMP_LIMIT[LMP_DEPTH + 1] = {0, 5, 8, 13, 21, 33, 50, 72};
+
+// Work sharing between search threads: at depth >= SHARED_MIN_DEPTH a thread
+// marks the child it is searching in a small table of keys, and a later move
+// whose child another thread has marked waits until the node's other moves
+// are done, when that thread's result is usually in the hash table. At most
+// MAX_DEFERRED moves of a node wait. A mark is a hint: a slot taken over by
+// another key only costs a duplicated search. One thread never looks.
+constexpr int SHARED_MIN_DEPTH = 3;
+constexpr int MAX_DEFERRED = 32;
+constexpr uint64_t BUSY_SLOTS = 1 << 14;
+std::atomic<uint64_t> busyKeys[BUSY_SLOTS];
+
+inline std::atomic<uint64_t>& busySlot(uint64_t key) { return busyKeys[(key >> 20) & (BUSY_SLOTS - 1)]; }
+inline bool busyElsewhere(uint64_t key) { return busySlot(key).load(std::memory_order_relaxed) == key; }
 
 // Columns from which each reduction value starts, per pair of depth rows.
 struct LmrRowGroup {
@@ -161,6 +176,21 @@ inline int pvsChild(SearchThread& t, Position* pos, Position* child, int depth, 
     int s = searchMadeChild(t, pos, child, depth - 1 - R, ply + 1, -alpha - 1, -alpha, tbLimit, line);
     if (s > alpha && s < beta)
         s = searchMadeChild(t, pos, child, depth - 1, ply + 1, -beta, -alpha, tbLimit, line);
+    return s;
+}
+
+// pvsChild with the child marked for the other threads while it is searched.
+inline int sharedPvsChild(SearchThread& t, Position* pos, Position* child, int depth, int R, bool haveBest,
+                          int ply, int alpha, int beta, int tbLimit, PvLine& line)
+{
+    if (!t.shareWork || depth < SHARED_MIN_DEPTH)
+        return pvsChild(t, pos, child, depth, R, haveBest, ply, alpha, beta, tbLimit, line);
+    const uint64_t key = child->key;
+    std::atomic<uint64_t>& slot = busySlot(key);
+    slot.store(key, std::memory_order_relaxed);
+    int s = pvsChild(t, pos, child, depth, R, haveBest, ply, alpha, beta, tbLimit, line);
+    uint64_t mine = key;
+    slot.compare_exchange_strong(mine, 0, std::memory_order_relaxed);
     return s;
 }
 
@@ -316,6 +346,22 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
         return false;
     };
 
+    // Moves left for the end because another thread is searching them.
+    struct Deferred {
+        Move move;
+        int8_t reduction;
+        bool quiet;
+    };
+    Deferred deferred[MAX_DEFERRED];
+    int deferredCount = 0;
+    const bool mayDefer = t.shareWork && depth >= SHARED_MIN_DEPTH;
+    auto defers = [&](Move m, const Position* child, int R, bool quiet) {
+        if (!mayDefer || legal <= 1 || deferredCount == MAX_DEFERRED || !busyElsewhere(child->key))
+            return false;
+        deferred[deferredCount++] = Deferred{m, int8_t(R), quiet};
+        return true;
+    };
+
     MovePicker picker;
     startPicker(picker, t, *pos, ply, hashFound ? hashMove : 0);
     const bool piecesBesidePawns = (occupied(*pos) & ~pawns(*pos) & ~kings(*pos)) != 0;
@@ -356,7 +402,9 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
                 if (legal > 3 && depth > 1)
                     R = CT_LMR_R[lmrRow][quietIndex < 63 ? quietIndex : 63];
             }
-            int s = pvsChild(t, pos, child, depth, R, bound == BOUND_EXACT, ply, alpha, beta, tbLimit, line);
+            if (defers(m, child, R, true))
+                continue;
+            int s = sharedPvsChild(t, pos, child, depth, R, bound == BOUND_EXACT, ply, alpha, beta, tbLimit, line);
             if (cutsOff(m, s, true))
                 return s;
             break;
@@ -370,12 +418,21 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
             Position* child = makeMoveForSearch(t, *pos, m, depth - 1);
             const bool givesCheck = checkers(*child) != 0;
             int R = !inCheck && !givesCheck && legal > 3 && !extended && see < -LOSING_CAPTURE_REDUCTION_LOSS ? 1 : 0;
-            int s = pvsChild(t, pos, child, depth, R, bound == BOUND_EXACT, ply, alpha, beta, tbLimit, line);
+            if (defers(m, child, R, false))
+                continue;
+            int s = sharedPvsChild(t, pos, child, depth, R, bound == BOUND_EXACT, ply, alpha, beta, tbLimit, line);
             if (cutsOff(m, s, false))
                 return s;
             break;
         }
         }
+    }
+    for (int i = 0; i < deferredCount; i++) {
+        const Deferred& d = deferred[i];
+        Position* child = makeMoveForSearch(t, *pos, d.move, depth - 1);
+        int s = pvsChild(t, pos, child, depth, d.reduction, bound == BOUND_EXACT, ply, alpha, beta, tbLimit, line);
+        if (cutsOff(d.move, s, d.quiet))
+            return s;
     }
 
     if (legal == 0) {
@@ -388,6 +445,14 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
 }
 
 }  // namespace
+
+void markSearchedElsewhere(uint64_t key) { busySlot(key).store(key, std::memory_order_relaxed); }
+
+void clearWorkMarks()
+{
+    for (std::atomic<uint64_t>& slot : busyKeys)
+        slot.store(0, std::memory_order_relaxed);
+}
 
 int alphaBeta(SearchThread& t, int depth, int ply, int alpha, int beta, int tbLimit, PvLine& pv)
 {

@@ -42,6 +42,7 @@ struct alignas(64) SearchThread : PositionStack {
     EvalCache evalCache;
     HashQEntry* hashQ;
     uint64_t hashQMask;
+    bool shareWork;             // other search threads search the same tree now
     uint64_t cutoffs;           // beta cut-offs by a move, not yet added to failHighs
     uint64_t firstMoveCutoffs;  // of those, by the first move searched
 };

@@ -23,7 +23,7 @@
 
 namespace {
 
-constexpr int DEPTH_OFFSET[MAX_THREADS] = {0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1,
+constexpr int DEPTH_OFFSET[MAX_THREADS] = {0, 0, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1,
                                            0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1};
 constexpr int ASPIRATION = 50;
 
@@ -70,7 +70,7 @@ void* searchWorker(void* argument)
 // The current slot's index in the record's stack.
 int slotIndex(const SearchThread& t) { return int(t.current - t.positions); }
 
-void prepareThread(SearchThread& t, const SearchThread& front, int number)
+void prepareThread(SearchThread& t, const SearchThread& front, int number, int threads)
 {
     int slots = slotIndex(front) + 1;
     std::memcpy(t.positions, front.positions, size_t(slots) * sizeof(Position));
@@ -87,6 +87,7 @@ void prepareThread(SearchThread& t, const SearchThread& front, int number)
     t.nodeLimit = front.nodeLimit;
     t.tbHits = 0;
     t.tbLimit = front.tbLimit;
+    t.shareWork = threads > 1;
     if (front.depth == 1) {
         clearKillers(t);
         clearCounterMoves(t);
@@ -242,7 +243,7 @@ void stopWorkers()
 uint64_t runIteration(SearchThread& front, int threads, SearchResult& r)
 {
     for (int i = 1; i <= threads; ++i)
-        prepareThread(searchThreads[i - 1], front, i);
+        prepareThread(searchThreads[i - 1], front, i, threads);
     WorkerPool& p = workerPool();
     if (threads > 1) {
         {
@@ -453,6 +454,14 @@ SearchResult think(SearchThread& front, const SearchSettings& settings)
         s = resultScore(result);
         bool inside = s > front.windowAlpha && s < front.windowBeta;
         if (inside) {
+            // A thread that searched one ply deeper and finished first has
+            // completed the next iteration too.
+            const int reached = winnerThread ? searchThreads[winnerThread - 1].depth : depth;
+            if (reached > depth && reached <= settings.maxDepth) {
+                depth = reached;
+                front.depth = uint8_t(depth);
+                r.depth = depth;
+            }
             accepted = true;
             best = result;
             r.line = bestLine;

@@ -222,6 +222,25 @@ TEST_F(SearchTest, DrawRulesBelowTheRoot)
     EXPECT_EQ(line.count, 0u);
 }
 
+// A move whose position another search thread is inside waits for the end of
+// the node's list, but it is searched: with every child of the node marked as
+// taken, the mate in one is still found.
+TEST_F(SearchTest, MovesTakenByAnotherThreadAreSearchedLast)
+{
+    PvLine line;
+    setUp("6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - 0 1");
+    MoveEntry moves[MAX_MOVES];
+    MoveEntry* end = generateLegal(*st.current, moves);
+    for (MoveEntry* e = moves; e < end; ++e)
+        markSearchedElsewhere(makeMove(*st.current, entryMove(*e))->key);
+    st.shareWork = true;
+    EXPECT_EQ(alphaBeta(st, 3, 1, -INFINITE, INFINITE, 0, line), MATE - 2);
+    ASSERT_GT(line.count, 0u);
+    EXPECT_EQ(line.moves[0], textToMove(*st.current, "a1a8"));
+    st.shareWork = false;
+    clearWorkMarks();
+}
+
 TEST_F(SearchTest, MateAndStalemateAreStoredExact)
 {
     PvLine line;
