@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Strength comparisons at 10+0.1, one thread, 16 MB hash, no book, no
+"""Strength comparisons at 10+0.1, one thread (unless said), 16 MB hash, no book, no
 tablebases, printing the score and the Elo difference with its 95% interval
 for the first engine.
 
@@ -9,6 +9,9 @@ for the first engine.
     tools/strength_match.py rootorder [--base-ref REF]
         this tree's engine against one built from REF (by default the parent of
         the commit that orders root moves by the previous iteration's effort)
+    tools/strength_match.py threads [--games 200 --tc 5+0.05]
+        the engine with two search threads against itself with one (both with
+        16 MB; play it on an otherwise idle machine with --concurrency 1)
 
 Common options: --games 400 --tc 10+0.1 --concurrency 1 --engine PATH
 --openings FILE (default tools/data/openings.epd). Each opening is played
@@ -150,9 +153,9 @@ def fastchess_match(args, runner, engines, out, tally, log):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
-    parser.add_argument("what", choices=("tuned", "rootorder"))
-    parser.add_argument("--games", type=int, default=400)
-    parser.add_argument("--tc", default="10+0.1")
+    parser.add_argument("what", choices=("tuned", "rootorder", "threads"))
+    parser.add_argument("--games", type=int)
+    parser.add_argument("--tc")
     parser.add_argument("--concurrency", type=int, default=1)
     parser.add_argument("--seed", type=int, default=1)
     parser.add_argument("--engine", default=ucigames.DEFAULT_ENGINE)
@@ -160,6 +163,9 @@ def main():
     parser.add_argument("--params", default=os.path.join(ucigames.ROOT, "params", "tuned.csv"))
     parser.add_argument("--base-ref")
     args = parser.parse_args()
+    threads = args.what == "threads"
+    args.games = args.games or (200 if threads else 400)
+    args.tc = args.tc or ("5+0.05" if threads else "10+0.1")
     args.games += args.games % 2
     out = os.path.join(ucigames.ROOT, "build", "strength", args.what)
     # A fresh folder for each match; a baseline build is kept for the next.
@@ -181,6 +187,11 @@ def main():
         ucigames.write_ini(os.path.join(out, "b"))
         engines = [(engine, os.path.join(out, "a")), (engine, os.path.join(out, "b"))]
         title = "A = ParamFile %s, B = built-in values" % args.params
+    elif threads:
+        ucigames.write_ini(os.path.join(out, "a"), threads=2)
+        ucigames.write_ini(os.path.join(out, "b"))
+        engines = [(engine, os.path.join(out, "a")), (engine, os.path.join(out, "b"))]
+        title = "A = two threads, B = one thread"
     else:
         ref = args.base_ref or root_order_base()
         base = build_base(ref, os.path.join(out, "base"))
@@ -192,8 +203,8 @@ def main():
     runner = ucigames.fastchess_path()
     tally = Tally()
     with open(os.path.join(out, "match.log"), "w") as log:
-        head = "== %s: %d games at %s, one thread, 16 MB, no book, no tablebases; %s" % (
-            args.what, args.games, args.tc, title)
+        head = "== %s: %d games at %s, %s16 MB, no book, no tablebases; %s" % (
+            args.what, args.games, args.tc, "" if threads else "one thread, ", title)
         print(head, flush=True)
         log.write(head + "\n")
         if ucigames.fastchess_runs(runner):
