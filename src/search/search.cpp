@@ -6,7 +6,6 @@
 #include "search/search.h"
 
 #include <array>
-#include <atomic>
 #include <cstdlib>
 
 #include "eval/evaluate.h"
@@ -22,6 +21,7 @@
 #include "search/searchstate.h"
 #include "search/bounds.h"
 #include "search/tt.h"
+#include "search/workshare.h"
 #include "tablebase/tbprobe.h"
 
 namespace {
@@ -53,19 +53,8 @@ constexpr int IID_MIN_DEPTH = 4;
 constexpr int LMP_DEPTH = 7;
 constexpr int LMP_LIMIT[LMP_DEPTH + 1] = {0, 5, 8, 13, 21, 33, 50, 72};
 
-// Work sharing between search threads: at depth >= SHARED_MIN_DEPTH a thread
-// marks the child it is searching in a small table of keys, and a later move
-// whose child another thread has marked waits until the node's other moves
-// are done, when that thread's result is usually in the hash table. At most
-// MAX_DEFERRED moves of a node wait. A mark is a hint: a slot taken over by
-// another key only costs a duplicated search. One thread never looks.
-constexpr int SHARED_MIN_DEPTH = 3;
+// At most this many moves of a node wait for another thread (workshare.h).
 constexpr int MAX_DEFERRED = 32;
-constexpr uint64_t BUSY_SLOTS = 1 << 14;
-std::atomic<uint64_t> busyKeys[BUSY_SLOTS];
-
-inline std::atomic<uint64_t>& busySlot(uint64_t key) { return busyKeys[(key >> 20) & (BUSY_SLOTS - 1)]; }
-inline bool busyElsewhere(uint64_t key) { return busySlot(key).load(std::memory_order_relaxed) == key; }
 
 // Columns from which each reduction value starts, per pair of depth rows.
 struct LmrRowGroup {
@@ -186,11 +175,9 @@ inline int sharedPvsChild(SearchThread& t, Position* pos, Position* child, int d
     if (!t.shareWork || depth < SHARED_MIN_DEPTH)
         return pvsChild(t, pos, child, depth, R, haveBest, ply, alpha, beta, tbLimit, line);
     const uint64_t key = child->key;
-    std::atomic<uint64_t>& slot = busySlot(key);
-    slot.store(key, std::memory_order_relaxed);
+    markTaken(key);
     int s = pvsChild(t, pos, child, depth, R, haveBest, ply, alpha, beta, tbLimit, line);
-    uint64_t mine = key;
-    slot.compare_exchange_strong(mine, 0, std::memory_order_relaxed);
+    releaseTaken(key);
     return s;
 }
 
@@ -356,7 +343,7 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
     int deferredCount = 0;
     const bool mayDefer = t.shareWork && depth >= SHARED_MIN_DEPTH;
     auto defers = [&](Move m, const Position* child, int R, bool quiet) {
-        if (!mayDefer || legal <= 1 || deferredCount == MAX_DEFERRED || !busyElsewhere(child->key))
+        if (!mayDefer || legal <= 1 || deferredCount == MAX_DEFERRED || !takenElsewhere(child->key))
             return false;
         deferred[deferredCount++] = Deferred{m, int8_t(R), quiet};
         return true;
@@ -446,11 +433,11 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
 
 }  // namespace
 
-void markSearchedElsewhere(uint64_t key) { busySlot(key).store(key, std::memory_order_relaxed); }
+std::atomic<uint64_t> workMarks[WORK_MARK_SLOTS];
 
 void clearWorkMarks()
 {
-    for (std::atomic<uint64_t>& slot : busyKeys)
+    for (std::atomic<uint64_t>& slot : workMarks)
         slot.store(0, std::memory_order_relaxed);
 }
 

@@ -17,10 +17,3 @@ extern const std::array<std::array<uint8_t, 64>, 64> CT_LMR_R;
 // no tablebase probing is built yet, so it is only passed down).
 int alphaBeta(SearchThread& t, int depth, int ply, int alpha, int beta, int tbLimit, PvLine& pv);
 
-// Work sharing between the search threads of one search: a position marked
-// here is taken to be in another thread's hands, so a node that reaches it
-// by a later move searches it after its other moves. Marks are hints, taken
-// and cleared by the search itself; these two serve the tests and a clean
-// start.
-void markSearchedElsewhere(uint64_t key);
-void clearWorkMarks();

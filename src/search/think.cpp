@@ -20,6 +20,7 @@
 #include "search/searchstate.h"
 #include "search/timecontrol.h"
 #include "search/tt.h"
+#include "search/workshare.h"
 
 namespace {
 
@@ -132,32 +133,50 @@ uint64_t rootSearch(SearchThread& t, int depth, int alpha, int beta, uint64_t* f
     int count = int(end - first);
     if (depth > 1 && count >= 2)
         sortRootMoves(first, 0, count - 1);
-    uint64_t nodesBefore = t.nodes;
-    for (uint64_t* e = end - 1; e >= first; --e) {
-        Move m = entryMove(*e);
-        if (m == hashMove)
-            continue;
-        child.count = 0;  // per move: a line left by the previous move is no line of this one
-        t.current = makeMove(*root, m);
-        int s;
-        if (best) {
-            s = -alphaBeta(t, depth - 1, 1, -alpha - 1, -alpha, tbLimit, child);
-            if (s > alpha)
+    // Once a move is best, a move another search thread is inside waits for
+    // the end of the list (see workshare.h).
+    const bool share = t.shareWork && depth >= SHARED_MIN_DEPTH;
+    uint64_t* deferred[MAX_ROOT_MOVES];
+    int deferredCount = 0;
+    for (int pass = 0; pass < 2; ++pass) {
+        const int n = pass == 0 ? count : deferredCount;
+        for (int k = 0; k < n; ++k) {
+            uint64_t* e = pass == 0 ? end - 1 - k : deferred[k];
+            Move m = entryMove(*e);
+            if (m == hashMove)
+                continue;
+            child.count = 0;  // per move: a line left by the previous move is no line of this one
+            t.current = makeMove(*root, m);
+            const uint64_t key = t.current->key;
+            if (share && pass == 0 && best && takenElsewhere(key)) {
+                t.current = root;
+                deferred[deferredCount++] = e;
+                continue;
+            }
+            const uint64_t nodesBefore = t.nodes;
+            if (share)
+                markTaken(key);
+            int s;
+            if (best) {
+                s = -alphaBeta(t, depth - 1, 1, -alpha - 1, -alpha, tbLimit, child);
+                if (s > alpha)
+                    s = -alphaBeta(t, depth - 1, 1, -beta, -alpha, tbLimit, child);
+            } else {
                 s = -alphaBeta(t, depth - 1, 1, -beta, -alpha, tbLimit, child);
-        } else {
-            s = -alphaBeta(t, depth - 1, 1, -beta, -alpha, tbLimit, child);
-        }
-        t.current = root;
-        *e = makeEntry(m, rootEffortScore(t.nodes - nodesBefore));
-        nodesBefore = t.nodes;
-        // A stopped move's score is no score: the moves searched before it
-        // are the stopped iteration's result.
-        if (searchStopped())
-            return makeResult(best, alpha);
-        if (s > alpha) {
-            best = m;
-            alpha = s;
-            setLine(line, m, child);
+            }
+            if (share)
+                releaseTaken(key);
+            t.current = root;
+            *e = makeEntry(m, rootEffortScore(t.nodes - nodesBefore));
+            // A stopped move's score is no score: the moves searched before it
+            // are the stopped iteration's result.
+            if (searchStopped())
+                return makeResult(best, alpha);
+            if (s > alpha) {
+                best = m;
+                alpha = s;
+                setLine(line, m, child);
+            }
         }
     }
     storeHash(*root, depth, 0, BOUND_EXACT, alpha, best);

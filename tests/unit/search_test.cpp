@@ -22,6 +22,7 @@
 #include "search/tables.h"
 #include "search/think.h"
 #include "search/tt.h"
+#include "search/workshare.h"
 
 namespace {
 
@@ -223,8 +224,8 @@ TEST_F(SearchTest, DrawRulesBelowTheRoot)
 }
 
 // A move whose position another search thread is inside waits for the end of
-// the node's list, but it is searched: with every child of the node marked as
-// taken, the mate in one is still found.
+// the node's list, but it is searched: with every child of the node (and of
+// the root) marked as taken, the mate in one is still found.
 TEST_F(SearchTest, MovesTakenByAnotherThreadAreSearchedLast)
 {
     PvLine line;
@@ -232,11 +233,21 @@ TEST_F(SearchTest, MovesTakenByAnotherThreadAreSearchedLast)
     MoveEntry moves[MAX_MOVES];
     MoveEntry* end = generateLegal(*st.current, moves);
     for (MoveEntry* e = moves; e < end; ++e)
-        markSearchedElsewhere(makeMove(*st.current, entryMove(*e))->key);
+        markTaken(makeMove(*st.current, entryMove(*e))->key);
     st.shareWork = true;
     EXPECT_EQ(alphaBeta(st, 3, 1, -INFINITE, INFINITE, 0, line), MATE - 2);
     ASSERT_GT(line.count, 0u);
     EXPECT_EQ(line.moves[0], textToMove(*st.current, "a1a8"));
+
+    // The same at the root, whose moves wait once one of them is best.
+    uint64_t rootMoves[MAX_MOVES];
+    uint64_t* rootEnd = rootMoves;
+    for (MoveEntry* e = moves; e < end; ++e)
+        *rootEnd++ = makeEntry(entryMove(*e), 0);
+    line.count = 0;
+    const uint64_t result = rootSearch(st, 3, -INFINITE, INFINITE, rootMoves, rootEnd, 0, line);
+    EXPECT_EQ(resultScore(result), MATE - 1);
+    EXPECT_EQ(resultMove(result), textToMove(*st.current, "a1a8"));
     st.shareWork = false;
     clearWorkMarks();
 }
