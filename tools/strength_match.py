@@ -14,14 +14,19 @@ for the first engine.
         16 MB; play it on an otherwise idle machine with --concurrency 1)
 
 Common options: --games 400 --tc 10+0.1 --concurrency 1 --engine PATH
---openings FILE (default tools/data/openings.epd). Each opening is played
+--openings FILE (default tools/data/openings.epd), --resume (go on with the
+match in build/strength/<name>/: its engines, settings and finished games are
+kept and only the games not yet in its log are played, so a long match can be
+split over several runs; the summary counts all of them). Each opening is played
 twice with colours swapped. Games go through fastchess when it runs on this
 machine (FASTCHESS overrides its path), otherwise through the UCI runner of
 tools/ucigames.py. The games and the log are kept in build/strength/<name>/.
 """
 import argparse
+import json
 import os
 import random
+import re
 import shutil
 import subprocess
 import sys
@@ -74,8 +79,27 @@ class Tally:
                 self.losses += 1
 
 
-def python_match(args, engines, openings, tally, log):
-    games = iter(range(args.games))
+GAME_LINE = re.compile(r"^game (\d+): A (White|Black), (1-0|0-1|1/2-1/2|broken off)")
+
+
+def finished_games(log_path, tally):
+    """The game numbers (from 0) a resumed match's log already holds; their
+    results go into tally."""
+    done = set()
+    if not os.path.exists(log_path):
+        return done
+    with open(log_path) as f:
+        for line in f:
+            m = GAME_LINE.match(line)
+            if not m or m.group(3) == "broken off":
+                continue
+            done.add(int(m.group(1)) - 1)
+            tally.add(m.group(3), m.group(2) == "White")
+    return done
+
+
+def python_match(args, engines, openings, tally, log, done=frozenset()):
+    games = iter([g for g in range(args.games) if g not in done])
     lock = threading.Lock()
     limit = ("tc",) + tuple(float(x) for x in args.tc.split("+"))
 
@@ -162,12 +186,18 @@ def main():
     parser.add_argument("--openings", default=ucigames.DEFAULT_OPENINGS)
     parser.add_argument("--params", default=os.path.join(ucigames.ROOT, "params", "tuned.csv"))
     parser.add_argument("--base-ref")
+    parser.add_argument("--resume", action="store_true", help="go on with the match kept in build/strength/<name>/")
     args = parser.parse_args()
     threads = args.what == "threads"
     args.games = args.games or (200 if threads else 400)
     args.tc = args.tc or ("5+0.05" if threads else "10+0.1")
     args.games += args.games % 2
     out = os.path.join(ucigames.ROOT, "build", "strength", args.what)
+    log_path = os.path.join(out, "match.log")
+    engine = os.path.join(out, "ardentis")
+    resume = args.resume and os.path.exists(log_path) and os.access(engine, os.X_OK)
+    if resume:
+        return resume_match(args, out, log_path, engine)
     # A fresh folder for each match; a baseline build is kept for the next.
     if os.path.isdir(out):
         for name in os.listdir(out):
@@ -178,7 +208,6 @@ def main():
     # The games use a copy, so that rebuilding during a match changes nothing.
     if not os.access(args.engine, os.X_OK):
         sys.exit("no engine at %s (make)" % args.engine)
-    engine = os.path.join(out, "ardentis")
     shutil.copy(args.engine, engine)
     if args.what == "tuned":
         if not os.path.isfile(args.params):
@@ -202,7 +231,9 @@ def main():
     openings = ucigames.read_openings(args.openings)
     runner = ucigames.fastchess_path()
     tally = Tally()
-    with open(os.path.join(out, "match.log"), "w") as log:
+    with open(os.path.join(out, "engines.json"), "w") as f:
+        json.dump({"engines": engines, "tc": args.tc, "seed": args.seed, "openings": os.path.abspath(args.openings)}, f)
+    with open(log_path, "w") as log:
         head = "== %s: %d games at %s, %s16 MB, no book, no tablebases; %s" % (
             args.what, args.games, args.tc, "" if threads else "one thread, ", title)
         print(head, flush=True)
@@ -212,6 +243,29 @@ def main():
         else:
             print("(fastchess does not run here: the UCI runner plays)", flush=True)
             python_match(args, engines, openings, tally, log)
+        summary = "== %s: A %s%s" % (args.what, ucigames.elo_report(tally.wins, tally.draws, tally.losses),
+                                      ", %d games broken off (not counted)" % tally.broken if tally.broken else "")
+        print(summary, flush=True)
+        log.write(summary + "\n")
+    return 0 if tally.broken == 0 else 1
+
+
+def resume_match(args, out, log_path, engine):
+    """Plays the games a kept match has not finished, with its engines and
+    settings, and prints the summary of all its games."""
+    with open(os.path.join(out, "engines.json")) as f:
+        kept = json.load(f)
+    engines = [tuple(e) for e in kept["engines"]]
+    args.tc, args.seed = kept["tc"], kept["seed"]
+    openings = ucigames.read_openings(kept["openings"])
+    tally = Tally()
+    done = finished_games(log_path, tally)
+    with open(log_path, "a") as log:
+        head = "== %s resumed: %d of %d games finished, playing the rest at %s" % (
+            args.what, len(done), args.games, args.tc)
+        print(head, flush=True)
+        log.write(head + "\n")
+        python_match(args, engines, openings, tally, log, done)
         summary = "== %s: A %s%s" % (args.what, ucigames.elo_report(tally.wins, tally.draws, tally.losses),
                                       ", %d games broken off (not counted)" % tally.broken if tally.broken else "")
         print(summary, flush=True)
