@@ -118,6 +118,7 @@ def python_match(args, engines, openings, tally, log, done=frozenset()):
             with lock:
                 print(line, flush=True)
                 log.write(line + "\n")
+                log.flush()  # a killed run keeps every finished game for --resume
             if result is None:
                 tally.broken += 1
                 for e in pair:
