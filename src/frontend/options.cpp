@@ -36,15 +36,24 @@ void changeOwnBook(int value, const char*) { setBookEnabled(value != 0); }
 const char* bookFileAnnounced() { return config.bookFile; }
 void changeBookFile(int, const char* text) { setBookFile(text); }
 
-void changeHash(int value, const char*) { resizeHashTable(value); }
+void changeHash(int value, const char*)
+{
+    resizeHashTable(value);
+    uciValues.tablesUntouched = true;
+}
 
 void changeThreads(int value, const char*)
 {
     config.threads = uint8_t(value);
     allocThreadTables(tableSizes());
+    uciValues.tablesUntouched = true;
 }
 
-void clearHash(int, const char*) { clearAllTables(); }
+void clearHash(int, const char*)
+{
+    clearAllTables();
+    uciValues.tablesUntouched = false;
+}
 
 const char* syzygyPathAnnounced() { return config.wdlPath; }
 
@@ -88,6 +97,7 @@ void changeParamFile(int, const char* text)
         return;
     }
     clearAllTables();
+    uciValues.tablesUntouched = false;
 }
 
 // Ponder and OwnBook come first, in the order the engine has always announced

@@ -198,6 +198,7 @@ void newUciGame()
     mainThread.current = newGame(mainThread);
     clearSearchState();
     clearAllTables();
+    uciValues.tablesUntouched = false;
 }
 
 } // namespace
@@ -207,6 +208,7 @@ int uciLoop()
     std::printf("\nid name Ardentis\nid author Velmorin\n");
     printUciOptions();
     allocAllTables(tableSizes());
+    uciValues.tablesUntouched = true;
     checkBookFile();
     startTablebases();
     std::printf("uciok\n");
@@ -220,6 +222,10 @@ int uciLoop()
         std::fflush(stdout);
         nextUciLine(line);
         if (!std::strncmp(line, "isready", 7)) {
+            if (uciValues.tablesUntouched) {
+                clearAllTables();
+                uciValues.tablesUntouched = false;
+            }
             ponderAllowed.store(uciValues.ponder ? 1 : 0);
             std::printf("readyok\n");
         } else if (!std::strncmp(line, "ucinewgame", 10)) {

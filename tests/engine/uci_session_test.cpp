@@ -302,6 +302,31 @@ TEST(UciSession, SetoptionHashAndThreadsReallocate)
     EXPECT_EQ(s.quit(), 0);
 }
 
+// The first "isready" after the tables are made clears them (so that their
+// pages are not mapped during a search); later ones must keep what the
+// searches stored, or every move would start from an empty table.
+TEST(UciSession, OnlyTheFirstIsreadyAfterAllocationClearsTheTables)
+{
+    Session s;
+    const std::string search = "position startpos moves e2e4 e7e5\ngo depth 8\n";
+    s.engine.send("isready\n");
+    ASSERT_TRUE(s.engine.waitFor("readyok"));
+    long long first = closingNodes(s.engine.output, s.search(search));
+    size_t from = s.engine.output.size();
+    s.engine.send("isready\n");
+    ASSERT_TRUE(s.engine.waitFor("readyok", 10000, from));
+    long long again = closingNodes(s.engine.output, s.search(search));
+    ASSERT_GT(first, 0);
+    EXPECT_LT(again, first / 2) << "the table was emptied by isready";
+    // A new table is cleared by the next isready and searched from empty.
+    from = s.engine.output.size();
+    s.engine.send("setoption name Hash value 2\nisready\n");
+    ASSERT_TRUE(s.engine.waitFor("readyok", 10000, from));
+    long long resized = closingNodes(s.engine.output, s.search(search));
+    EXPECT_GT(resized, again);
+    EXPECT_EQ(s.quit(), 0);
+}
+
 TEST(UciSession, BadSetoptionLinesAreReported)
 {
     struct Case {
