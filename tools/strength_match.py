@@ -7,8 +7,9 @@ for the first engine.
         the engine with ParamFile=<params> against the same engine with its
         built-in values
     tools/strength_match.py rootorder [--base-ref REF]
-        this tree's engine against one built from REF (by default the parent of
-        the commit that orders root moves by the previous iteration's effort)
+        the engine against the same source (the commit HEAD) built without
+        carrying the root move order from one iteration to the next; with
+        --base-ref, against the engine of commit REF as it stands
     tools/strength_match.py threads [--games 200 --tc 5+0.05]
         the engine with two search threads against itself with one (both with
         16 MB; play it on an otherwise idle machine with --concurrency 1)
@@ -35,11 +36,11 @@ import threading
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import ucigames  # noqa: E402
 
-ROOT_ORDER_SUBJECT = "Root moves in the order of the previous iteration's effort"
 
 
-def build_base(ref, folder):
-    """The engine of commit ref, built in folder; its path."""
+def build_base(ref, folder, defines=()):
+    """The engine of commit ref, built in folder with the given preprocessor
+    definitions; its path."""
     src = os.path.join(folder, "src")
     shutil.rmtree(src, ignore_errors=True)
     os.makedirs(src)
@@ -48,19 +49,12 @@ def build_base(ref, folder):
     if archive.wait() != 0:
         sys.exit("git archive %s failed" % ref)
     build = os.path.join(folder, "build")
-    subprocess.run(["cmake", "-S", src, "-B", build, "-DCMAKE_BUILD_TYPE=Release"], check=True,
-                   stdout=subprocess.DEVNULL)
+    flags = " ".join("-D" + d for d in defines)
+    subprocess.run(["cmake", "-S", src, "-B", build, "-DCMAKE_BUILD_TYPE=Release", "-DCMAKE_CXX_FLAGS=" + flags],
+                   check=True, stdout=subprocess.DEVNULL)
     subprocess.run(["cmake", "--build", build, "-j2", "--target", "ardentis"], check=True,
                    stdout=subprocess.DEVNULL)
     return os.path.join(build, "ardentis")
-
-
-def root_order_base():
-    out = subprocess.run(["git", "-C", ucigames.ROOT, "log", "--format=%H", "--fixed-strings",
-                          "--grep", ROOT_ORDER_SUBJECT], capture_output=True, text=True).stdout.split()
-    if not out:
-        sys.exit("no commit says '%s'; give --base-ref" % ROOT_ORDER_SUBJECT)
-    return out[-1] + "^"
 
 
 class Tally:
@@ -213,7 +207,10 @@ def main():
     if args.what == "tuned":
         if not os.path.isfile(args.params):
             sys.exit("no parameter file %s" % args.params)
-        ucigames.write_ini(os.path.join(out, "a"), param_file=args.params)
+        # A copy too: the match resumed later plays with the same values.
+        params = os.path.join(out, "tuned.csv")
+        shutil.copy(args.params, params)
+        ucigames.write_ini(os.path.join(out, "a"), param_file=params)
         ucigames.write_ini(os.path.join(out, "b"))
         engines = [(engine, os.path.join(out, "a")), (engine, os.path.join(out, "b"))]
         title = "A = ParamFile %s, B = built-in values" % args.params
@@ -223,12 +220,14 @@ def main():
         engines = [(engine, os.path.join(out, "a")), (engine, os.path.join(out, "b"))]
         title = "A = two threads, B = one thread"
     else:
-        ref = args.base_ref or root_order_base()
-        base = build_base(ref, os.path.join(out, "base"))
+        ref = args.base_ref or "HEAD"
+        defines = () if args.base_ref else ("ARDENTIS_NO_ROOT_ORDER",)
+        base = build_base(ref, os.path.join(out, "base"), defines)
         ucigames.write_ini(os.path.join(out, "a"))
         ucigames.write_ini(os.path.join(out, "b"))
         engines = [(engine, os.path.join(out, "a")), (base, os.path.join(out, "b"))]
-        title = "A = %s, B = %s (%s)" % (args.engine, ref, base)
+        title = "A = %s, B = %s%s (%s)" % (args.engine, ref, " without the root order carried over" if defines else "",
+                                             base)
     openings = ucigames.read_openings(args.openings)
     runner = ucigames.fastchess_path()
     tally = Tally()
