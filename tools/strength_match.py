@@ -37,7 +37,6 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import ucigames  # noqa: E402
 
 
-
 def build_base(ref, folder, defines=()):
     """The engine of commit ref, built in folder with the given preprocessor
     definitions; its path."""

@@ -49,11 +49,7 @@ void changeThreads(int value, const char*)
     uciValues.tablesUntouched = true;
 }
 
-void clearHash(int, const char*)
-{
-    clearAllTables();
-    uciValues.tablesUntouched = false;
-}
+void clearHash(int, const char*) { clearAllTables(); }
 
 const char* syzygyPathAnnounced() { return config.wdlPath; }
 
@@ -97,7 +93,6 @@ void changeParamFile(int, const char* text)
         return;
     }
     clearAllTables();
-    uciValues.tablesUntouched = false;
 }
 
 // Ponder and OwnBook come first, in the order the engine has always announced

@@ -28,7 +28,8 @@ struct UciValues {
     int moveOverheadMs = 10;  // taken off every clock before the allocation
     // Tables allocated and not yet written: their pages are mapped on first
     // touch, which on a large table takes seconds. The next "isready" (or
-    // "ucinewgame") clears them, so that no search pays for it on the clock.
+    // "ucinewgame") clears them, so that no search pays for it on the clock;
+    // once a search has begun they hold its entries and are kept.
     bool tablesUntouched = false;
 };
 extern UciValues uciValues;

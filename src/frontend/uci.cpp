@@ -76,6 +76,7 @@ constexpr int32_t NO_CLOCK = 1000000000;
 // Every "go" starts from no limits: only its own tokens apply.
 void go(char* line)
 {
+    uciValues.tablesUntouched = false;
     SearchThread& front = mainThread;
     TimeControl& tc = timeControl;
     int black = int(front.current->sideToMove);

@@ -291,8 +291,8 @@ uint64_t runIteration(SearchThread& front, int threads, SearchResult& r)
     if (!winnerThread)
         return 0;
     // The next iteration orders the root moves after the hash move by the
-    // effort each took in this one: the winner's list carries it.
-    // (Compiled out only in the comparison build of tools/strength_match.py.)
+    // effort each took in this one: the winner's list carries it (compiled
+    // out only in the comparison build of tools/strength_match.py).
     const SearchThread& winner = searchThreads[winnerThread - 1];
 #ifndef ARDENTIS_NO_ROOT_ORDER
     std::memcpy(front.rootMoves, winner.rootMoves, size_t(front.rootEnd - front.rootMoves) * sizeof(uint64_t));

@@ -324,6 +324,14 @@ TEST(UciSession, OnlyTheFirstIsreadyAfterAllocationClearsTheTables)
     ASSERT_TRUE(s.engine.waitFor("readyok", 10000, from));
     long long resized = closingNodes(s.engine.output, s.search(search));
     EXPECT_GT(resized, again);
+    // A search before any isready writes the new table itself: a later
+    // isready must keep what it stored.
+    s.engine.send("setoption name Hash value 4\n");
+    long long unready = closingNodes(s.engine.output, s.search(search));
+    from = s.engine.output.size();
+    s.engine.send("isready\n");
+    ASSERT_TRUE(s.engine.waitFor("readyok", 10000, from));
+    EXPECT_LT(closingNodes(s.engine.output, s.search(search)), unready / 2) << "the table was emptied by isready";
     EXPECT_EQ(s.quit(), 0);
 }
 
