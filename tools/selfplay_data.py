@@ -195,7 +195,7 @@ def fastchess_batches(args, runner, openings_file, out, work):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--games", type=int, default=20000, help="games in all (a resumed run counts those done)")
     parser.add_argument("--out", required=True)
     parser.add_argument("--nodes", type=int, default=5000, help="nodes per move")

@@ -170,7 +170,7 @@ def fastchess_match(args, runner, engines, out, tally, log):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("what", choices=("tuned", "rootorder", "threads"))
     parser.add_argument("--games", type=int)
     parser.add_argument("--tc")
