@@ -374,31 +374,14 @@ double optimise(SearchThread& t, const TunerSettings& settings, ErrorFunction er
 
 } // namespace
 
-double searchTargetError(SearchThread& t, const char* folder)
-{
-    applyParams();
-    std::FILE* f = openTrainingFile(folder, "selected.csv", "r");
-    if (!f)
-        return TUNER_FILE_ERROR;
-    uint64_t lines = 0, sum = 0;
-    char line[TRAINING_LINE_SIZE];
-    char fen[TRAINING_LINE_SIZE];
-    TrainingLine status;
-    while ((status = readTrainingLine(f, line)) != TrainingLine::END) {
-        lines++;
-        if (status == TrainingLine::TOO_LONG)
-            continue;
-        const char* rest = splitFenField(line, fen);
-        int target = 0;
-        if (!setUpTrainingPosition(t, fen) || !readTarget(rest, target))
-            continue;
-        sum += uint64_t(std::abs(staticScore(t) - target));
-    }
-    std::fclose(f);
-    return lines ? double(sum) / double(lines) : 0.0;
-}
+namespace {
 
-double texelError(SearchThread& t, const char* folder, double k)
+// The mean of term(rest of line) over the positions of selected.csv, under the
+// current values. Every line counts in the divisor, also one too long or one
+// whose position or target cannot be read (those add nothing): the errors of
+// one file under different values stay comparable.
+template <typename Term>
+double meanOverSelected(SearchThread& t, const char* folder, Term term)
 {
     applyParams();
     std::FILE* f = openTrainingFile(folder, "selected.csv", "r");
@@ -414,13 +397,34 @@ double texelError(SearchThread& t, const char* folder, double k)
         if (status == TrainingLine::TOO_LONG)
             continue;
         const char* rest = splitFenField(line, fen);
-        if (!setUpTrainingPosition(t, fen))
-            continue;
-        double miss = resultForWhite(rest) - logistic(k, whiteScore(t));
-        sum += miss * miss;
+        double value = 0.0;
+        if (setUpTrainingPosition(t, fen) && term(rest, value))
+            sum += value;
     }
     std::fclose(f);
     return lines ? sum / double(lines) : 0.0;
+}
+
+} // namespace
+
+double searchTargetError(SearchThread& t, const char* folder)
+{
+    return meanOverSelected(t, folder, [&t](const char* rest, double& value) {
+        int target = 0;
+        if (!readTarget(rest, target))
+            return false;
+        value = double(std::abs(staticScore(t) - target));
+        return true;
+    });
+}
+
+double texelError(SearchThread& t, const char* folder, double k)
+{
+    return meanOverSelected(t, folder, [&t, k](const char* rest, double& value) {
+        const double miss = resultForWhite(rest) - logistic(k, whiteScore(t));
+        value = miss * miss;
+        return true;
+    });
 }
 
 int tuningFirstStage(SearchThread& t, const TunerSettings& settings)
