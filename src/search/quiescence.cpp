@@ -36,12 +36,7 @@ int quiescence(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
 {
     // Checked before the node is counted, so that a node limit is never
     // passed and the siblings of a stopped node add nothing.
-    if (stopSearch.load(std::memory_order_relaxed) || (t.nodeLimit && t.nodes >= t.nodeLimit)) {
-        stopSearch.store(1, std::memory_order_relaxed);
-        abortIteration.store(1, std::memory_order_relaxed);
-        return alpha;
-    }
-    if (abortIteration.load(std::memory_order_relaxed))
+    if (nodeMustStop(t.nodes, t.nodeLimit))
         return alpha;
     t.nodes++;
 

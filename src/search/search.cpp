@@ -193,12 +193,7 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
     const Bitboard inCheck = checkers(*pos);
     const bool normalWindow = std::abs(alpha) < MATE_BAND && std::abs(beta) < MATE_BAND;
 
-    if (stopSearch.load(std::memory_order_relaxed) || (t.nodeLimit && t.nodes >= t.nodeLimit)) {
-        stopSearch.store(1, std::memory_order_relaxed);
-        abortIteration.store(1, std::memory_order_relaxed);
-        return alpha;
-    }
-    if (abortIteration.load(std::memory_order_relaxed))
+    if (nodeMustStop(t.nodes, t.nodeLimit))
         return alpha;
 
     if (pos->repetitions || pos->halfmoveClock > 100 || (pos->halfmoveClock == 100 && !inCheck))

@@ -24,6 +24,19 @@ inline bool searchStopped()
     return stopSearch.load(std::memory_order_relaxed) | abortIteration.load(std::memory_order_relaxed);
 }
 
+// The check at the top of every node, before it is counted: true when the
+// node must return at once. A thread whose count reached its share of a node
+// limit (0: none) raises both flags, so that every thread stops.
+inline bool nodeMustStop(uint64_t nodes, uint64_t nodeLimit)
+{
+    if (stopSearch.load(std::memory_order_relaxed) || (nodeLimit && nodes >= nodeLimit)) {
+        stopSearch.store(1, std::memory_order_relaxed);
+        abortIteration.store(1, std::memory_order_relaxed);
+        return true;
+    }
+    return abortIteration.load(std::memory_order_relaxed) != 0;
+}
+
 // Clears killers, history and counter-moves of the front end's record and of
 // every search thread's record, and resets hashAge (a new game).
 void clearSearchState();
