@@ -1,5 +1,6 @@
-// Lazy shared-memory speed-up: the time the search driver takes to complete
-// a fixed depth on the six bench positions with one thread and with two.
+// Two-thread speed-up: the time the search driver takes to complete a fixed
+// depth on the six bench positions with one thread and with two.
+#include <cinttypes>
 #include <cstdio>
 
 #include "bench.h"
@@ -16,16 +17,46 @@ namespace {
 
 constexpr int THREADS_BENCH_DEPTH = 16;
 
-// Milliseconds to complete the fixed depth on every position, fresh tables each.
-uint64_t timeToDepth(int threads)
+struct DepthRun {
+    uint64_t ms;
+    uint64_t nodes;
+};
+
+// One search of the fixed depth on fresh tables: the driver in console form
+// with its thinking lines off and no time limit.
+DepthRun timeToDepth(const char* fen, int threads)
 {
-    // The driver in console form with its thinking lines off, no time limit.
     SearchSettings settings;
     settings.threads = threads;
     settings.maxDepth = THREADS_BENCH_DEPTH;
     settings.postThinking = false;
+    mainThread.current = newGame(mainThread);
+    clearSearchState();
+    clearAllTables();
+    setPositionFromFen(mainThread, fen, nullptr);
+    timeControl.startMs = nowMs();
+    stopSearch.store(0);
+    const SearchResult r = think(mainThread, settings);
+    return DepthRun{nowMs() - timeControl.startMs, r.nodes};
+}
+
+void printRun(int threads, const DepthRun& run, const char* fen)
+{
+    std::printf("  %d thread%s %7.2f s %10" PRIu64 " nodes  %s\n", threads, threads > 1 ? "s" : " ",
+                double(run.ms) / 1000.0, run.nodes, fen);
+}
+
+}  // namespace
+
+// Each position is searched with one thread and then at once with two, so
+// that a change in the machine's speed during the bench (these are shared
+// machines) falls on both figures alike instead of on one of them.
+void benchThreads()
+{
+    timeControl.moveTime = NO_MOVE_TIME;
+    std::printf("Threads: time to depth %d on the six bench positions\n", THREADS_BENCH_DEPTH);
     TableSizes sizes{};
-    sizes.threads = threads;
+    sizes.threads = 2;  // the one-thread search uses the first thread's tables
     sizes.ttEntries = uint64_t(1) << 22;  // 64 MiB
     sizes.ttSizeMb = 64;
     sizes.hashEvalEntries = uint64_t(1) << 20;  // 16 MiB
@@ -34,33 +65,21 @@ uint64_t timeToDepth(int threads)
     sizes.hashQSizeMb = 16;
     allocAllTables(sizes);
     clearAllTables();  // first touch of the fresh blocks, outside the timing
-    uint64_t total = 0;
+    DepthRun one{0, 0}, two{0, 0};
     for (const PerftCase& c : PERFT_SUITE) {
-        const char* fen = c.fen;
-        mainThread.current = newGame(mainThread);
-        clearSearchState();
-        clearAllTables();
-        setPositionFromFen(mainThread, fen, nullptr);
-        timeControl.startMs = nowMs();
-        stopSearch.store(0);
-        think(mainThread, settings);
-        uint64_t ms = nowMs() - timeControl.startMs;
-        std::printf("  %d thread%s %7.2f s  %s\n", threads, threads > 1 ? "s" : " ", double(ms) / 1000.0, fen);
-        total += ms;
+        const DepthRun a = timeToDepth(c.fen, 1);
+        printRun(1, a, c.fen);
+        const DepthRun b = timeToDepth(c.fen, 2);
+        printRun(2, b, c.fen);
+        one.ms += a.ms;
+        one.nodes += a.nodes;
+        two.ms += b.ms;
+        two.nodes += b.nodes;
     }
     freeAllTables();
-    return total;
-}
-
-}  // namespace
-
-void benchThreads()
-{
-    timeControl.moveTime = NO_MOVE_TIME;
-    std::printf("Threads: time to depth %d on the six bench positions\n", THREADS_BENCH_DEPTH);
-    uint64_t one = timeToDepth(1);
-    uint64_t two = timeToDepth(2);
-    std::printf("Depth %d, 1 thread:  %.2f s\n", THREADS_BENCH_DEPTH, double(one) / 1000.0);
-    std::printf("Depth %d, 2 threads: %.2f s\n", THREADS_BENCH_DEPTH, double(two) / 1000.0);
-    std::printf("Speed-up 2 vs 1:     %.2f\n", two ? double(one) / double(two) : 0.0);
+    std::printf("Depth %d, 1 thread:  %.2f s, %" PRIu64 " nodes\n", THREADS_BENCH_DEPTH, double(one.ms) / 1000.0,
+                one.nodes);
+    std::printf("Depth %d, 2 threads: %.2f s, %" PRIu64 " nodes\n", THREADS_BENCH_DEPTH, double(two.ms) / 1000.0,
+                two.nodes);
+    std::printf("Speed-up 2 vs 1:     %.2f\n", two.ms ? double(one.ms) / double(two.ms) : 0.0);
 }
