@@ -133,6 +133,26 @@ inline Position* makeNullMove(Position* pos)
 
 int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbLimit, PvLine& pv);
 
+// The line after `move` from pos as the table holds it: each entry's move
+// while it is legal, at most `room` moves, ending at a repetition. A line
+// another thread found leaves its exact entries there. Uses the stack slots
+// after pos.
+void lineFromTable(Position* pos, Move move, int room, PvLine& line)
+{
+    line.count = 0;
+    Position* p = makeMove(*pos, move);
+    while (int(line.count) < room && !p->repetitions) {
+        uint64_t data = 0;
+        if (probeHash(*p, data, 0, 0, -INFINITE, INFINITE) == HASH_MISS)
+            break;
+        const Move next = ttMove(data);
+        if (next == 0 || !isLegalMove(*p, next))
+            break;
+        line.moves[line.count++] = next;
+        p = makeMove(*p, next);
+    }
+}
+
 // Searches a child already made in the slot after pos (a re-search reuses it).
 // The child line is emptied before every child, not once per node: a child
 // that returns without writing (draw, quiescence, a pruning return) must not
@@ -304,6 +324,7 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
     int legal = 0;
     int bound = BOUND_UPPER;
     Move best = 0;
+    const bool sharePv = isPV && t.shareWork && depth >= SHARED_MIN_DEPTH;
 
     // A searched move's score: at or above beta the node is cut off (a quiet
     // refutation outside check also teaches the ordering tables); above alpha
@@ -325,7 +346,23 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
         best = m;
         bound = BOUND_EXACT;
         updatePv(pv, m, line);
+        if (sharePv && std::abs(s) < MATE_BAND && !searchStopped())
+            publishPvBound(pos->key, m, s, depth);
         return false;
+    };
+    // A PV node that another thread is searching too takes over the better
+    // score that thread found here meanwhile, before each move after the
+    // first: alpha rises (or the node is cut off) without proving the lower
+    // score first, which would cost full-window searches of the moves in
+    // between. The line of the taken move is read from the table.
+    auto adoptPvBound = [&](int& s) {
+        Move m;
+        if (!readPvBound(pos->key, depth, m, s) || s <= alpha)
+            return false;
+        line.count = 0;
+        if (s < beta)
+            lineFromTable(pos, m, MAX_PLY - 2 - ply, line);
+        return cutsOff(m, s, false);
     };
 
     // Moves left for the end because another thread is searching them.
@@ -350,6 +387,9 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
     const int lmrRow = depth < 63 ? depth : 63;
     int quietIndex = 0;
     while (Move m = nextMove(picker)) {
+        int adopted;
+        if (sharePv && legal > 0 && adoptPvBound(adopted))
+            return adopted;
         switch (picker.stage) {
         case PickStage::Hash: {
             // The hash move, at full depth and window.
@@ -410,6 +450,9 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
         }
     }
     for (int i = 0; i < deferredCount; i++) {
+        int adopted;
+        if (sharePv && adoptPvBound(adopted))
+            return adopted;
         const Deferred& d = deferred[i];
         Position* child = makeMoveForSearch(t, *pos, d.move, depth - 1);
         int s = pvsChild(t, pos, child, depth, d.reduction, bound == BOUND_EXACT, ply, alpha, beta, tbLimit, line);
@@ -429,11 +472,16 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
 }  // namespace
 
 std::atomic<uint64_t> workMarks[WORK_MARK_SLOTS];
+PvBound pvBounds[PV_BOUND_SLOTS];
 
 void clearWorkMarks()
 {
     for (std::atomic<uint64_t>& slot : workMarks)
         slot.store(0, std::memory_order_relaxed);
+    for (PvBound& slot : pvBounds) {
+        slot.check.store(0, std::memory_order_relaxed);
+        slot.data.store(0, std::memory_order_relaxed);
+    }
 }
 
 int alphaBeta(SearchThread& t, int depth, int ply, int alpha, int beta, int tbLimit, PvLine& pv)

@@ -449,8 +449,10 @@ SearchResult think(SearchThread& front, const SearchSettings& settings)
     static ScoredLine lines[MAX_MULTI_PV];  // the front end's thread only
     bool accepted = false;
     r.line.count = 0;
-    if (threads > 1)
+    if (threads > 1) {
+        clearWorkMarks();
         startWorkers(threads);
+    }
     for (int depth = 1; depth <= settings.maxDepth;) {
         front.depth = uint8_t(depth);
         r.depth = depth;

@@ -28,4 +28,48 @@ inline void releaseTaken(uint64_t key)
     workMarkSlot(key).compare_exchange_strong(mine, 0, std::memory_order_relaxed);
 }
 
+// The best score a thread has found so far at a PV node it is still
+// searching (mate scores aside), with its move and the node's depth: a lower
+// bound of the node at that depth, which another thread in the same node
+// takes over as its alpha. `check` is the key XOR `data`, so that a slot torn
+// by two writers reads as empty; a slot taken over by another key only loses
+// the hint.
+struct PvBound {
+    std::atomic<uint64_t> check;
+    std::atomic<uint64_t> data;  // move bits 0-31, score 32-47, depth 48-55
+};
+constexpr uint64_t PV_BOUND_SLOTS = 1 << 12;
+extern PvBound pvBounds[PV_BOUND_SLOTS];
+
+inline PvBound& pvBoundSlot(uint64_t key) { return pvBounds[(key >> 20) & (PV_BOUND_SLOTS - 1)]; }
+
+// Publishes a bound unless the slot holds an equal or better one of the same
+// position (at the same depth or deeper): a thread behind the other must not
+// take back what that one has proved.
+inline void publishPvBound(uint64_t key, uint32_t move, int score, int depth)
+{
+    PvBound& slot = pvBoundSlot(key);
+    const uint64_t held = slot.data.load(std::memory_order_relaxed);
+    if ((slot.check.load(std::memory_order_relaxed) ^ held) == key && int(held >> 48) >= depth &&
+        int16_t(uint16_t(held >> 32)) >= score)
+        return;
+    const uint64_t data = uint64_t(move) | uint64_t(uint16_t(score)) << 32 | uint64_t(uint8_t(depth)) << 48;
+    slot.data.store(data, std::memory_order_relaxed);
+    slot.check.store(key ^ data, std::memory_order_relaxed);
+}
+
+// The bound another thread published for this position at this depth or
+// deeper; false when there is none.
+inline bool readPvBound(uint64_t key, int depth, uint32_t& move, int& score)
+{
+    PvBound& slot = pvBoundSlot(key);
+    const uint64_t data = slot.data.load(std::memory_order_relaxed);
+    if ((slot.check.load(std::memory_order_relaxed) ^ data) != key || int(data >> 48) < depth)
+        return false;
+    move = uint32_t(data);
+    score = int16_t(uint16_t(data >> 32));
+    return true;
+}
+
+// Empties the marks and the PV bounds (at the start of a threaded search).
 void clearWorkMarks();

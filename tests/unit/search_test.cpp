@@ -252,6 +252,63 @@ TEST_F(SearchTest, MovesTakenByAnotherThreadAreSearchedLast)
     clearWorkMarks();
 }
 
+// A PV node shared with another thread takes over the better score that
+// thread published for it at its depth or deeper (never a shallower one): as a
+// cut-off at or above beta, or as its best move with a legal line.
+TEST_F(SearchTest, SharedPvNodesTakeOverAnotherThreadsBound)
+{
+    const char* fen = "r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10";
+    PvLine line;
+    setUp(fen);
+    const int own = alphaBeta(st, 4, 1, -100, 100, 0, line);
+    ASSERT_LT(own, 90);
+    const Move other = textToMove(*st.current, "h2h3");
+
+    struct Case {
+        int publishedDepth;
+        int score;
+        int expected;  // 0: the node's own score
+    } const cases[] = {
+        {3, 150, 0},     // shallower: ignored
+        {4, 150, 150},   // at beta or above: cut off
+        {6, 90, 90},     // inside the window: taken over with its move
+    };
+    for (const Case& c : cases) {
+        setUp(fen);
+        st.shareWork = true;
+        clearWorkMarks();
+        publishPvBound(st.current->key, other, c.score, c.publishedDepth);
+        line.count = 0;
+        const int s = alphaBeta(st, 4, 1, -100, 100, 0, line);
+        st.shareWork = false;
+        EXPECT_EQ(s, c.expected ? c.expected : own) << c.publishedDepth << " " << c.score;
+        if (c.expected == 90) {
+            ASSERT_GT(line.count, 0u);
+            EXPECT_EQ(line.moves[0], other);
+            Position* pos = st.current;
+            for (uint32_t i = 0; i < line.count; i++) {
+                ASSERT_TRUE(isLegal(*pos, line.moves[i])) << "ply " << i;
+                pos = makeMove(*pos, line.moves[i]);
+            }
+        }
+    }
+    clearWorkMarks();
+
+    // A slot whose halves come from two writers reads as empty.
+    const uint64_t key = st.current->key;
+    publishPvBound(key, other, 40, 5);
+    pvBoundSlot(key).data.store(pvBoundSlot(key).data.load() ^ 1);
+    Move m = 0;
+    int score = 0;
+    EXPECT_FALSE(readPvBound(key, 5, m, score));
+    publishPvBound(key, other, -40, 5);
+    ASSERT_TRUE(readPvBound(key, 5, m, score));
+    EXPECT_EQ(m, other);
+    EXPECT_EQ(score, -40);
+    EXPECT_FALSE(readPvBound(key ^ 1, 5, m, score));
+    clearWorkMarks();
+}
+
 TEST_F(SearchTest, MateAndStalemateAreStoredExact)
 {
     PvLine line;
