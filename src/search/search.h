@@ -13,7 +13,6 @@ extern const std::array<std::array<uint8_t, 64>, 64> CT_LMR_R;
 
 // Searches t.current to `depth` remaining plies at distance `ply` from the
 // root. Writes the principal variation into `pv` when a move raises alpha.
-// tbLimit: tablebases are probed when at most this many pieces remain (0 = off;
-// no tablebase probing is built yet, so it is only passed down).
+// tbLimit: tablebases are probed when at most this many pieces remain (0 = off).
 int alphaBeta(SearchThread& t, int depth, int ply, int alpha, int beta, int tbLimit, PvLine& pv);
 
