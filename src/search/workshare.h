@@ -42,18 +42,28 @@ constexpr uint64_t PV_BOUND_SLOTS = 1 << 12;
 extern PvBound pvBounds[PV_BOUND_SLOTS];
 
 inline PvBound& pvBoundSlot(uint64_t key) { return pvBounds[(key >> 20) & (PV_BOUND_SLOTS - 1)]; }
+inline int pvBoundScore(uint64_t data) { return int16_t(uint16_t(data >> 32)); }
+inline int pvBoundDepth(uint64_t data) { return int(data >> 48); }
+
+// The data word of the position's slot; false when the slot holds another
+// position or is torn.
+inline bool heldPvBound(uint64_t key, uint64_t& data)
+{
+    PvBound& slot = pvBoundSlot(key);
+    data = slot.data.load(std::memory_order_relaxed);
+    return (slot.check.load(std::memory_order_relaxed) ^ data) == key;
+}
 
 // Publishes a bound unless the slot holds an equal or better one of the same
 // position (at the same depth or deeper): a thread behind the other must not
 // take back what that one has proved.
 inline void publishPvBound(uint64_t key, uint32_t move, int score, int depth)
 {
-    PvBound& slot = pvBoundSlot(key);
-    const uint64_t held = slot.data.load(std::memory_order_relaxed);
-    if ((slot.check.load(std::memory_order_relaxed) ^ held) == key && int(held >> 48) >= depth &&
-        int16_t(uint16_t(held >> 32)) >= score)
+    uint64_t held;
+    if (heldPvBound(key, held) && pvBoundDepth(held) >= depth && pvBoundScore(held) >= score)
         return;
     const uint64_t data = uint64_t(move) | uint64_t(uint16_t(score)) << 32 | uint64_t(uint8_t(depth)) << 48;
+    PvBound& slot = pvBoundSlot(key);
     slot.data.store(data, std::memory_order_relaxed);
     slot.check.store(key ^ data, std::memory_order_relaxed);
 }
@@ -62,12 +72,11 @@ inline void publishPvBound(uint64_t key, uint32_t move, int score, int depth)
 // deeper; false when there is none.
 inline bool readPvBound(uint64_t key, int depth, uint32_t& move, int& score)
 {
-    PvBound& slot = pvBoundSlot(key);
-    const uint64_t data = slot.data.load(std::memory_order_relaxed);
-    if ((slot.check.load(std::memory_order_relaxed) ^ data) != key || int(data >> 48) < depth)
+    uint64_t data;
+    if (!heldPvBound(key, data) || pvBoundDepth(data) < depth)
         return false;
     move = uint32_t(data);
-    score = int16_t(uint16_t(data >> 32));
+    score = pvBoundScore(data);
     return true;
 }
 
