@@ -118,9 +118,12 @@ const char* const SYMMETRY_TEST[] = {
     "1kr3r1/ppp4p/q7/2b1Pp2/5Bn1/2N5/PPP1Q1PP/R3RK2 b - - 1 0",
 };
 
-// Exchange values with the engine's piece values (pawn 100, knight and
-// bishop 325, rook 500, queen 1000; a promotion's exchange starts with the
-// pawn's value).
+// Exchange cases with the values the table was published with. Most are the
+// exchange with the engine's piece values (pawn 100, knight and bishop 325,
+// rook 500, queen 1000; a promotion's exchange starts with the pawn's value);
+// the first and the last keep their published values (-125, -625), which the
+// engine's exchange does not reach (0, -575). "see" prints both, so the
+// difference shows.
 struct ExchangeCase {
     const char* fen;
     const char* move;
@@ -129,8 +132,8 @@ struct ExchangeCase {
 const ExchangeCase EXCHANGE_TEST[] = {
     // c3xd4, then knight, bishop, knight, rook, rook, queen, rook and rook
     // take in turn: every capture is answered, and stopping anywhere leaves
-    // the material even.
-    {"3r3k/3r4/2n1n3/8/3p4/2PR4/1B1Q4/3R3K w - - 0 1", "c3d4", 0},
+    // the material even, so the engine's exchange is 0.
+    {"3r3k/3r4/2n1n3/8/3p4/2PR4/1B1Q4/3R3K w - - 0 1", "c3d4", -125},
     {"8/8/4k3/3n4/4P3/8/8/4K3 w - - 0 1", "e4d5", 225},
     {"8/8/4k3/3n4/4P3/8/8/3RK3 w - - 0 1", "e4d5", 325},
     {"4k3/8/2p5/3p4/8/8/8/3RK3 w - - 0 1", "d1d5", -400},
@@ -154,9 +157,9 @@ const ExchangeCase EXCHANGE_TEST[] = {
     {"4k3/8/8/8/8/5n2/8/4K1N1 w - - 0 1", "g1f3", 325},
     {"4k3/8/2p5/3p4/8/8/8/3QK3 w - - 0 1", "d1d5", -900},
     {"4k3/8/8/8/8/8/8/R1b1K3 w - - 0 1", "a1a3", -500},
-    // d8=Q is taken by the bishop and the queen on d1 takes back:
-    // 100 - (1000 - 325).
-    {"5k2/p2P2pp/1b6/1p6/1Nn1P1n1/8/PPP4P/R2QK1NR w Q - 0 1", "d7d8q", -575},
+    // d8=Q is taken by the bishop and the queen on d1 takes back: the
+    // engine's exchange is 100 - (1000 - 325) = -575.
+    {"5k2/p2P2pp/1b6/1p6/1Nn1P1n1/8/PPP4P/R2QK1NR w Q - 0 1", "d7d8q", -625},
 };
 
 // A scratch stack for reading test positions: the game's stack keeps every
