@@ -367,9 +367,12 @@ int dtzAt(Position* pos, Position* end, int& success)
     return legal == epMoves || e >= 0 ? e : 0;
 }
 
+// Bare kings need no file: their value is a draw whatever tables are loaded.
 bool probeable(const Position& pos)
 {
-    return pos.castling == 0 && popcount(occupied(pos)) <= tablebaseLargest();
+    if (pos.castling != 0)
+        return false;
+    return occupied(pos) == kings(pos) || popcount(occupied(pos)) <= tablebaseLargest();
 }
 
 }  // namespace

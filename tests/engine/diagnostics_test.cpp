@@ -505,3 +505,23 @@ TEST(Diagnostics, ProbeReportsTheTablesAndTheMovesThatKeepTheResult)
         << none;
     EXPECT_EQ(none.find("   DTZ: "), std::string::npos);
 }
+
+TEST(Diagnostics, BareKingsAreADrawWithoutAnyTable)
+{
+    // A folder without a single table, and the tables switched off.
+    const std::string emptyFolder = testDataPath("books");
+    const std::string noTables = std::string("[ENGINE]\nThread=1\nHashSize=1\nHashEvalSize=1\nHashQSize=1\n") +
+                                 "[BOOK]\nBook=0\n[TABLEBASE]\nSyzygy=1\nwdlPath=" + emptyFolder +
+                                 "\ndtzPath=" + emptyFolder + "\n";
+    for (const char* ini : {noTables.c_str(), SMALL_INI}) {
+        ConsoleRun run = runConsole("setboard 8/3k4/8/8/8/8/8/6K1 w - - 0 1\nprobe\n", ini);
+        ASSERT_EQ(run.status, 0);
+        const std::string& out = run.replies[1];
+        EXPECT_NE(out.find("Legal moves:    5\n"), std::string::npos) << out;
+        EXPECT_NE(out.find("\nEGTB position:  1  (1=true, 0=false)\nDTZ:            0\nWDL:            0\n"
+                           "TBScore:        0\n\nEGTB moves:     5\n"),
+                  std::string::npos)
+            << out;
+        EXPECT_EQ(countOf(out, "   DTZ: 0\n"), 5) << out;
+    }
+}
