@@ -25,7 +25,7 @@ struct UciOption {
 struct UciValues {
     bool ponder = true;  // bestmove may name a ponder move
     int multiPv = 1;
-    int moveOverheadMs = 10;  // taken off every clock before the allocation
+    int moveOverheadMs = 10;  // taken off our own clock before the allocation
     // Tables allocated and not yet written: their pages are mapped on first
     // touch, which on a large table takes seconds. The next "isready" (or
     // "ucinewgame") clears them, so that no search pays for it on the clock;

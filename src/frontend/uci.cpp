@@ -60,10 +60,11 @@ long long tokenValue(char*& context)
     return value ? std::strtoll(value, nullptr, 10) : 0;
 }
 
-// A clock in milliseconds, less the move overhead, in centiseconds.
-int32_t clockCentiseconds(long long ms)
+// A clock in milliseconds, less `overheadMs`, in centiseconds. The move
+// overhead is our own latency: it comes off our clock, not the opponent's.
+int32_t clockCentiseconds(long long ms, long long overheadMs)
 {
-    ms -= uciValues.moveOverheadMs;
+    ms -= overheadMs;
     if (ms < 0)
         ms = 0;
     return ms / 10 > INT32_MAX / 2 ? INT32_MAX / 2 : int32_t(ms / 10);
@@ -155,8 +156,8 @@ void go(char* line)
     // The clocks of this command only; an unknown opponent clock counts as
     // equal to ours, so it neither adds nor takes time.
     const bool timed = !infiniteToken && (myClock >= 0 || moveTime >= 0);
-    tc.myTime = myClock >= 0 ? clockCentiseconds(myClock) : NO_CLOCK;
-    tc.opponentTime = opponentClock >= 0 ? clockCentiseconds(opponentClock) : tc.myTime;
+    tc.myTime = myClock >= 0 ? clockCentiseconds(myClock, uciValues.moveOverheadMs) : NO_CLOCK;
+    tc.opponentTime = opponentClock >= 0 ? clockCentiseconds(opponentClock, 0) : tc.myTime;
     tc.increment = myIncrement > 0 ? int32_t(myIncrement / 10 > NO_CLOCK ? NO_CLOCK : myIncrement / 10) : 0;
     tc.movesToGo = movesToGo;
     tc.moveTime = moveTime >= 0 ? int32_t(moveTime / 10 > NO_CLOCK ? NO_CLOCK : moveTime / 10) : NO_CLOCK;

@@ -419,6 +419,19 @@ TEST(UciSession, MoveOverheadComesOffTheClock)
     EXPECT_EQ(s.quit(), 0);
 }
 
+// The ponder move is named only while the opponent has at least 12 s; our
+// own move overhead does not come off the opponent's clock.
+TEST(UciSession, PonderMoveNeedsTwelveSecondsOnTheOpponentsClock)
+{
+    Session s;
+    s.engine.send("setoption name Move Overhead value 500\nisready\n");
+    size_t from = s.search("position startpos\ngo wtime 600000 btime 12000 depth 4\n");
+    EXPECT_NE(s.engine.output.find(" ponder ", from), std::string::npos);
+    from = s.search("position startpos\ngo wtime 600000 btime 11990 depth 4\n");
+    EXPECT_EQ(s.engine.output.find(" ponder ", from), std::string::npos);
+    EXPECT_EQ(s.quit(), 0);
+}
+
 TEST(UciSession, PonderOptionOffDropsThePonderMove)
 {
     Session s;
