@@ -27,29 +27,6 @@ TEST(SearchThreads, TimedSearchWithTwoThreads)
     EXPECT_EQ(engine.output.find("ThreadSanitizer"), std::string::npos) << engine.output;
 }
 
-TEST(SearchThreads, PonderHitStopAndInfinite)
-{
-    EngineProcess engine;
-    ASSERT_TRUE(engine.start(TWO_THREADS_INI));
-    engine.send("uci\nisready\nposition startpos\ngo ponder wtime 3000 btime 60000\n");
-    EXPECT_TRUE(engine.waitFor("info depth", 20000));
-    engine.send("ponderhit\n");
-    EXPECT_TRUE(engine.waitFor("bestmove", 20000));
-    size_t after = engine.output.size();
-    engine.send("position startpos moves e2e4\ngo ponder wtime 60000 btime 60000\n");
-    EXPECT_TRUE(engine.waitFor("info depth", 20000, after));
-    engine.send("stop\n");
-    EXPECT_TRUE(engine.waitFor("bestmove", 20000, after));
-    after = engine.output.size();
-    engine.send("go infinite\n");
-    EXPECT_TRUE(engine.waitFor("info depth", 20000, after));
-    engine.send("stop\n");
-    EXPECT_TRUE(engine.waitFor("bestmove", 20000, after));
-    engine.send("quit\n");
-    EXPECT_EQ(engine.wait(20000), 0);
-    EXPECT_EQ(engine.output.find("ThreadSanitizer"), std::string::npos) << engine.output;
-}
-
 // The UCI input reader beside two search threads and the timer: isready and
 // stop during a timed search, a node limit, options between searches, stop and
 // ponderhit read before the search has begun, quit during a search.

@@ -1,296 +1,454 @@
-// The UCI protocol through the real binary: identification, positions,
-// searches under every kind of limit, pondering, and hostile input.
+// UCI as front ends use it, through the real binary: identification and
+// options, positions, the limits of one "go" (and only that one), pondering,
+// the input read while a search runs, hostile input and the command-line
+// bench.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
-#include <sstream>
-#include <string>
-#include <vector>
+#include <chrono>
+#include <regex>
+#include <set>
 
 #include "support/engine_process.h"
+#include "support/text.h"
 
 namespace {
 
-// Output after the start-up text.
-std::string afterStartup(const std::string& output)
+// Each search below must end by its own limit: a search that ignored it
+// would run on until this wait gives up.
+constexpr int ANSWER_MS = 30000;
+
+bool isMoveText(const std::string& t) { return std::regex_match(t, std::regex("[a-h][1-8][a-h][1-8][nbrq]?")); }
+
+std::string bestMoveOf(const std::string& output, size_t from = 0) { return wordAfter(output, "bestmove ", from); }
+
+// The node count and time of the closing "info nodes" line after from.
+long long closingNodes(const std::string& output, size_t from = 0) { return numberAfter(output, "\ninfo nodes ", from); }
+
+long long closingTime(const std::string& output, size_t from = 0)
 {
-    std::string start = startupText(1);
-    return output.rfind(start, 0) == 0 ? output.substr(start.size()) : output;
+    size_t at = output.find("\ninfo nodes ", from);
+    return at == std::string::npos ? -1 : numberAfter(output, " time ", at);
 }
 
-std::vector<std::string> linesOf(const std::string& text)
-{
-    std::vector<std::string> lines;
-    size_t begin = 0;
-    while (begin < text.size()) {
-        size_t end = text.find('\n', begin);
-        if (end == std::string::npos)
-            end = text.size();
-        lines.push_back(text.substr(begin, end - begin));
-        begin = end + 1;
-    }
-    return lines;
-}
-
-bool isMoveText(const std::string& t)
-{
-    auto square = [&](size_t i) { return t[i] >= 'a' && t[i] <= 'h' && t[i + 1] >= '1' && t[i + 1] <= '8'; };
-    if (t.size() != 4 && t.size() != 5)
-        return false;
-    return square(0) && square(2) && (t.size() == 4 || std::string("nbrq").find(t[4]) != std::string::npos);
-}
-
-bool isNumber(const std::string& t, bool allowSign = false)
-{
-    size_t i = allowSign && !t.empty() && t[0] == '-' ? 1 : 0;
-    return i < t.size() && t.find_first_not_of("0123456789", i) == std::string::npos;
-}
-
-// The move of the first "bestmove" line, or "" when there is none that holds
-// a move (or 0000).
-std::string bestMoveOf(const std::string& output)
-{
-    size_t p = output.find("bestmove ");
-    if (p == std::string::npos)
-        return "";
-    std::istringstream in(output.substr(p + 9));
-    std::string move;
-    in >> move;
-    return isMoveText(move) || move == "0000" ? move : "";
-}
-
-// Whether a line has the form "info depth D seldepth S score cp C nodes N
-// time T nps R tbhits H pv m1 m2 ...".
+// Whether a line has the form of an iteration's line with a centipawn score.
 bool isIterationLine(const std::string& line)
 {
-    std::istringstream in(line);
-    std::vector<std::string> t;
-    for (std::string token; in >> token;)
-        t.push_back(token);
-    const char* keys[] = {"info", "depth", "", "seldepth", "", "score", "cp", "", "nodes", "", "time", "",
-                          "nps", "", "tbhits", "", "pv"};
-    const size_t fixed = sizeof keys / sizeof keys[0];
-    if (t.size() <= fixed)
-        return false;
-    for (size_t i = 0; i < fixed; ++i)
-        if (keys[i][0] ? t[i] != keys[i] : !isNumber(t[i], i == 7))
-            return false;
-    for (size_t i = fixed; i < t.size(); ++i)
-        if (!isMoveText(t[i]))
-            return false;
-    return true;
+    return std::regex_match(line, std::regex("info depth +\\d+ seldepth +\\d+ score cp +-?\\d+ nodes +\\d+ time \\d+ "
+                                             "nps \\d+ tbhits \\d+ pv( [a-h][1-8][a-h][1-8][nbrq]?)+ "));
 }
 
-int count(const std::string& text, const std::string& what)
-{
-    int n = 0;
-    for (size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1))
-        ++n;
-    return n;
-}
-
-// Sends the commands (no quit), waits for one "bestmove" per "go" line, then
-// quits: a "quit" read during a search would stop it.
-EngineRun runSearches(const std::string& input)
-{
-    EngineRun run{"", -1};
+// A started engine in UCI mode.
+struct Session {
     EngineProcess engine;
-    if (!engine.start())
-        return run;
-    engine.send(input);
-    int searches = count("\n" + input, "\ngo");
-    for (int i = 0; i < searches; ++i)
-        if (!engine.waitFor("bestmove", 30000, i == 0 ? 0 : engine.output.rfind("bestmove") + 1))
-            break;
-    engine.send("quit\n");
-    run.status = engine.wait(20000);
-    run.output = engine.output;
-    return run;
-}
+    explicit Session(const char* ini = SMALL_INI)
+    {
+        EXPECT_TRUE(engine.start(ini));
+        engine.send("uci\n");
+        EXPECT_TRUE(engine.waitFor("uciok\n"));
+    }
+    const std::string& out() const { return engine.output; }
+    // Sends a search and waits for its bestmove; returns where its output starts.
+    size_t search(const std::string& commands)
+    {
+        size_t from = engine.output.size();
+        engine.send(commands);
+        EXPECT_TRUE(engine.waitFor("bestmove", ANSWER_MS, from)) << commands;
+        return from;
+    }
+    // Sends lines ending in isready and waits for the answer; returns where it starts.
+    size_t ready(const std::string& lines)
+    {
+        size_t from = engine.output.size();
+        engine.send(lines + "isready\n");
+        EXPECT_TRUE(engine.waitFor("readyok", 20000, from)) << lines;
+        return from;
+    }
+    int quit()
+    {
+        engine.send("quit\n");
+        return engine.wait(20000);
+    }
+};
 
 } // namespace
 
-TEST(Uci, IdentificationLinesInOrder)
+TEST(Uci, IdentificationAndOptions)
 {
     EngineRun run = runEngine("uci\nquit\n");
     EXPECT_EQ(run.status, 0);
-    std::vector<std::string> lines = linesOf(afterStartup(run.output));
-    ASSERT_GE(lines.size(), 6u);
-    EXPECT_EQ(lines[0], "");
-    EXPECT_EQ(lines[1], "id name Ardentis");
-    EXPECT_EQ(lines[2], "id author Velmorin");
-    EXPECT_EQ(lines[3], "option name Ponder type check default true");
-    EXPECT_EQ(lines[4], "option name OwnBook type check default true");
-    EXPECT_EQ(lines.back(), "uciok");
-    EXPECT_NE(run.output.find("Allocated     1 MB for the Hash Table"), std::string::npos);
+    const std::string expected = startupText(1) +
+        "\nid name Ardentis\nid author Velmorin\n"
+        "option name Ponder type check default true\n"
+        "option name OwnBook type check default true\n"
+        "option name Hash type spin default 1 min 1 max 8192\n"
+        "option name Threads type spin default 1 min 1 max 24\n"
+        "option name Clear Hash type button\n"
+        "option name MultiPV type spin default 1 min 1 max 64\n"
+        "option name Move Overhead type spin default 10 min 0 max 5000\n"
+        "option name BookFile type string default Tomelore_12.9c.bin\n"
+        "option name SyzygyPath type string default <empty>\n"
+        "option name ParamFile type string default <empty>\n"
+        "Allocated     1 MB for the Hash Table\n";
+    EXPECT_EQ(run.output.substr(0, expected.size()), expected);
+    EXPECT_EQ(run.output.substr(run.output.size() - 6), "uciok\n");
 }
 
-TEST(Uci, QuitLinesAndEndOfInput)
+TEST(Uci, QuitLinesEndOfInputAndJunk)
 {
-    for (const char* input : {"uci\nquit\n", "uci\nq\n", "uci\nquack\n", "uci\n", "uci\nisready\n"}) {
+    for (const char* input : {"uci\nquit\n", "uci\nquack\n", "uci\n"}) {
         EngineRun run = runEngine(input);
         EXPECT_EQ(run.status, 0) << input;
         EXPECT_NE(run.output.find("uciok"), std::string::npos) << input;
     }
-}
-
-TEST(Uci, IsreadyAndJunkLines)
-{
     // An over-long line that begins with q is discarded whole, not taken as quit.
-    std::string longLine = std::string(6000, 'q') + "\n";
-    EngineRun run = runEngine("uci\nhello\n\nsetoption name Hash value 1\nstop\nponderhit\n" + longLine +
-                              "isready\nquit\n");
+    EngineRun run = runEngine("uci\nhello\n\nstop\nponderhit\n" + std::string(6000, 'q') + "\nisready\nquit\n");
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(count(run.output, "readyok"), 1);
+    EXPECT_EQ(countOf(run.output, "readyok"), 1);
 }
 
-TEST(Uci, PositionAndFixedDepthSearch)
+TEST(Uci, PositionsAndFixedDepthSearch)
 {
-    EngineRun run = runSearches("uci\nposition startpos moves e2e4 e7e5 g1f3\ngo depth 4\n");
-    EXPECT_EQ(run.status, 0);
-    std::string out = afterStartup(run.output);
-    EXPECT_NE(out.find("info depth  1 seldepth"), std::string::npos);
-    EXPECT_NE(out.find("info depth  4 seldepth"), std::string::npos);
-    EXPECT_EQ(out.find("info depth  5"), std::string::npos);
+    Session s;
+    size_t from = s.search("position startpos moves e2e4 e7e5 g1f3\ngo depth 4\n");
+    EXPECT_NE(s.out().find("info depth  4 seldepth", from), std::string::npos);
+    EXPECT_EQ(s.out().find("info depth  5", from), std::string::npos);
     bool found = false;
-    for (const std::string& line : linesOf(out))
+    for (const std::string& line : linesOf(s.out().substr(from)))
         found = found || isIterationLine(line);
-    EXPECT_TRUE(found) << out;
-    std::string best = bestMoveOf(out);
-    EXPECT_EQ(best.size(), 4u) << out;
-    EXPECT_EQ(best[1] >= '5' && best[1] <= '8', true) << "black is to move: " << best;
+    EXPECT_TRUE(found) << s.out();
+    std::string best = bestMoveOf(s.out(), from);
+    EXPECT_TRUE(isMoveText(best) && best[1] >= '5') << "black is to move: " << best;
+
+    // Black's only legal move is Ka8-a7, answered at depth 0; the rejected
+    // commands must not change the position.
+    from = s.search("position fen k7/2K5/8/8/8/8/8/8 b - - 0 1\n"
+                    "position fen rnbqkbnr/pppppppp/8/8 w KQkq - 0 1\nposition fen 8/8/8/8/8/8/8/8 w - - 0 1\n"
+                    "position startpos moves e2e4 e7e6 e1e3\ngo wtime 10000 btime 10000\n");
+    EXPECT_EQ(countOf(s.out(), "#DEBUG: BAD FEN|MOVES!"), 3);
+    EXPECT_NE(s.out().find("info depth  0 ", from), std::string::npos);
+    EXPECT_EQ(bestMoveOf(s.out(), from), "a8a7");
+
+    // ucinewgame goes back to the start position.
+    from = s.search("ucinewgame\ngo depth 2\n");
+    best = bestMoveOf(s.out(), from);
+    EXPECT_TRUE(best[1] == '1' || best[1] == '2') << best;
+    EXPECT_EQ(s.quit(), 0);
 }
 
-TEST(Uci, FenWithMovesAndBadInputKeepThePreviousPosition)
+// One search in a fresh engine, which ends by itself: what it must and must
+// not print.
+TEST(Uci, OneSearchEndsByItsOwnLimit)
 {
-    // Black's only legal move is Ka8-a7; the rejected commands must not change
-    // the position.
-    std::string fen = "k7/2K5/8/8/8/8/8/8 b - - 0 1";
-    EngineRun run = runSearches("uci\nposition fen " + fen +
-                              "\nposition fen rnbqkbnr/pppppppp/8/8 w KQkq - 0 1\n"
-                              "position fen 8/8/8/8/8/8/8/8 w - - 0 1\n"
-                              "position startpos moves e2e4 e7e6 e1e3\n"
-                              "go depth 3\n");
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(count(run.output, "#DEBUG: BAD FEN|MOVES!"), 3);
-    EXPECT_EQ(bestMoveOf(run.output), "a8a7") << run.output;
-}
-
-TEST(Uci, OneLegalMoveAnswersAtDepthZero)
-{
-    EngineRun run = runSearches("uci\nposition fen k7/2K5/8/8/8/8/8/8 b - - 0 1\ngo wtime 10000 btime 10000\n");
-    EXPECT_NE(run.output.find("info depth  0 "), std::string::npos) << run.output;
-    EXPECT_EQ(bestMoveOf(run.output), "a8a7");
-}
-
-TEST(Uci, NoLegalMoveAnswersNullMove)
-{
-    // Stalemate and checkmate: nothing to search.
-    for (const char* fen : {"7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", "7k/6Q1/6K1/8/8/8/8/8 b - - 0 1"}) {
-        EngineRun run = runSearches(std::string("uci\nposition fen ") + fen + "\ngo depth 5\n");
-        EXPECT_EQ(run.status, 0);
-        EXPECT_EQ(bestMoveOf(run.output), "0000") << run.output;
-        EXPECT_EQ(run.output.find("info depth"), std::string::npos);
+    struct Case {
+        const char* commands;
+        const char* mustShow;
+        const char* mustNotShow;
+    };
+    const Case cases[] = {
+        {"position startpos\ngo depth 1\n", "info depth  1 ", "info depth  2"},
+        {"position startpos\ngo depth 0\n", "info depth  1 ", "info depth  2"},  // taken as 1
+        {"position startpos\ngo nodes 5000\n", "info nodes ", nullptr},
+        {"position startpos\ngo movetime 200\n", "info nodes ", nullptr},
+        {"position startpos\ngo wtime 3000 btime 3000 winc 100 binc 100\n", "info nodes ", nullptr},
+        {"position startpos\ngo wtime 20000 btime 20000 movestogo 40\n", "info nodes ", nullptr},
+        {"position startpos\ngo nodes 1000 mate 3 wtime 2000 btime 2000\n", "info nodes ", nullptr},
+        // Mate in two (rook ladder) proved: the search ends there.
+        {"position fen 6k1/8/8/8/8/8/R7/1R4K1 w - - 0 1\ngo mate 2\n", "score mate  2", "info depth  6"},
+        // No mate to find: the search ends at a depth that would have shown it.
+        {"position startpos\ngo mate 2\n", "info depth  6 ", "info depth  7"},
+        // Fool's mate: Black mates in one, and the game-end line follows bestmove.
+        {"position startpos moves f2f3 e7e5 g2g4\ngo depth 3\n", "score mate  1", nullptr},
+        {"position startpos moves f2f3 e7e5 g2g4\ngo depth 3\n", "bestmove d8h4\n0-1 {Black mates}\n", nullptr},
+        // Stalemate and checkmate: nothing to search.
+        {"position fen 7k/5Q2/6K1/8/8/8/8/8 b - - 0 1\ngo depth 5\n", "bestmove 0000\n", "info depth"},
+        {"position fen 7k/6Q1/6K1/8/8/8/8/8 b - - 0 1\ngo depth 5\n", "bestmove 0000\n", "info depth"},
+    };
+    for (const Case& c : cases) {
+        Session s;
+        size_t from = s.search(c.commands);
+        EXPECT_TRUE(s.engine.waitFor(c.mustShow, 5000, from)) << c.commands << s.out();
+        if (c.mustNotShow) {
+            EXPECT_EQ(s.out().find(c.mustNotShow, from), std::string::npos) << c.commands;
+        }
+        EXPECT_EQ(countOf(s.out(), "bestmove"), 1) << c.commands;
+        EXPECT_EQ(s.quit(), 0);
     }
 }
 
-TEST(Uci, MateScoresAndGameEndLines)
+// Each search has its own limits only, and a depth never goes past the
+// INI's MaxDepth.
+TEST(Uci, LimitsOfOneSearchDoNotCarryOver)
 {
-    // Fool's mate: Black mates in one and the game-end line follows bestmove.
-    EngineRun run = runSearches("uci\nposition startpos moves f2f3 e7e5 g2g4\ngo depth 3\n");
-    EXPECT_EQ(bestMoveOf(run.output), "d8h4");
-    EXPECT_NE(run.output.find("score mate  1"), std::string::npos) << run.output;
-    size_t best = run.output.find("bestmove d8h4");
-    EXPECT_NE(run.output.find("0-1 {Black mates}", best), std::string::npos);
-
-    // Mate in two for White (rook ladder).
-    run = runSearches("uci\nposition fen 6k1/8/8/8/8/8/R7/1R4K1 w - - 0 1\ngo depth 5\n");
-    EXPECT_NE(run.output.find("score mate  2"), std::string::npos) << run.output;
+    Session s("[ENGINE]\nMaxDepth=9\nThread=1\nHashSize=1\nHashEvalSize=1\nHashQSize=1\n"
+              "[BOOK]\nBook=0\n[TABLEBASE]\nSyzygy=0\n");
+    s.search("position startpos\ngo depth 2\n");
+    // A clock search plays on past depth 2 (it has 60 s / 35 for the move).
+    size_t from = s.search("position startpos\ngo wtime 60000 btime 60000\n");
+    EXPECT_NE(s.out().find("info depth  5 ", from), std::string::npos) << s.out().substr(from);
+    // A node limit is not a later search's limit either.
+    from = s.search("position startpos\ngo nodes 300\n");
+    EXPECT_LE(closingNodes(s.out(), from), 300);
+    from = s.search("position startpos\ngo depth 6\n");
+    EXPECT_NE(s.out().find("info depth  6 ", from), std::string::npos);
+    EXPECT_GT(closingNodes(s.out(), from), 300);
+    // Nor a move time: with 1 ms for the first search, the second reaches its depth.
+    s.search("position startpos\ngo movetime 1\n");
+    from = s.search("position startpos\ngo depth 20\n");
+    EXPECT_NE(s.out().find("info depth  9 ", from), std::string::npos);
+    EXPECT_EQ(s.out().find("info depth 10 ", from), std::string::npos);
+    EXPECT_EQ(s.quit(), 0);
 }
 
-TEST(Uci, MoveTimeAndClockSearchesAnswer)
+// A bare go, go infinite and go ponder search until stop, quit or the end of
+// input, and answer isready meanwhile; each ends with one bestmove.
+TEST(Uci, SearchesWithoutALimitRunUntilStopQuitOrEndOfInput)
 {
-    for (const char* go : {"go movetime 300", "go wtime 3000 btime 3000 winc 100 binc 100",
-                           "go wtime 20000 btime 20000 movestogo 40", "go nodes 1000 mate 3 wtime 2000 btime 2000"}) {
-        EngineProcess engine;
-        ASSERT_TRUE(engine.start());
-        engine.send(std::string("uci\nposition startpos\n") + go + "\n");
-        EXPECT_TRUE(engine.waitFor("bestmove", 20000)) << go;
-        engine.send("quit\n");
-        EXPECT_EQ(engine.wait(), 0);
-        EXPECT_EQ(bestMoveOf(engine.output).size(), 4u);
+    const std::pair<std::string, std::string> cases[] = {{"go\n", "stop\n"}, {"go infinite\n", "quit\n"}, {"go ponder\n", ""}};
+    for (const auto& [go, end] : cases) {
+        Session s;
+        s.engine.send("position startpos\n" + go);
+        EXPECT_TRUE(s.engine.waitFor("info depth  1 ", ANSWER_MS)) << go;
+        EXPECT_FALSE(s.engine.waitFor("bestmove", 300)) << go;
+        s.ready("");
+        if (end.empty())
+            s.engine.closeInput();
+        else
+            s.engine.send(end);
+        EXPECT_EQ(end == "stop\n" ? s.quit() : s.engine.wait(20000), 0) << go;
+        EXPECT_EQ(countOf(s.out(), "bestmove"), 1) << go;
+        EXPECT_EQ(countOf(s.out(), "Command: infinite\n"), int(go == "go infinite\n")) << go;
     }
 }
 
-TEST(Uci, InfiniteSearchAnswersOnlyAfterStop)
+TEST(Uci, PonderhitStartsTheClockFromGo)
 {
-    EngineProcess engine;
-    ASSERT_TRUE(engine.start());
-    engine.send("uci\nposition startpos\ngo infinite\n");
-    EXPECT_TRUE(engine.waitFor("Command: infinite\n", 20000));
-    EXPECT_FALSE(engine.waitFor("bestmove", 500));
-    engine.send("isready\n");
-    EXPECT_TRUE(engine.waitFor("readyok", 20000));
-    engine.send("stop\n");
-    EXPECT_TRUE(engine.waitFor("bestmove", 20000));
-    engine.send("isready\nquit\n");
-    EXPECT_EQ(engine.wait(), 0);
+    Session s;
+    s.engine.send("position startpos moves e2e4\ngo ponder wtime 60000 btime 2000\n");
+    EXPECT_FALSE(s.engine.waitFor("bestmove", 400));
+    s.engine.send("ponderhit\n");
+    // 20 s / 35: the clock counts from "go", so the move comes soon after.
+    EXPECT_TRUE(s.engine.waitFor("bestmove", 20000));
+    // A stopped ponder search with a depth limit answers, and the next search follows.
+    size_t from = s.out().size();
+    s.engine.send("position startpos\ngo ponder depth 2 wtime 60000 btime 60000\n");
+    EXPECT_FALSE(s.engine.waitFor("bestmove", 400, from));
+    s.engine.send("stop\n");
+    EXPECT_TRUE(s.engine.waitFor("bestmove", 20000, from));
+    s.search("position startpos moves e2e4\ngo depth 3\n");
+    EXPECT_EQ(s.quit(), 0);
 }
 
-TEST(Uci, PonderhitAndPonderStop)
+TEST(Uci, StopAndIsreadyDuringATimedSearch)
 {
-    {
-        EngineProcess engine;
-        ASSERT_TRUE(engine.start());
-        engine.send("uci\nisready\nposition startpos moves e2e4\ngo ponder wtime 60000 btime 2000\n");
-        EXPECT_FALSE(engine.waitFor("bestmove", 400));
-        engine.send("ponderhit\n");
-        // 20 s / 35: the clock counts from "go", so the move comes soon after.
-        EXPECT_TRUE(engine.waitFor("bestmove", 20000));
-        engine.send("quit\n");
-        EXPECT_EQ(engine.wait(), 0);
-    }
-    {
-        EngineProcess engine;
-        ASSERT_TRUE(engine.start());
-        engine.send("uci\nisready\nposition startpos\ngo ponder depth 2 wtime 60000 btime 60000\n");
-        EXPECT_FALSE(engine.waitFor("bestmove", 400));  // held back while pondering
-        engine.send("stop\n");
-        EXPECT_TRUE(engine.waitFor("bestmove", 20000));
-        engine.send("position startpos moves e2e4\ngo depth 3\n");
-        EXPECT_TRUE(engine.waitFor("bestmove", 20000, engine.output.find("bestmove") + 1));
-        engine.send("quit\n");
-        EXPECT_EQ(engine.wait(), 0);
-    }
+    Session s;
+    s.engine.send("position startpos\ngo movetime 5000\n");
+    ASSERT_TRUE(s.engine.waitFor("info depth  1 ", ANSWER_MS));
+    s.engine.send("isready\n");
+    // Answered while the search goes on.
+    EXPECT_TRUE(s.engine.waitFor("readyok", 2000));
+    EXPECT_EQ(s.out().find("bestmove"), std::string::npos);
+    auto sent = std::chrono::steady_clock::now();
+    s.engine.send("stop\n");
+    EXPECT_TRUE(s.engine.waitFor("bestmove", 2500));
+    EXPECT_LT(std::chrono::steady_clock::now() - sent, std::chrono::milliseconds(2500));  // well before 5 s
+    EXPECT_EQ(countOf(s.out(), "bestmove"), 1);
+    EXPECT_EQ(s.quit(), 0);
 }
 
-TEST(Uci, EndOfInputDuringASearchEndsTheProgram)
+TEST(Uci, LinesSentDuringASearchAreHandledAfterItInOrder)
 {
-    EngineProcess engine;
-    ASSERT_TRUE(engine.start());
-    engine.send("uci\nposition startpos\ngo infinite\n");
-    EXPECT_TRUE(engine.waitFor("Command: infinite", 20000));
-    engine.closeInput();
-    EXPECT_EQ(engine.wait(20000), 0);
-    EXPECT_NE(engine.output.find("bestmove"), std::string::npos);
+    Session s;
+    s.engine.send("position startpos\ngo movetime 1500\n");
+    ASSERT_TRUE(s.engine.waitFor("info depth  1 ", ANSWER_MS));
+    // Queued behind the running search, taken in order once it has answered.
+    s.engine.send("setoption name MultiPV value 2\nposition startpos moves e2e4\ngo depth 3\n");
+    ASSERT_TRUE(s.engine.waitFor("bestmove", ANSWER_MS));
+    size_t first = s.out().find("bestmove");
+    ASSERT_TRUE(s.engine.waitFor("bestmove", ANSWER_MS, first + 1));
+    std::string best = bestMoveOf(s.out(), first + 1);
+    EXPECT_TRUE(best[1] == '7' || best[1] == '8') << "black to move after e2e4: " << best;
+    EXPECT_NE(s.out().find(" multipv 2 score", first), std::string::npos);
+    EXPECT_GT(s.out().find("multipv"), first);  // not during the first search
+    EXPECT_EQ(s.quit(), 0);
+    EXPECT_EQ(countOf(s.out(), "bestmove"), 2);
 }
 
-TEST(Uci, NewGameResetsTheBoard)
+TEST(Uci, StopOrPonderhitRightAfterGoIsNotLost)
 {
-    EngineRun run = runSearches("uci\nposition fen k7/2K5/8/8/8/8/8/8 b - - 0 1\nucinewgame\ngo depth 2\n");
-    std::string best = bestMoveOf(run.output);
-    EXPECT_EQ(best.size(), 4u);
-    EXPECT_TRUE(best[1] == '1' || best[1] == '2') << best;  // a white move from the start position
-}
-
-TEST(Uci, StopRightAfterGoInfiniteIsNotLost)
-{
-    // The monitor may read "stop" before the search has even begun.
+    // The reader may take these before the loop has begun the search.
     for (int i = 0; i < 5; ++i) {
-        EngineProcess engine;
-        ASSERT_TRUE(engine.start());
-        engine.send("uci\nposition startpos\ngo infinite\nstop\n");
-        EXPECT_TRUE(engine.waitFor("bestmove", 20000));
-        engine.send("quit\n");
-        EXPECT_EQ(engine.wait(20000), 0);
+        Session s;
+        s.engine.send("position startpos\ngo infinite\nstop\n");
+        EXPECT_TRUE(s.engine.waitFor("bestmove", ANSWER_MS));
+        s.engine.send("go ponder wtime 1000 btime 60000\nponderhit\n");
+        EXPECT_TRUE(s.engine.waitFor("bestmove", ANSWER_MS, s.out().find("bestmove") + 1));
+        EXPECT_EQ(s.quit(), 0);
+        EXPECT_EQ(countOf(s.out(), "bestmove"), 2);
+    }
+}
+
+TEST(Uci, SearchMovesRestrictTheRoot)
+{
+    // The move list ends at the first word that is no move.
+    Session s;
+    size_t from = s.search("position startpos\ngo searchmoves g1f3 b1c3 depth 3\n");
+    const std::string best = bestMoveOf(s.out(), from);
+    EXPECT_TRUE(best == "g1f3" || best == "b1c3") << best;
+    EXPECT_NE(s.out().find("info depth  3 ", from), std::string::npos);
+    EXPECT_EQ(s.out().find("info depth  4 ", from), std::string::npos);
+    // A single allowed move is answered at once, as a single legal move is.
+    from = s.search("position startpos\ngo depth 10 searchmoves g1f3\n");
+    EXPECT_EQ(bestMoveOf(s.out(), from), "g1f3");
+    EXPECT_NE(s.out().find("info depth  0 ", from), std::string::npos);
+    EXPECT_EQ(s.quit(), 0);
+}
+
+// Hash and Threads reallocate the tables, also between searches, and keep
+// their values over a new game; Ponder off drops the ponder move.
+TEST(Uci, SetoptionsBetweenSearches)
+{
+    Session s;
+    size_t from = s.ready("setoption name Hash value 4\nsetoption name threads value 3\n");
+    EXPECT_NE(s.out().find("Allocated     4 MB for the Hash Table", from), std::string::npos);
+    EXPECT_NE(s.out().find("Allocated     1 MB for the HashQ Table for Thread 3", from), std::string::npos);
+    EXPECT_NE(s.out().find(" ponder ", s.search("position startpos\ngo depth 5\n")), std::string::npos);
+    from = s.ready("setoption name Hash value 2\nucinewgame\nsetoption name Clear Hash\nsetoption name Ponder value false\n");
+    EXPECT_NE(s.out().find("Allocated     2 MB for the Hash Table", from), std::string::npos);
+    EXPECT_EQ(s.out().find(" ponder ", s.search("position startpos\ngo depth 5\n")), std::string::npos);
+    EXPECT_EQ(s.quit(), 0);
+}
+
+// The first "isready" after the tables are made clears them (so that their
+// pages are not mapped during a search); later ones must keep what the
+// searches stored, or every move would start from an empty table.
+TEST(Uci, OnlyTheFirstIsreadyAfterAllocationClearsTheTables)
+{
+    Session s;
+    const std::string search = "position startpos moves e2e4 e7e5\ngo depth 8\n";
+    s.ready("");
+    long long first = closingNodes(s.out(), s.search(search));
+    s.ready("");
+    long long again = closingNodes(s.out(), s.search(search));
+    ASSERT_GT(first, 0);
+    EXPECT_LT(again, first / 2) << "the table was emptied by isready";
+    // A new table is cleared by the next isready and searched from empty.
+    s.ready("setoption name Hash value 2\n");
+    EXPECT_GT(closingNodes(s.out(), s.search(search)), again);
+    // A search before any isready writes the new table itself: a later
+    // isready must keep what it stored.
+    s.engine.send("setoption name Hash value 4\n");
+    long long unready = closingNodes(s.out(), s.search(search));
+    s.ready("");
+    EXPECT_LT(closingNodes(s.out(), s.search(search)), unready / 2) << "the table was emptied by isready";
+    EXPECT_EQ(s.quit(), 0);
+}
+
+TEST(Uci, BadSetoptionLinesAreReported)
+{
+    struct Case {
+        const char* line;
+        const char* answer;
+    };
+    const Case cases[] = {
+        {"setoption name Frobnicate value 3", "info string unknown option Frobnicate"},
+        {"setoption name Hash value 0", "info string option Hash: 0 is out of range 1..8192; 1 used"},
+        {"setoption name Threads value 99", "info string option Threads: 99 is out of range 1..24; 24 used"},
+        {"setoption name MultiPV value many", "info string option MultiPV takes a whole number"},
+        {"setoption name Ponder value perhaps", "info string option Ponder takes true or false"},
+        {"setoption name OwnBook", "info string option OwnBook needs a value"},
+        {"setoption value 3", "info string setoption needs a name"},
+    };
+    Session s;
+    for (const Case& c : cases) {
+        size_t from = s.ready(std::string(c.line) + "\n");
+        EXPECT_NE(s.out().find(c.answer, from), std::string::npos) << c.line << "\n" << s.out().substr(from);
+    }
+    EXPECT_EQ(s.quit(), 0);
+}
+
+TEST(Uci, MultiPvGivesDistinctLinesBestFirst)
+{
+    Session s;
+    s.engine.send("setoption name MultiPV value 3\n");
+    size_t from = s.search("position startpos moves e2e4 e7e5\ngo depth 6\n");
+    // The last three depth-6 lines (an aspiration failure before them shows
+    // one line alone).
+    std::vector<std::string> lines;
+    for (const std::string& line : linesOf(s.out().substr(from)))
+        if (line.rfind("info depth  6 ", 0) == 0)
+            lines.push_back(line);
+    ASSERT_GE(lines.size(), 3u) << s.out();
+    lines.erase(lines.begin(), lines.end() - 3);
+    std::vector<long long> scores;
+    std::set<std::string> moves;
+    for (const std::string& line : lines) {
+        EXPECT_EQ(numberAfter(line, " multipv "), int(scores.size()) + 1) << line;
+        scores.push_back(numberAfter(line, " score cp "));
+        moves.insert(wordAfter(line, " pv "));
+    }
+    EXPECT_EQ(moves.size(), 3u);
+    EXPECT_GE(scores[0], scores[1]);
+    EXPECT_GE(scores[1], scores[2]);
+    EXPECT_EQ(bestMoveOf(s.out(), from), wordAfter(lines[0], " pv "));
+    // The value outlives a new game.
+    s.engine.send("ucinewgame\n");
+    from = s.search("position startpos\ngo depth 2\n");
+    EXPECT_NE(s.out().find(" multipv 3 score", from), std::string::npos);
+    // Back to one line: the single-PV form without the multipv token.
+    s.engine.send("setoption name MultiPV value 1\n");
+    from = s.search("position startpos\ngo depth 3\n");
+    EXPECT_EQ(s.out().find("multipv", from), std::string::npos);
+    EXPECT_EQ(s.quit(), 0);
+}
+
+TEST(Uci, MoveOverheadComesOffTheClock)
+{
+    // One move to go with 1 s left: the whole second, or 0.2 s with an
+    // overhead of 800 ms.
+    Session s;
+    s.engine.send("setoption name Move Overhead value 0\n");
+    size_t from = s.search("position startpos\ngo wtime 1000 btime 1000 movestogo 1\n");
+    long long whole = closingTime(s.out(), from);
+    s.engine.send("setoption name Move Overhead value 800\n");
+    from = s.search("position startpos\ngo wtime 1000 btime 1000 movestogo 1\n");
+    long long reduced = closingTime(s.out(), from);
+    EXPECT_GE(whole, 1000);
+    EXPECT_GE(reduced, 200);
+    EXPECT_LT(reduced, 900);
+    EXPECT_EQ(s.quit(), 0);
+}
+
+// The ponder move is named only while the opponent has at least 12 s; our
+// own move overhead does not come off the opponent's clock.
+TEST(Uci, PonderMoveNeedsTwelveSecondsOnTheOpponentsClock)
+{
+    Session s;
+    s.engine.send("setoption name Move Overhead value 500\nisready\n");
+    size_t from = s.search("position startpos\ngo wtime 600000 btime 12000 depth 4\n");
+    EXPECT_NE(s.out().find(" ponder ", from), std::string::npos);
+    from = s.search("position startpos\ngo wtime 600000 btime 11990 depth 4\n");
+    EXPECT_EQ(s.out().find(" ponder ", from), std::string::npos);
+    EXPECT_EQ(s.quit(), 0);
+}
+
+// "ardentis bench [depth]" ends with the node signature and the speed; a
+// depth that is no number from 1 up fails with status 1.
+TEST(BenchCommand, PrintsTheNodeSignature)
+{
+    const std::pair<const char*, bool> cases[] = {{" bench", false}, {" bench 9", false}, {" bench 0", true}, {" bench deep", true}};
+    for (const auto& [arguments, fails] : cases) {
+        FILE* pipe = popen((ARDENTIS_ENGINE + std::string(arguments) + " </dev/null 2>&1").c_str(), "r");
+        ASSERT_NE(pipe, nullptr);
+        std::string out;
+        char buffer[512];
+        while (std::fgets(buffer, sizeof buffer, pipe))
+            out += buffer;
+        const int status = pclose(pipe);
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, fails ? 1 : 0) << arguments;
+        if (!fails) {
+            EXPECT_TRUE(std::regex_search(out, std::regex("\nNodes searched: 407146\nNodes/second: [1-9]\\d*\n$")))
+                << arguments << "\n" << out;
+        }
     }
 }

@@ -2,11 +2,14 @@
 // "console", then quit, and the output is cut into one reply per command.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "support/engine_process.h"
+#include "support/text.h"
 
 struct ConsoleRun {
     std::string output;
@@ -55,10 +58,25 @@ inline ConsoleRun runConsole(const std::string& commands, const char* ini = SMAL
     return run;
 }
 
-inline int countOf(const std::string& text, const std::string& what)
+// One reply to check: the reply to command number `reply`, whole or a part of it.
+struct ReplyCheck {
+    int reply;
+    std::string text;
+    bool whole = true;
+};
+
+// Runs the commands (and quit) and checks the replies; returns the run.
+inline ConsoleRun expectReplies(const std::string& commands, const std::vector<ReplyCheck>& checks,
+                                const char* ini = SMALL_INI)
 {
-    int n = 0;
-    for (size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1))
-        ++n;
-    return n;
+    ConsoleRun run = runConsole(commands, ini, 60000);
+    EXPECT_EQ(run.status, 0) << commands;
+    for (const ReplyCheck& c : checks) {
+        const std::string& reply = run.replies.at(size_t(c.reply));
+        if (c.whole)
+            EXPECT_EQ(reply, c.text) << commands << "reply " << c.reply;
+        else
+            EXPECT_NE(reply.find(c.text), std::string::npos) << commands << "reply " << c.reply << ":\n" << reply;
+    }
+    return run;
 }

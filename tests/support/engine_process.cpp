@@ -13,15 +13,7 @@
 #include <fstream>
 
 const char* const SMALL_INI =
-    "[ENGINE]\n"
-    "Thread=1\n"
-    "HashSize=1\n"
-    "HashEvalSize=1\n"
-    "HashQSize=1\n"
-    "[BOOK]\n"
-    "Book=0\n"
-    "[TABLEBASE]\n"
-    "Syzygy=0\n";
+    "[ENGINE]\nThread=1\nHashSize=1\nHashEvalSize=1\nHashQSize=1\n[BOOK]\nBook=0\n[TABLEBASE]\nSyzygy=0\n";
 
 static long long nowMillis()
 {

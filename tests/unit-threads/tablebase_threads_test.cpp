@@ -1,21 +1,14 @@
 // WDL probes from several threads at once, each table loaded on first use
 // by whichever thread gets there first (run under ThreadSanitizer).
-#include <gtest/gtest.h>
-
-#include <fstream>
-#include <string>
 #include <thread>
-#include <vector>
 
-#include "engine_init.h"
-#include "position/fen.h"
 #include "search/benchsearch.h"
 #include "search/searchstate.h"
 #include "search/searchthread.h"
 #include "search/tables.h"
 #include "search/think.h"
+#include "support/tablebase.h"
 #include "tablebase/tbprobe.h"
-#include "tablebase/tbregistry.h"
 
 TEST(TablebaseThreads, ConcurrentFirstProbesAgree)
 {
@@ -24,20 +17,9 @@ TEST(TablebaseThreads, ConcurrentFirstProbesAgree)
         int wdl;
     };
     std::vector<Expected> cases;
-    for (const char* table : {"KQvK", "KRvKR", "KPvKP", "KBNvK", "KRPvK", "KQvKR", "KNvKP"}) {
-        std::ifstream in(testDataPath(std::string("syzygy-tests/") + table + ".csv"));
-        std::string line;
-        while (std::getline(in, line)) {
-            if (line.empty() || line[0] == '#')
-                continue;
-            ASSERT_EQ(setPositionFromFen(mainThread, line.substr(0, line.find(',')).c_str(), nullptr), 1);
-            cases.push_back({*mainThread.current, std::stoi(line.substr(line.rfind(',') + 1))});
-        }
-    }
-    const std::string folder = testDataPath("syzygy");
-    testing::internal::CaptureStdout();
-    initTablebases(folder.c_str(), folder.c_str());
-    testing::internal::GetCapturedStdout();
+    for (const TbExpected& e : tbTestPositions({"KQvK", "KRvKR", "KPvKP", "KBNvK", "KRPvK", "KQvKR", "KNvKP"}))
+        cases.push_back({setUp(mainThread, e.fen), e.wdl});
+    initTables(tablesDir(), tablesDir());
 
     constexpr int THREADS = 4;
     int wrong[THREADS] = {};
@@ -52,10 +34,10 @@ TEST(TablebaseThreads, ConcurrentFirstProbesAgree)
                 wrong[i] += ok == 0 || v != e.wdl;
             }
         });
-    for (std::thread& t : threads)
-        t.join();
-    for (int i = 0; i < THREADS; i++)
+    for (int i = 0; i < THREADS; i++) {
+        threads[size_t(i)].join();
         EXPECT_EQ(wrong[i], 0) << "thread " << i;
+    }
     freeTablebases();
 }
 
@@ -63,20 +45,13 @@ TEST(TablebaseThreads, ConcurrentFirstProbesAgree)
 // loaded by whichever thread needs them first.
 TEST(TablebaseThreads, SearchThreadsProbeInTheTree)
 {
-    testing::internal::CaptureStdout();
-    allocAllTables(tableSizesOfEntries(2, uint64_t(1) << 16, uint64_t(1) << 14));
-    const std::string folder = testDataPath("syzygy");
-    initTablebases(folder.c_str(), folder.c_str());
-    testing::internal::GetCapturedStdout();
-    ASSERT_EQ(setPositionFromFen(mainThread, "8/2r5/8/3k4/8/3K4/3PB3/8 w - - 0 1", nullptr), 1);
-    clearSearchState();
-    stopSearch = 0;
+    printed([] { allocAllTables(tableSizesOfEntries(2, uint64_t(1) << 16, uint64_t(1) << 14)); });
+    initTables(tablesDir(), tablesDir());
     SearchSettings settings;
     settings.threads = 2;
     settings.maxDepth = 8;
     settings.tbLimit = 4;
-    settings.output = OutputMode::Silent;
-    const SearchResult r = think(mainThread, settings);
+    const SearchResult r = searchFromEmptyTables(mainThread, "8/2r5/8/3k4/8/3K4/3PB3/8 w - - 0 1", settings);
     EXPECT_NE(r.best, 0u);
     EXPECT_GT(r.tbHits, 0u);
     freeTablebases();

@@ -1,22 +1,19 @@
-// The static evaluation and its HashEval cache: scores worked out by hand
-// from the parameter defaults, colour symmetry over the shared positions, and
-// the cache's agreement with a cache-less evaluation.
-#include <gtest/gtest.h>
+// The static evaluation, its cache and the parameter table: scores worked
+// out by hand from the parameter defaults, the cache's agreement with a
+// cache-less evaluation, and the tables applyParams derives. The evaluation
+// trace and the console's score command: the traced evaluation scores
+// exactly as the plain one over the shared positions, its records add up to
+// the score where tapering cannot round, terms land in their side's slots,
+// and the printed table has its fixed layout.
+#include <cstring>
 
-#include <cctype>
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
-#include <string>
-#include <vector>
-
-#include "allocation_counter.h"
-#include "engine_init.h"
 #include "eval/evalcache.h"
 #include "eval/evaluate.h"
 #include "eval/params.h"
-#include "position/fen.h"
-#include "position/stack.h"
+#include "eval/trace.h"
+#include "frontend/diagnostics.h"
+#include "search/searchthread.h"
+#include "support/unit.h"
 
 namespace {
 
@@ -27,57 +24,14 @@ struct EvalThread : PositionStack {
 
 EvalThread testThread;
 
-void setUp(EvalThread& t, const std::string& fen)
+Position positionOf(const std::string& fen) { return setUp(testThread, fen); }
+
+int recordIndex(const char* name)
 {
-    t.current = t.positions;
-    ASSERT_EQ(setPositionFromFen(t, fen.c_str(), nullptr), 1) << fen;
-}
-
-Position positionOf(const std::string& fen)
-{
-    setUp(testThread, fen);
-    return *testThread.current;
-}
-
-std::vector<std::string> sharedPositions()
-{
-    std::ifstream in(testDataPath("positions.txt"));
-    std::vector<std::string> fens;
-    for (std::string line; std::getline(in, line);)
-        if (!line.empty() && line[0] != '#')
-            fens.push_back(line);
-    return fens;
-}
-
-// The same position with the colours exchanged: ranks mirrored, piece
-// colours, side to move, castling rights and the en-passant rank swapped.
-std::string colourFlipped(const std::string& fen)
-{
-    std::istringstream in(fen);
-    std::string placement, side, castling, ep, rest;
-    in >> placement >> side >> castling >> ep;
-    std::getline(in, rest);
-
-    std::vector<std::string> ranks;
-    std::stringstream ranksIn(placement);
-    for (std::string rank; std::getline(ranksIn, rank, '/');)
-        ranks.push_back(rank);
-    std::string flipped;
-    for (auto r = ranks.rbegin(); r != ranks.rend(); ++r) {
-        for (char c : *r)
-            flipped += char(std::isupper(c) ? std::tolower(c) : std::toupper(c));
-        flipped += r + 1 != ranks.rend() ? "/" : "";
-    }
-
-    std::string rights;
-    for (char c : std::string("KQkq")) {
-        char swapped = char(std::isupper(c) ? std::tolower(c) : std::toupper(c));
-        if (castling.find(swapped) != std::string::npos)
-            rights += c;
-    }
-    if (ep != "-")
-        ep[1] = ep[1] == '3' ? '6' : '3';
-    return flipped + (side == "w" ? " b " : " w ") + (rights.empty() ? "-" : rights) + " " + ep + rest;
+    for (int i = 0; i < PARAM_COUNT; i++)
+        if (std::strcmp(ParamTable[i].name, name) == 0)
+            return i;
+    return -1;
 }
 
 } // namespace
@@ -152,8 +106,7 @@ TEST(Evaluate, HandWorkedScores)
         {"rook with no pawn on the board", "4k3/8/8/8/8/8/8/R1K5 w - - 0 1", 566},
     };
     for (const Case& c : cases) {
-        setUp(testThread, c.fen);
-        EXPECT_EQ(evaluate(*testThread.current, &testThread.evalCache), c.score) << c.what;
+        EXPECT_EQ(evaluate(setUp(testThread, c.fen), &testThread.evalCache), c.score) << c.what;
     }
 }
 
@@ -163,25 +116,16 @@ TEST(Evaluate, HandWorkedScores)
 // 2 x weight + 25 and the king-safety term (PT_KingSafety[danger] - 25) x 13 / 64.
 TEST(Evaluate, AttackCountWrapsAndDangerIsCapped)
 {
-    ParamRecord* knightWeight = nullptr;
-    for (ParamRecord& r : ParamTable)
-        if (r.variable == &PT_AttackWeight[KNIGHT])
-            knightWeight = &r;
-    ASSERT_NE(knightWeight, nullptr);
-    const int saved = knightWeight->value;
-    struct Case {
-        int weight;
-        int score;
-    };
+    ParamRecord& knightWeight = ParamTable[recordIndex("PT_AttackWeight[KNIGHT]")];
+    const int saved = knightWeight.value;
     // 130: 285 wraps to 29, the default danger. 40: 105 reads index 99,
     // (500 - 25) x 13 / 64 = 96 instead of 19.
-    const Case cases[] = {{2, 1873}, {130, 1873}, {40, 1950}};
-    for (const Case& c : cases) {
-        knightWeight->value = c.weight;
+    for (const auto& [weight, score] : {std::pair{2, 1873}, {130, 1873}, {40, 1950}}) {
+        knightWeight.value = weight;
         applyParams();
-        EXPECT_EQ(evaluatePosition(positionOf("6k1/8/8/4N2Q/8/8/5PPP/6K1 w - - 0 1")), c.score) << c.weight;
+        EXPECT_EQ(evaluatePosition(positionOf("6k1/8/8/4N2Q/8/8/5PPP/6K1 w - - 0 1")), score) << weight;
     }
-    knightWeight->value = saved;
+    knightWeight.value = saved;
     applyParams();
 }
 
@@ -198,32 +142,18 @@ TEST(Evaluate, GamePhaseFromMaterial)
     EXPECT_EQ(gamePhase(queens), 44);
 }
 
-TEST(Evaluate, ColourFlippedPositionsScoreAlike)
-{
-    const std::vector<std::string> fens = sharedPositions();
-    ASSERT_GT(fens.size(), 300u);
-    for (const std::string& fen : fens) {
-        const std::string flipped = colourFlipped(fen);
-        Position a = positionOf(fen);
-        Position b = positionOf(flipped);
-        EXPECT_EQ(evaluatePosition(a), evaluatePosition(b)) << fen << "  /  " << flipped;
-    }
-}
-
 TEST(HashEval, CacheAgreesWithCachelessEvaluation)
 {
-    static EvalThread cached, uncached;
+    static EvalThread cached;
     // A small table, so that positions of the file share entries.
     ASSERT_EQ(allocHashEval(cached.evalCache, 64, 1, false, 1), 1);
-    const std::vector<std::string> fens = sharedPositions();
     for (int pass = 0; pass < 2; pass++) {
-        for (const std::string& fen : fens) {
-            setUp(cached, fen);
-            setUp(uncached, fen);
-            Score expected = evaluatePosition(*uncached.current);
-            EXPECT_EQ(evaluate(*uncached.current, nullptr), expected) << fen;  // no table at all
-            EXPECT_EQ(evaluate(*cached.current, &cached.evalCache), expected) << fen;
-            EXPECT_EQ(evaluate(*cached.current, &cached.evalCache), expected) << fen;  // now from the table
+        for (const std::string& fen : sharedPositions()) {
+            const Score expected = evaluatePosition(positionOf(fen));
+            const Position& pos = setUp(cached, fen);
+            EXPECT_EQ(evaluate(pos, nullptr), expected) << fen;  // no table at all
+            EXPECT_EQ(evaluate(pos, &cached.evalCache), expected) << fen;
+            EXPECT_EQ(evaluate(pos, &cached.evalCache), expected) << fen;  // now from the table
         }
     }
     freeHashEval(cached.evalCache);
@@ -234,62 +164,206 @@ TEST(HashEval, OnlyTheSameKeyIsAHit)
 {
     static EvalThread t;
     ASSERT_EQ(allocHashEval(t.evalCache, 1024, 1, false, 1), 1);
-    setUp(t, "r1bqkb1r/pp3ppp/2n1p3/2P3P1/P3QP2/4PN2/2PP3P/RNB1K2R b KQq - 2 12");
-    const uint64_t key = t.current->key;
-    const Score real = evaluatePosition(*t.current);
-
-    // Another position's entry in the same slot is not taken.
-    HashEvalEntry& slot = t.evalCache.entries[key & t.evalCache.mask];
-    slot.key = key ^ (t.evalCache.mask + 1);
+    const Position& pos = setUp(t, "r1bqkb1r/pp3ppp/2n1p3/2P3P1/P3QP2/4PN2/2PP3P/RNB1K2R b KQq - 2 12");
+    const Score real = evaluatePosition(pos);
+    // Another position's entry in the same slot is not taken, but replaced.
+    HashEvalEntry& slot = t.evalCache.entries[pos.key & t.evalCache.mask];
+    slot.key = pos.key ^ (t.evalCache.mask + 1);
     slot.score = 12345;
-    EXPECT_EQ(probeHashEval(t.evalCache, key), HASH_MISS);
-    EXPECT_EQ(evaluate(*t.current, &t.evalCache), real);
-    EXPECT_EQ(slot.key, key);  // replaced by this position's entry
-
-    // A hit is returned as stored, without evaluating again.
-    slot.score = 4321;
-    EXPECT_EQ(evaluate(*t.current, &t.evalCache), 4321);
-
+    EXPECT_EQ(probeHashEval(t.evalCache, pos.key), HASH_MISS);
+    EXPECT_EQ(evaluate(pos, &t.evalCache), real);
+    EXPECT_EQ(slot.key, pos.key);
+    slot.score = 4321;  // a hit is returned as stored, without evaluating again
+    EXPECT_EQ(evaluate(pos, &t.evalCache), 4321);
     clearHashEval(t.evalCache);
-    EXPECT_EQ(probeHashEval(t.evalCache, key), HASH_MISS);
-    EXPECT_EQ(probeHashEval(t.evalCache, 0), 0);  // an empty entry reads as key 0, score 0
+    EXPECT_EQ(probeHashEval(t.evalCache, pos.key), HASH_MISS);
     freeHashEval(t.evalCache);
 }
 
-TEST(HashEval, AllocationMessages)
+// A failed allocation leaves the thread without a table, and evaluation then
+// works without the cache.
+TEST(HashEval, FailedAllocation)
 {
     static EvalThread t;
-    testing::internal::CaptureStdout();
-    ASSERT_EQ(allocHashEval(t.evalCache, uint64_t(1) << 16, 1, true, 3), 1);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Allocated     1 MB for the HashEval Table for Thread 3\n");
-
-    // A failed allocation leaves the thread without a table, and evaluation
-    // then works without the cache.
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(allocHashEval(t.evalCache, 3, 1, true, 3), 0);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "HashEval Table Memory Allocation Failed!\n");
+    EXPECT_EQ(printed([] { EXPECT_EQ(allocHashEval(t.evalCache, 3, 1, true, 3), 0); }),
+              "HashEval Table Memory Allocation Failed!\n");
     EXPECT_EQ(t.evalCache.entries, nullptr);
-    setUp(t, "4k3/8/8/8/8/8/4P3/4K3 w - - 0 1");
-    EXPECT_EQ(evaluate(*t.current, &t.evalCache), 83);
+    EXPECT_EQ(evaluate(setUp(t, "4k3/8/8/8/8/8/4P3/4K3 w - - 0 1"), &t.evalCache), 83);
     clearHashEval(t.evalCache);  // nothing to clear, nothing touched
-    freeHashEval(t.evalCache);
 }
 
-TEST(Evaluate, AllocatesNothing)
-{
-    static EvalThread t;
-    ASSERT_EQ(allocHashEval(t.evalCache, 256, 1, false, 1), 1);
-    std::vector<Position> positions;
-    for (const std::string& fen : sharedPositions())
-        positions.push_back(positionOf(fen));
-    t.current = t.positions;
 
-    const uint64_t before = allocationCount();
-    long sum = 0;
-    for (const Position& p : positions) {
-        *t.current = p;
-        sum += evaluate(*t.current, &t.evalCache) + evaluatePosition(p);
+TEST(ParamTable, FortyTwoTuneMarksAndDistinctVariables)
+{
+    int tuned = 0;
+    for (int i = 0; i < PARAM_COUNT; i++) {
+        tuned += ParamTable[i].tune != 0;
+        ASSERT_NE(ParamTable[i].variable, nullptr) << ParamTable[i].name;
+        // A duplicate would make two names fight over one variable.
+        for (int j = 0; j < i; j++)
+            ASSERT_NE(ParamTable[i].variable, ParamTable[j].variable) << ParamTable[i].name << " " << ParamTable[j].name;
     }
-    EXPECT_EQ(allocationCount(), before) << sum;
-    freeHashEval(t.evalCache);
+    EXPECT_EQ(tuned, 42);
+}
+
+// The file-indexed pawn arrays and the piece-square tables are symmetric
+// between the king and queen sides, and a change of the table reaches them.
+TEST(ApplyParams, DerivedTablesMirrorFilesAndFollowTheTable)
+{
+    const int knightMg = recordIndex("PT_pieceValuesMg[KNIGHT]"), isolatedB = recordIndex("PT_PawnIsolatedMg[B]");
+    const int knightE4 = pieceSquareMg[KNIGHT][28], savedIsolated = ParamTable[isolatedB].value;
+    ParamTable[knightMg].value += 7;
+    ParamTable[isolatedB].value = 99;
+    applyParams();
+    EXPECT_EQ(pieceSquareMg[KNIGHT][28], knightE4 + 7);
+    EXPECT_EQ(PT_PawnIsolatedMg[6], 99);
+    for (int s = 0; s < 64; s++)
+        for (int p = PAWN; p <= KING; p++)
+            ASSERT_TRUE(pieceSquareMg[p][s] == pieceSquareMg[p][s ^ 7] && pieceSquareEg[p][s] == pieceSquareEg[p][s ^ 7])
+                << p << " " << s;
+    ParamTable[knightMg].value -= 7;
+    ParamTable[isolatedB].value = savedIsolated;
+    applyParams();
+    EXPECT_EQ(pieceSquareMg[KNIGHT][28], knightE4);
+}
+
+namespace {
+
+EvalThread traceThread;
+
+int recordSum(const EvalTrace& t)
+{
+    int sum = 0;
+    for (int16_t v : t.slot)
+        sum += v;
+    return sum;
+}
+
+std::string printedTrace(const EvalTrace trace[2])
+{
+    return printed([&] { printEvalTrace(trace); });
+}
+
+std::string lineStarting(const std::string& text, const std::string& start, size_t from = 0)
+{
+    size_t p = text.find("\n" + start, from);
+    if (p == std::string::npos)
+        return "<missing>";
+    return text.substr(p + 1, text.find('\n', p + 1) - p - 1);
+}
+
+} // namespace
+
+TEST(EvalTrace, ScoresAsTheEvaluationOnEverySharedPosition)
+{
+    ASSERT_EQ(allocHashEval(traceThread.evalCache, 1024, 1, false, 1), 1);
+    int exactChecks = 0;
+    for (const std::string& fen : sharedPositions()) {
+        const Position& pos = setUp(traceThread, fen);
+        EvalTrace trace[2];
+        const Score traced = traceEvaluation(pos, trace);
+        EXPECT_EQ(traced, evaluatePosition(pos)) << fen;
+        EXPECT_EQ(traced, evaluate(pos, &traceThread.evalCache)) << fen;
+
+        // Each slot is tapered on its own; with the phase at 0 or 64 tapering
+        // is exact, so side minus opponent is the score itself.
+        const int difference = recordSum(trace[0]) - recordSum(trace[1]);
+        const int phase = gamePhase(pos);
+        if (phase == 0 || phase == 64) {
+            EXPECT_EQ(difference, traced) << fen;
+            ++exactChecks;
+        } else {
+            EXPECT_LE(std::abs(difference - traced), 40) << fen;
+        }
+    }
+    EXPECT_GT(exactChecks, 20);
+    freeHashEval(traceThread.evalCache);
+}
+
+TEST(EvalTrace, TermsLandInTheirSidesSlots)
+{
+    struct Case {
+        const char* fen;
+        int side;  // 0 side to move, 1 opponent
+        int slot;
+        int expected;
+        const char* why;
+    };
+    const Case cases[] = {
+        {"N5k1/2p5/8/8/8/8/8/6K1 w - - 0 1", 0, TRACE_KNIGHT_TRAPPED, -15, "knight a8, pawn c7"},
+        {"N5k1/2p5/8/8/8/8/8/6K1 b - - 0 1", 1, TRACE_KNIGHT_TRAPPED, -15, "the same knight, Black to move"},
+        {"N5k1/2p5/8/8/8/8/8/6K1 b - - 0 1", 0, TRACE_KNIGHT_TRAPPED, 0, "Black's knights are free"},
+        {"4k3/8/8/8/8/8/8/2B1KB2 w - - 0 1", 0, TRACE_BISHOP_PAIR, 38, "light and dark bishop: (20x6 + 40x58) / 64"},
+        {"4k3/8/8/8/8/8/4P3/4K3 w - - 0 1", 0, TRACE_PAWN_PASSED, 5, "pawn e2 is passed, end game"},
+        {"4k3/8/8/8/8/8/4P3/4K3 w - - 0 1", 0, TRACE_PAWN_MATERIAL, 107, "one pawn, end-game value"},
+        {"3qk3/4p3/8/8/8/8/8/R2QK3 w - - 0 1", 0, TRACE_ROOK_OPEN_FILE, 10, "open a-file, phase 25: 26 x 25 / 64"},
+        {"3qk3/p7/8/8/8/8/8/R2QK3 w - - 0 1", 0, TRACE_ROOK_SEMI_OPEN_FILE, 5, "enemy pawn on a7: 13 x 25 / 64"},
+    };
+    for (const Case& c : cases) {
+        EvalTrace trace[2];
+        traceEvaluation(setUp(traceThread, c.fen), trace);
+        EXPECT_EQ(trace[c.side].slot[c.slot], c.expected) << c.fen << ": " << c.why;
+    }
+}
+
+// Two tables of 28 rows, each framed by its title, rules and column heads,
+// and closed by the totals.
+TEST(EvalTrace, ZeroRecordsPrintTheFixedLayout)
+{
+    const EvalTrace zero[2] = {};
+    const std::string out = printedTrace(zero);
+    const std::string rule66(66, '-'), rule73(73, '-');
+    const std::string head = rule66 + "\n| Piece         |  Pawn|Knight|Bishop|  Rook| Queen|  King|Others|\n" + rule66 +
+                             "\n| Material      |     0|     0|     0|     0|     0|     .|     .|\n";
+    const std::string foot = "| Pinned        |     .|     .|     .|     .|     .|     .|     0|\n" + rule73 +
+                             "\n| Total         |     0|     0|     0|     0|     0|     0|     0|     0|\n" + rule73 + "\n";
+    EXPECT_EQ(out.rfind("\nSide to move\n" + head, 0), 0u) << out;
+    const size_t opponent = out.find("\nOpponent\n" + head);
+    ASSERT_NE(opponent, std::string::npos) << out;
+    EXPECT_EQ(out.substr(opponent - foot.size(), foot.size()), foot);
+    EXPECT_EQ(out.substr(out.size() - foot.size() - 1), foot + "\n");
+    EXPECT_EQ(countOf(out, "\n| "), 2 * (28 + 2));
+    EXPECT_EQ(lineStarting(out, "| Mobility"), "| Mobility      |     .|     0|     0|     0|     0|     .|     .|");
+}
+
+TEST(EvalTrace, ChainAndCandidatePrintNegatedAndOutpostsStayOutOfTheTotals)
+{
+    EvalTrace trace[2] = {};
+    trace[0].slot[TRACE_PAWN_CHAIN] = 5;
+    trace[0].slot[TRACE_PAWN_CANDIDATE] = -3;
+    trace[0].slot[TRACE_KNIGHT_OUTPOST] = 7;
+    trace[0].slot[TRACE_KNIGHT_MOBILITY] = 11;
+    trace[0].slot[TRACE_BISHOP_FIANCHETTO] = 9;  // no cell, not in the totals
+    trace[1].slot[TRACE_KING_SAFETY] = -40;
+    const std::string out = printedTrace(trace);
+    EXPECT_EQ(lineStarting(out, "| Chain"), "| Chain         |    -5|     .|     .|     .|     .|     .|     .|");
+    EXPECT_EQ(lineStarting(out, "| Candidate"), "| Candidate     |     3|     .|     .|     .|     .|     .|     .|");
+    EXPECT_EQ(lineStarting(out, "| Outpost"), "| Outpost       |     .|     7|     0|     0|     .|     .|     .|");
+    EXPECT_EQ(lineStarting(out, "| Total"), "| Total         |     2|    11|     0|     0|     0|     0|     0|    13|");
+    const size_t opponent = out.find("\nOpponent\n");
+    ASSERT_NE(opponent, std::string::npos);
+    EXPECT_EQ(lineStarting(out, "| King Safety", opponent),
+              "| King Safety   |     .|     .|     .|     .|     .|   -40|     .|");
+    EXPECT_EQ(lineStarting(out, "| Total", opponent),
+              "| Total         |     0|     0|     0|     0|     0|   -40|     0|   -40|");
+}
+
+// The console's score command on every shared position: the breakdown is
+// printed and the score line is the search's static evaluation.
+TEST(ScoreCommand, PrintsTheStaticEvaluationOfEverySharedPosition)
+{
+    ASSERT_EQ(allocHashEval(mainThread.evalCache, 4096, 1, false, 0), 1);
+    for (const std::string& fen : sharedPositions()) {
+        const Position& pos = setUp(mainThread, fen);
+        const std::string out = printed([] { scoreCommand("score"); });
+        const Score score = evaluatePosition(pos);
+        ASSERT_EQ(out.find("\nSide to move\n"), 0u) << fen;
+        const size_t opponent = out.find("\nOpponent\n");
+        ASSERT_NE(opponent, std::string::npos) << fen;
+        EXPECT_EQ(out.substr(out.rfind("\nScore: ")), "\nScore: " + std::to_string(score) + "\n") << fen;
+        EXPECT_LT(opponent, out.rfind("\nScore: "));
+        // The cache now holds the same value: the command used the search's evaluation.
+        EXPECT_EQ(probeHashEval(mainThread.evalCache, pos.key), score) << fen;
+    }
+    freeHashEval(mainThread.evalCache);
 }

@@ -1,16 +1,19 @@
-// Move ordering: quiet scores, table updates, best-first selection and the
-// root sort.
-#include <gtest/gtest.h>
-
-#include <algorithm>
+// Move ordering and the staged move picker: quiet scores, table updates and
+// the root effort score (the order of best-first selection and the root sort
+// shows in the node signature); the picker gives every legal move exactly
+// once, the hash move first, then winning and equal captures, quiet moves
+// and losing captures in that order.
 #include <cstring>
-#include <vector>
 
+#include "position/see.h"
+#include "search/movepicker.h"
 #include "search/ordering.h"
+#include "support/unit.h"
 
 namespace {
 
 SearchThread orderingThread;
+SearchThread pickerThread;
 
 // A thread whose current position is slot 1, reached by `previous` from slot 0.
 SearchThread& freshThread(Move previous, uint32_t side = 0)
@@ -58,81 +61,19 @@ TEST(Ordering, QuietScores)
     EXPECT_EQ(entryScore(list[2]), KILLER1_SCORE);
 }
 
-TEST(Ordering, HistoryIsPerSideAndAges)
+// History ages by 1/8; no counter-move is learnt after a null move.
+TEST(Ordering, HistoryAgesAndNoCounterMoveAfterANullMove)
 {
-    SearchThread& t = freshThread(E2E4, 1);
+    SearchThread& t = freshThread(0, 1);
     updateHistory(t, 10, G1F3);
     EXPECT_EQ(t.history[1][6][21], 100);
-    EXPECT_EQ(t.history[0][6][21], 0);
     ageHistory(t);
     EXPECT_EQ(t.history[1][6][21], 12);
-}
-
-TEST(Ordering, KillerAlreadyFirstLeavesSecondSlot)
-{
-    SearchThread& t = freshThread(E2E4);
-    updateKillers(t, 0, G1F3);
-    updateKillers(t, 0, B1C3);
-    updateKillers(t, 0, B1C3);
-    EXPECT_EQ(t.killers[0][0], B1C3);
-    EXPECT_EQ(t.killers[0][1], G1F3);
-}
-
-TEST(Ordering, NoCounterMoveAfterANullMove)
-{
-    SearchThread& t = freshThread(0);
     updateCounterMove(t, G1F3);
     for (auto& side : t.counterMoves)
         for (auto& from : side)
             for (Move m : from)
                 ASSERT_EQ(m, 0u);
-}
-
-// Picks every entry of a list of scores and returns the scores in pick order.
-std::vector<int> pickOrder(std::vector<int> scores)
-{
-    std::vector<MoveEntry> list;
-    for (size_t i = 0; i < scores.size(); i++)
-        list.push_back(makeEntry(Move(i + 1), scores[i]));
-    int count = int(list.size());
-    std::vector<int> order;
-    while (count > 0)
-        order.push_back(int(entryMove(pickBest(list.data(), count))) - 1);
-    return order;
-}
-
-TEST(Ordering, PickBestTakesHighestSignedScoreLastGeneratedFirst)
-{
-    // Indices of the picked entries.
-    EXPECT_EQ(pickOrder({5, 9, 1, 9}), (std::vector<int>{3, 1, 0, 2}));
-    // History 40000 wraps to a negative 16-bit score and sorts after 0.
-    EXPECT_EQ(pickOrder({40000, 0}), (std::vector<int>{1, 0}));
-    // Under-promotions (-1, -2, -3) come after every capture (16 and up).
-    EXPECT_EQ(pickOrder({-3, 85, -2, 16, -1, 21}), (std::vector<int>{1, 5, 3, 4, 2, 0}));
-    EXPECT_EQ(pickOrder({7}), (std::vector<int>{0}));
-}
-
-TEST(Ordering, SortRootMovesAscendingKeepsEveryEntry)
-{
-    const std::vector<int> cases[] = {
-        {3, 1, 2},
-        {5, 5, 5, 5},
-        {31999, 0, 17, 17, 250, 1, 31999, 4},
-        {9, 8, 7, 6, 5, 4, 3, 2, 1, 0},
-    };
-    for (const std::vector<int>& scores : cases) {
-        std::vector<uint64_t> list;
-        for (size_t i = 0; i < scores.size(); i++)
-            list.push_back(makeEntry(Move(100 + i), scores[i]));
-        std::vector<uint64_t> before = list;
-        sortRootMoves(list.data(), 0, int(list.size()) - 1);
-        for (size_t i = 1; i < list.size(); i++)
-            EXPECT_LE(entryScore(list[i - 1]), entryScore(list[i]));
-        std::sort(before.begin(), before.end());
-        std::vector<uint64_t> after = list;
-        std::sort(after.begin(), after.end());
-        EXPECT_EQ(before, after);
-    }
 }
 
 // The root effort score keeps the order of node counts over the whole range
@@ -156,6 +97,67 @@ TEST(Ordering, RootEffortScoreKeepsTheOrderOfNodeCounts)
     EXPECT_LT(rootEffortScore(1000000), rootEffortScore(1010000));
     for (uint64_t n = 0; n < 511; ++n)  // exact below 512 nodes
         EXPECT_LT(rootEffortScore(n), rootEffortScore(n + 1)) << n;
+}
+
+struct Picked {
+    Move move;
+    PickStage stage;
+    int see;
+};
+
+std::vector<Picked> pickAll(const Position& pos, Move hashMove)
+{
+    static MovePicker picker;
+    startPicker(picker, pickerThread, pos, 2, hashMove);
+    std::vector<Picked> picked;
+    while (Move m = nextMove(picker))
+        picked.push_back({m, picker.stage, picker.see});
+    return picked;
+}
+
+// Checks one run of the picker against the legal moves of pos.
+void checkRun(const Position& pos, Move hashMove, const std::string& what)
+{
+    const std::vector<Picked> picked = pickAll(pos, hashMove);
+    std::vector<Move> moves;
+    for (const Picked& p : picked)
+        moves.push_back(p.move);
+    std::sort(moves.begin(), moves.end());
+    EXPECT_EQ(moves, legalMoves(pos)) << what << ": each legal move exactly once";
+
+    const bool hashLegal = hashMove && std::binary_search(moves.begin(), moves.end(), hashMove);
+    if (hashLegal) {
+        ASSERT_FALSE(picked.empty());
+        EXPECT_EQ(picked[0].move, hashMove) << what;
+        EXPECT_EQ(picked[0].stage, PickStage::Hash) << what;
+    }
+    for (size_t i = 0; i < picked.size(); i++) {
+        const Picked& p = picked[i];
+        const bool afterLosing = i > 0 && picked[i - 1].stage == PickStage::LosingCaptures;
+        EXPECT_TRUE(i == 0 || picked[i - 1].stage <= p.stage) << what << ": stages in order";
+        EXPECT_TRUE(p.stage != PickStage::Hash || i == 0) << what;
+        EXPECT_TRUE(p.stage != PickStage::GoodCaptures || staticExchange(pos, p.move) >= 0) << what;
+        EXPECT_TRUE(p.stage != PickStage::Quiets || !isCapture(p.move)) << what;
+        if (p.stage == PickStage::LosingCaptures) {
+            EXPECT_LT(p.see, 0) << what;
+            EXPECT_EQ(p.see, staticExchange(pos, p.move)) << what;
+            EXPECT_TRUE(!afterLosing || picked[i - 1].see >= p.see) << what << ": best exchange first";
+        }
+    }
+}
+
+TEST(MovePicker, YieldsEveryLegalMoveOnceInStageOrder)
+{
+    for (const std::string& fen : sharedPositions()) {
+        const Position& pos = setUp(pickerThread, fen);
+        clearKillers(pickerThread);
+        clearHistory(pickerThread);
+        clearCounterMoves(pickerThread);
+        checkRun(pos, 0, fen + " (no hash move)");
+        // Every legal move as the hash move.
+        for (Move m : legalMoves(pos))
+            checkRun(pos, m, fen + " (hash move)");
+    }
 }
 
 }  // namespace

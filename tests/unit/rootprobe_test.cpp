@@ -1,23 +1,9 @@
 // Root probing: which moves stay in the root list and the tablebase score,
 // checked move by move against the WDL of each kept move's child.
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <fstream>
-#include <string>
-
-#include "engine_init.h"
-#include "position/fen.h"
-#include "position/makemove.h"
-#include "position/movegen.h"
-#include "search/benchsearch.h"
 #include "search/rootprobe.h"
-#include "search/searchstate.h"
-#include "search/tables.h"
-#include "search/think.h"
-#include "search/searchthread.h"
+#include "support/search.h"
+#include "support/tablebase.h"
 #include "tablebase/tbprobe.h"
-#include "tablebase/tbregistry.h"
 
 namespace {
 
@@ -31,9 +17,7 @@ struct RootResult {
 
 RootResult probeRoot(const std::string& fen)
 {
-    mainThread.current = newGame(mainThread);
-    EXPECT_EQ(setPositionFromFen(mainThread, fen.c_str(), nullptr), 1) << fen;
-    Position& pos = *mainThread.current;
+    Position& pos = setUp(mainThread, fen);
     MoveEntry list[MAX_MOVES];
     MoveEntry* end = generateLegal(pos, list);
     RootResult r{};
@@ -60,15 +44,18 @@ bool keeps(const RootResult& r, const std::string& move)
     return false;
 }
 
-class RootProbe : public testing::Test {
+class RootProbe : public SearchFixture<1> {
 protected:
     static void SetUpTestSuite()
     {
-        testing::internal::CaptureStdout();
-        initTablebases(testDataPath("syzygy").c_str(), testDataPath("syzygy").c_str());
-        testing::internal::GetCapturedStdout();
+        SearchFixture<1>::SetUpTestSuite();
+        initTables(tablesDir(), tablesDir());
     }
-    static void TearDownTestSuite() { freeTablebases(); }
+    static void TearDownTestSuite()
+    {
+        freeTablebases();
+        SearchFixture<1>::TearDownTestSuite();
+    }
 };
 
 }  // namespace
@@ -90,14 +77,13 @@ TEST_F(RootProbe, WonDrawnAndLostRoots)
     }
     // With 98 plies of the budget spent only the mate fits.
     r = probeRoot("k7/8/1K6/8/8/8/8/2Q5 w - - 98 1");
-    ASSERT_EQ(r.ok, 1);
     ASSERT_EQ(r.kept.size(), 1u);
     EXPECT_EQ(r.kept[0].first, "c1c8");
 
-    // DTZ 9 with 95 plies gone: the win is spoiled by the fifty-move rule.
-    r = probeRoot("8/8/8/5k2/K7/8/8/6q1 b - - 95 1");
-    ASSERT_EQ(r.ok, 1);
-    EXPECT_EQ(r.score, 2);
+    // DTZ 9: a win with 91 plies of the budget gone, spoiled by the
+    // fifty-move rule with 92.
+    EXPECT_EQ(probeRoot("8/8/8/5k2/K7/8/8/6q1 b - - 91 1").score, TB_WIN_SCORE);
+    EXPECT_EQ(probeRoot("8/8/8/5k2/K7/8/8/6q1 b - - 92 1").score, 2);
 
     // Lost with the budget far away: every move stays for the search.
     r = probeRoot("8/8/8/8/4k3/8/1Q6/K7 b - - 0 1");
@@ -115,34 +101,21 @@ TEST_F(RootProbe, WonDrawnAndLostRoots)
         EXPECT_EQ(r.childWdl[i], 0) << r.kept[i].first;
     }
 
-    // Castling rights: never in a table, the probe fails.
-    r = probeRoot("8/8/8/8/8/8/8/R3K2k w Q - 0 1");
-    EXPECT_EQ(r.ok, 0);
+    EXPECT_EQ(probeRoot("8/8/8/8/8/8/8/R3K2k w Q - 0 1").ok, 0);  // castling rights: in no table
 }
 
 // Every test position of some tables: a won root keeps only winning moves,
 // a drawn one only drawing moves.
 TEST_F(RootProbe, KeptMovesKeepTheResult)
 {
-    for (const char* table : {"KQvK", "KRvK", "KPvK", "KRvKR", "KPvKP", "KBNvK", "KQvKR"}) {
-        std::ifstream in(testDataPath(std::string("syzygy-tests/") + table + ".csv"));
-        std::string line;
-        while (std::getline(in, line)) {
-            if (line.empty() || line[0] == '#')
-                continue;
-            const std::string fen = line.substr(0, line.find(','));
-            const int wdl = std::stoi(line.substr(line.rfind(',') + 1));
-            const RootResult r = probeRoot(fen);
-            if (r.legal == 0)
-                continue;
-            ASSERT_EQ(r.ok, 1) << fen;
-            ASSERT_FALSE(r.kept.empty()) << fen;
-            for (size_t i = 0; i < r.kept.size(); i++) {
-                if (wdl >= 0) {
-                    EXPECT_EQ(r.childWdl[i], wdl) << fen << " " << r.kept[i].first;
-                }
-            }
-        }
+    for (const TbExpected& e : tbTestPositions({"KQvK", "KRvK", "KPvK", "KRvKR", "KPvKP", "KBNvK", "KQvKR"})) {
+        const RootResult r = probeRoot(e.fen);
+        if (r.legal == 0)
+            continue;
+        ASSERT_EQ(r.ok, 1) << e.fen;
+        ASSERT_FALSE(r.kept.empty()) << e.fen;
+        for (size_t i = 0; i < r.kept.size() && e.wdl >= 0; i++)
+            EXPECT_EQ(r.childWdl[i], e.wdl) << e.fen << " " << r.kept[i].first;
     }
 }
 
@@ -151,26 +124,15 @@ TEST_F(RootProbe, KeptMovesKeepTheResult)
 // the tables' score) and searched without a root probe with a limit of 3.
 TEST_F(RootProbe, ThinkProbesUpToTheLimit)
 {
-    testing::internal::CaptureStdout();
-    allocAllTables(tableSizesOfEntries(1, uint64_t(1) << 16, uint64_t(1) << 16));
-    testing::internal::GetCapturedStdout();
     for (const int limit : {3, 4}) {
-        ASSERT_EQ(setPositionFromFen(mainThread, "6r1/8/2k5/8/8/8/1Q6/K7 w - - 0 1", nullptr), 1);
-        clearAllTables();
-        clearSearchState();
-        stopSearch = 0;
         SearchSettings settings;
         settings.threads = 1;
         settings.maxDepth = 2;
         settings.tbLimit = limit;
-        settings.output = OutputMode::Silent;
-        const SearchResult r = think(mainThread, settings);
+        const SearchResult r = search("6r1/8/2k5/8/8/8/1Q6/K7 w - - 0 1", settings);
         if (limit == 4) {
             EXPECT_EQ(r.tbHits, 1u);
-            EXPECT_EQ(r.score, TB_WIN_SCORE);
-        } else {
-            EXPECT_LT(r.score, TB_WIN_SCORE);
         }
+        EXPECT_EQ(r.score == TB_WIN_SCORE, limit == 4) << r.score;
     }
-    freeAllTables();
 }

@@ -1,28 +1,19 @@
-// Alpha-beta and quiescence search through the fixed-depth driver: forced
-// mates with exact scores (checked against a brute-force solver), legal
-// results, roots without moves, draw rules, the node signature and a search
-// path that allocates nothing.
-#include <gtest/gtest.h>
-
+// The node search, quiescence and the played search: forced mates with exact
+// scores (checked against a brute-force solver), legal results and lines,
+// roots without moves, draw rules, work shared with other threads, the
+// limits of one search, the node signature and a search path that allocates
+// nothing.
+#include <algorithm>
 #include <vector>
 
 #include "allocation_counter.h"
-#include "eval/evalcache.h"
-#include "position/perft.h"
 #include "position/attacks.h"
-#include "position/fen.h"
-#include "position/makemove.h"
-#include "position/movegen.h"
-#include "search/benchsearch.h"
-#include "search/hashq.h"
-#include "search/ordering.h"
+#include "position/perft.h"
 #include "search/quiescence.h"
 #include "search/search.h"
-#include "search/searchstate.h"
-#include "search/tables.h"
-#include "search/think.h"
 #include "search/tt.h"
 #include "search/workshare.h"
+#include "support/search.h"
 
 namespace {
 
@@ -30,49 +21,16 @@ namespace {
 // thread 1; the node search's tests call it directly.
 SearchThread& st = mainThread;
 
-class SearchTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        testing::internal::CaptureStdout();
-        allocAllTables(tableSizesOfEntries(1, uint64_t(1) << 16, uint64_t(1) << 16));
-        testing::internal::GetCapturedStdout();
-    }
-    static void TearDownTestSuite() { freeAllTables(); }
-    // A fresh position with empty tables, so that every search is reproducible.
-    static Position* setUp(const char* fen, const char* moves = nullptr)
-    {
-        EXPECT_EQ(setPositionFromFen(st, fen, moves), 1) << fen;
-        clearAllTables();
-        clearSearchState();
-        hashAge = 1;
-        stopSearch = 0;
-        abortIteration = 0;
-        st.nodes = 0;
-        return st.current;
-    }
-};
+using SearchTest = SearchFixture<2>;
 
-// The played search on one thread to a fixed depth, without output.
-SearchResult searchToDepth(int depth)
+// Every move of line is legal in turn from pos; returns where the line ends.
+Position* playLine(Position* pos, const PvLine& line)
 {
-    SearchSettings settings;
-    settings.threads = 1;
-    settings.maxDepth = depth;
-    settings.output = OutputMode::Silent;
-    return think(st, settings);
-}
-
-int legalMoves(const Position& pos, MoveEntry* list) { return int(generateLegal(pos, list) - list); }
-
-bool isLegal(const Position& pos, Move m)
-{
-    MoveEntry list[MAX_MOVES];
-    int n = legalMoves(pos, list);
-    for (int i = 0; i < n; i++)
-        if (entryMove(list[i]) == m)
-            return true;
-    return false;
+    for (uint32_t i = 0; i < line.count; i++) {
+        EXPECT_TRUE(isLegalMove(*pos, line.moves[i])) << "ply " << i;
+        pos = makeMove(*pos, line.moves[i]);
+    }
+    return pos;
 }
 
 // Brute force, no pruning: can the side to move force mate within n moves?
@@ -81,7 +39,7 @@ bool mateWithin(SearchThread& t, int n)
 {
     Position* pos = t.current;
     MoveEntry list[MAX_MOVES];
-    int count = legalMoves(*pos, list);
+    const int count = int(generateLegal(*pos, list) - list);
     for (int i = 0; i < count; i++) {
         t.current = makeMove(*pos, entryMove(list[i]));
         bool mates = matedWithin(t, n);
@@ -95,7 +53,7 @@ bool matedWithin(SearchThread& t, int n)
 {
     Position* pos = t.current;
     MoveEntry list[MAX_MOVES];
-    int count = legalMoves(*pos, list);
+    const int count = int(generateLegal(*pos, list) - list);
     if (count == 0)
         return checkers(*pos) != 0;
     if (n == 1)
@@ -140,18 +98,13 @@ TEST_F(SearchTest, FindsForcedMatesWithExactScores)
         const SearchResult result = searchToDepth(2 * c.moves + 3);
         const PvLine& pv = result.line;
         EXPECT_EQ(result.score, MATE - (2 * c.moves - 1)) << c.fen;
-        EXPECT_TRUE(isLegal(*root, result.best)) << c.fen;
+        EXPECT_TRUE(isLegalMove(*root, result.best)) << c.fen;
 
         // The line is legal move by move and ends in checkmate.
         ASSERT_EQ(int(pv.count), 2 * c.moves - 1) << c.fen;
         EXPECT_EQ(pv.moves[0], result.best);
-        Position* pos = root;
-        for (uint32_t i = 0; i < pv.count; i++) {
-            ASSERT_TRUE(isLegal(*pos, pv.moves[i])) << c.fen << " ply " << i;
-            pos = makeMove(*pos, pv.moves[i]);
-        }
-        MoveEntry list[MAX_MOVES];
-        EXPECT_EQ(legalMoves(*pos, list), 0) << c.fen;
+        Position* pos = playLine(root, pv);
+        EXPECT_FALSE(hasLegalMove(*pos)) << c.fen;
         EXPECT_NE(checkers(*pos), 0u) << c.fen;
         EXPECT_EQ(st.current, root);
     }
@@ -171,32 +124,20 @@ TEST_F(SearchTest, RootWithoutLegalMoves)
     EXPECT_EQ(result.score, 0);
 }
 
+// Legal best moves and lines from the bench positions and from roots with
+// one legal move, castling for Black, a promotion and en passant.
 TEST_F(SearchTest, ReturnsLegalMovesAndLines)
 {
-    std::vector<const char*> fens;
+    std::vector<const char*> fens = {"k7/8/8/8/8/8/6r1/7K w - - 0 1", "r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1",
+                                     "8/P6k/8/8/8/8/8/K7 w - - 0 1",
+                                     "rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3"};
     for (const PerftCase& c : PERFT_SUITE)
         fens.push_back(c.fen);
-    for (const char* fen : {
-             "4k3/8/8/8/8/8/4p3/4K3 w - - 0 1",            // only king moves
-             "k7/8/8/8/8/8/6r1/7K w - - 0 1",              // one legal move
-             "r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1",       // castling for Black
-             "8/P6k/8/8/8/8/8/K7 w - - 0 1",               // promotion
-             "rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3",  // en passant
-         })
-        fens.push_back(fen);
     for (const char* fen : fens) {
         Position* root = setUp(fen);
-        MoveEntry list[MAX_MOVES];
-        if (legalMoves(*root, list) == 0)
-            continue;
         const SearchResult result = searchToDepth(6);
-        const PvLine& pv = result.line;
-        EXPECT_TRUE(isLegal(*root, result.best)) << fen;
-        Position* pos = root;
-        for (uint32_t i = 0; i < pv.count; i++) {
-            ASSERT_TRUE(isLegal(*pos, pv.moves[i])) << fen << " ply " << i;
-            pos = makeMove(*pos, pv.moves[i]);
-        }
+        EXPECT_TRUE(isLegalMove(*root, result.best)) << fen;
+        playLine(root, result.line);
         EXPECT_EQ(st.current, root);
     }
 }
@@ -285,11 +226,7 @@ TEST_F(SearchTest, SharedPvNodesTakeOverAnotherThreadsBound)
         if (c.expected == 90) {
             ASSERT_GT(line.count, 0u);
             EXPECT_EQ(line.moves[0], other);
-            Position* pos = st.current;
-            for (uint32_t i = 0; i < line.count; i++) {
-                ASSERT_TRUE(isLegal(*pos, line.moves[i])) << "ply " << i;
-                pos = makeMove(*pos, line.moves[i]);
-            }
+            playLine(st.current, line);
         }
     }
     clearWorkMarks();
@@ -302,9 +239,7 @@ TEST_F(SearchTest, SharedPvNodesTakeOverAnotherThreadsBound)
     int score = 0;
     EXPECT_FALSE(readPvBound(key, 5, m, score));
     publishPvBound(key, other, -40, 5);
-    ASSERT_TRUE(readPvBound(key, 5, m, score));
-    EXPECT_EQ(m, other);
-    EXPECT_EQ(score, -40);
+    EXPECT_TRUE(readPvBound(key, 5, m, score) && m == other && score == -40);
     EXPECT_FALSE(readPvBound(key ^ 1, 5, m, score));
     clearWorkMarks();
 }
@@ -356,23 +291,9 @@ TEST_F(SearchTest, QuiescenceSearchesTheOnlyEvasionDespiteStandPat)
 {
     // White is far ahead but in check with one legal reply; the reply gets searched.
     setUp("4k3/1Q6/8/8/8/7N/6PP/4r2K w - - 0 1");
-    MoveEntry list[MAX_MOVES];
-    ASSERT_EQ(legalMoves(*st.current, list), 1);
+    ASSERT_EQ(legalMoves(*st.current).size(), 1u);
     quiescence(st, 0, 1, -INFINITE, -500, 0);
     EXPECT_GT(st.nodes, 1u);
-}
-
-TEST_F(SearchTest, ReductionTable)
-{
-    struct Case {
-        int depth, move, r;
-    };
-    const Case cases[] = {
-        {0, 63, 0}, {2, 63, 0}, {3, 1, 0}, {3, 2, 1}, {4, 63, 1}, {5, 9, 1}, {5, 10, 2}, {6, 30, 3},
-        {8, 46, 4}, {12, 61, 4}, {12, 62, 5}, {21, 58, 6}, {28, 46, 6}, {29, 41, 5}, {63, 42, 6},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(CT_LMR_R[c.depth][c.move], c.r) << c.depth << " " << c.move;
 }
 
 // The node count of the played search, one thread to a fixed depth over fixed
@@ -389,11 +310,81 @@ TEST_F(SearchTest, NodeSignature)
 
 TEST_F(SearchTest, SearchAllocatesNothing)
 {
-    setUp("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1");
+    setUp(KIWIPETE);
     uint64_t before = allocationCount();
     const uint64_t nodes = searchToDepth(6).nodes;
     EXPECT_EQ(allocationCount(), before);
     EXPECT_GT(nodes, 1000u);
+}
+
+
+TEST_F(SearchTest, NodeLimitCountsAllThreadsAndStillGivesAMove)
+{
+    for (int threads : {1, 2}) {
+        for (uint64_t limit : {2, 50, 999, 20000, 150000}) {
+            SearchSettings settings;
+            settings.threads = threads;
+            settings.nodeLimit = limit;
+            SearchResult r = search(KIWIPETE, settings);
+            EXPECT_LE(r.nodes, limit) << threads << " threads";
+            EXPECT_GT(r.nodes, 0u);
+            EXPECT_TRUE(isLegalRootMove(KIWIPETE, r.best)) << threads << " threads, limit " << limit;
+        }
+    }
+}
+
+TEST_F(SearchTest, StoppedBeforeTheFirstIterationStillGivesALegalMove)
+{
+    // Stopped before it starts, and stopped inside depth 1 after a few moves.
+    for (uint64_t limit : {0, 3}) {
+        setUp(KIWIPETE);
+        stopSearch = limit == 0 ? 1 : 0;
+        SearchSettings settings;
+        settings.threads = 1;
+        settings.nodeLimit = limit;
+        settings.output = OutputMode::Silent;
+        SearchResult r = think(st, settings);
+        EXPECT_TRUE(isLegalRootMove(KIWIPETE, r.best)) << limit;
+    }
+    stopSearch = 0;
+}
+
+TEST_F(SearchTest, MateLimitEndsTheSearchOnceTheMateIsProved)
+{
+    // Mate in two (rook ladder): proved at depth 3.
+    SearchSettings settings;
+    settings.threads = 1;
+    settings.mateLimit = 2;
+    SearchResult r = search("6k1/8/8/8/8/8/R7/1R4K1 w - - 0 1", settings);
+    EXPECT_EQ(r.score, 19997);
+    EXPECT_LE(r.depth, 5);
+    // Asked for a mate in one, the same position searches on past the mate in two.
+    settings.mateLimit = 1;
+    settings.maxDepth = 6;
+    r = search("6k1/8/8/8/8/8/R7/1R4K1 w - - 0 1", settings);
+    EXPECT_EQ(r.depth, 6);
+}
+
+// Only the allowed root moves are searched; an illegal one among them is
+// left out, and with none legal any legal move is played.
+TEST_F(SearchTest, SearchMovesRestrictTheRoot)
+{
+    setUp(START_FEN);
+    const Move a3 = textToMove(*st.current, "a2a3"), h4 = textToMove(*st.current, "h2h4");
+    const Move illegal = textToMove(*st.current, "e2e5");
+    // Allowed moves, and the moves that may be played (none given: any).
+    const std::pair<std::vector<Move>, std::vector<Move>> cases[] = {
+        {{a3, h4}, {a3, h4}}, {{illegal, h4}, {h4}}, {{illegal}, {}}};
+    for (const auto& [allowed, expected] : cases) {
+        SearchSettings settings;
+        settings.threads = 1;
+        settings.maxDepth = 4;
+        settings.searchMoves = allowed.data();
+        settings.searchMoveCount = int(allowed.size());
+        const Move best = search(START_FEN, settings).best;
+        EXPECT_TRUE(isLegalRootMove(START_FEN, best));
+        EXPECT_TRUE(expected.empty() || std::find(expected.begin(), expected.end(), best) != expected.end());
+    }
 }
 
 }  // namespace

@@ -1,25 +1,15 @@
 // Static exchange evaluation over hand-built exchanges: defended and
 // undefended victims, x-rays, en passant, promotions and king recaptures.
-#include <gtest/gtest.h>
-
 #include <cstring>
-#include <fstream>
-#include <string>
 
-#include "engine_init.h"
-#include "position/fen.h"
-#include "position/movegen.h"
 #include "position/see.h"
+#include "support/unit.h"
 
 namespace {
 
 PositionStack seeThread;
 
-const Position& setUp(const char* fen)
-{
-    EXPECT_EQ(setPositionFromFen(seeThread, fen, nullptr), 1) << fen;
-    return *seeThread.current;
-}
+const Position& setUp(const std::string& fen) { return setUp(seeThread, fen); }
 
 struct SeeCase {
     const char* fen;
@@ -68,26 +58,6 @@ TEST(StaticExchange, Cases)
     }
 }
 
-TEST(StaticExchange, LosingCapture)
-{
-    struct Case {
-        const char* fen;
-        const char* move;
-        bool losing;
-    };
-    const Case cases[] = {
-        {"4k3/8/2p5/3q4/4P3/8/8/4K3 w - - 0 1", "e4d5", false},  // pawn takes queen: never losing
-        {"4k3/8/2p5/3p4/8/8/8/3RK3 w - - 0 1", "d1d5", true},
-        {"4k3/8/8/3r4/8/8/8/3QK3 w - - 0 1", "d1d5", false},
-        {"3rk3/8/8/3p4/8/8/3R4/3RK3 w - - 0 1", "d2d5", false},
-        {"4k3/4b3/8/3pP3/8/8/8/4K3 w - d6 0 1", "e5d6", false},
-    };
-    for (const Case& c : cases) {
-        const Position& pos = setUp(c.fen);
-        EXPECT_EQ(isLosingCapture(pos, textToMove(pos, c.move)), c.losing) << c.fen << " " << c.move;
-    }
-}
-
 // The shortcut that skips the exchange: it holds for plain captures of a
 // piece worth at least the capturer only, and never for a capture whose
 // exchange loses (every capture of the shared positions file).
@@ -99,7 +69,6 @@ TEST(StaticExchange, CaptureCannotLose)
         bool cannotLose;
     };
     const Case cases[] = {
-        {"4k3/8/8/8/8/5n2/8/4K1N1 w - - 0 1", "g1f3", true},           // knight takes knight
         {"4k3/8/2p5/3q4/4P3/8/8/4K3 w - - 0 1", "e4d5", true},         // pawn takes queen
         {"4k3/8/8/3r4/8/8/8/3QK3 w - - 0 1", "d1d5", false},           // queen takes rook: played out
         {"r3k3/1P6/1n6/8/8/8/8/4K3 w - - 0 1", "b7a8q", false},        // a promotion puts a queen there
@@ -111,13 +80,9 @@ TEST(StaticExchange, CaptureCannotLose)
         EXPECT_EQ(captureCannotLose(pos, textToMove(pos, c.move)), c.cannotLose) << c.fen << " " << c.move;
     }
 
-    std::ifstream in(testDataPath("positions.txt"));
-    std::string line;
     int shortcuts = 0;
-    while (std::getline(in, line)) {
-        if (line.empty() || line[0] == '#' || !setPositionFromFen(seeThread, line.c_str(), nullptr))
-            continue;
-        const Position& pos = *seeThread.current;
+    for (const std::string& line : sharedPositions()) {
+        const Position& pos = setUp(line);
         MoveEntry list[MAX_MOVES];
         const MoveEntry* end = generateCaptures(pos, list);
         for (const MoveEntry* e = list; e != end; e++) {
@@ -128,13 +93,6 @@ TEST(StaticExchange, CaptureCannotLose)
         }
     }
     EXPECT_GT(shortcuts, 100);
-}
-
-TEST(StaticExchange, PieceValues)
-{
-    const int expected[8] = {0, 100, 325, 325, 500, 1000, 10000, 0};
-    for (int code = 0; code < 8; code++)
-        EXPECT_EQ(pieceValue(code), expected[code]) << code;
 }
 
 }  // namespace

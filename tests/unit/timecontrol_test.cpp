@@ -1,6 +1,10 @@
-// The time allocation formula and its thresholds.
+// The time allocation formula and its thresholds, and the timer's deadline.
 #include <gtest/gtest.h>
 
+#include <thread>
+
+#include "platform/platform.h"
+#include "search/searchstate.h"
 #include "search/timecontrol.h"
 
 namespace {
@@ -49,21 +53,33 @@ TEST(TimeAllocation, WorkedExamples)
 // ahead on the clock can bring the divisor to zero or below.
 TEST(TimeAllocation, DivisorNeverBelowTwo)
 {
-    struct Case {
-        int suddenDeath, moreTime;
-        int expected;
-    };
-    const Case cases[] = {
-        {10, 10, 15000},  // divisor 0: no division by zero
-        {10, 15, 15000},  // divisor -5: no negative allocation
-        {11, 10, 15000},  // divisor 1 would spend the whole clock
-        {12, 10, 15000},  // divisor 2 stands
-        {13, 10, 10000},
-    };
-    for (const Case& c : cases) {
+    // Divisors 0, -5, 1 (which would spend the whole clock), 2 and 3.
+    const int cases[][3] = {{10, 10, 15000}, {10, 15, 15000}, {11, 10, 15000}, {12, 10, 15000}, {13, 10, 10000}};
+    for (const auto& [suddenDeath, moreTime, expected] : cases) {
         TimeControl tc = clock(30000, 20000);
-        tc.suddenDeath = c.suddenDeath;
-        tc.moreTime = c.moreTime;
-        EXPECT_EQ(computeAllocation(tc, 30), c.expected) << c.suddenDeath << " - " << c.moreTime;
+        tc.suddenDeath = suddenDeath;
+        tc.moreTime = moreTime;
+        EXPECT_EQ(computeAllocation(tc, 30), expected) << suddenDeath << " - " << moreTime;
     }
+}
+
+// The timer stops the search once the elapsed centiseconds exceed the move
+// time: 5 cs stop it 60 ms after the start, never before.
+TEST(Timer, StopsOneCentisecondAfterTheLimit)
+{
+    for (int run = 0; run < 3; run++) {
+        TimeControl tc;
+        tc.moveTime = 5;
+        tc.opponentTime = tc.myTime;
+        tc.startMs = nowMs();
+        setupTimer(tc, 30, false);
+        while (!stopSearch.load())
+            std::this_thread::yield();
+        const uint64_t stoppedAfter = nowMs() - tc.startMs;
+        stopTimer();
+        EXPECT_GE(stoppedAfter, 60u);
+        EXPECT_LT(stoppedAfter, 1000u);
+    }
+    stopSearch = 0;
+    abortIteration = 0;
 }

@@ -1,18 +1,14 @@
 // Transposition table: bucket replacement, kept moves, mate scores, bounds,
-// generations, torn entries and the table's life cycle.
-#include <gtest/gtest.h>
-
+// generations, torn entries and the table's life cycle; and HashQ, the
+// per-thread quiescence cache: slots, bounds, the wider mate band and depth
+// clamping.
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
-#include <unistd.h>
-
-#include "position/fen.h"
 #include "search/searchstate.h"
+#include "search/hashq.h"
 #include "search/searchthread.h"
 #include "search/tt.h"
+#include "support/unit.h"
 
 namespace {
 
@@ -33,9 +29,7 @@ class TTTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        testing::internal::CaptureStdout();
-        ASSERT_TRUE(allocHashTable(ENTRIES, 1));
-        testing::internal::GetCapturedStdout();
+        printed([] { ASSERT_TRUE(allocHashTable(ENTRIES, 1)); });
         hashAge = 10;
         stopSearch = 0;
         abortIteration = 0;
@@ -77,28 +71,23 @@ TEST_F(TTTest, BoundRules)
     EXPECT_EQ(probeHash(positionWithKey(0x42), data, 0, 0, -30000, 30000), HASH_MISS);
 }
 
+// Mate scores are stored relative to the storing node (ply 7) and read back
+// relative to the probing one (ply 3); scores just outside the band are not.
 TEST_F(TTTest, MateScoresAreStoredRelativeToTheNode)
 {
+    const int cases[][3] = {{19990, 19997, 19994}, {-19990, -19997, -19994}, {19935, 19935, 19935}, {-19935, -19935, -19935}};
     Position p = positionWithKey(0x777);
     uint64_t data;
-    storeHash(p, 4, 7, BOUND_EXACT, 19990, 0);
-    probeHash(p, data, 0, 0, 0, 0);
-    EXPECT_EQ(ttScore(data), 19997);
-    EXPECT_EQ(probeHash(p, data, 4, 3, -30000, 30000), 19994);
-
-    storeHash(p, 4, 7, BOUND_EXACT, -19990, 0);
-    probeHash(p, data, 0, 0, 0, 0);
-    EXPECT_EQ(ttScore(data), -19997);
-    EXPECT_EQ(probeHash(p, data, 4, 3, -30000, 30000), -19994);
-
-    // Just outside the band: not converted.
-    storeHash(p, 4, 7, BOUND_EXACT, 19935, 0);
-    EXPECT_EQ(probeHash(p, data, 4, 3, -30000, 30000), 19935);
-    storeHash(p, 4, 7, BOUND_EXACT, -19935, 0);
-    EXPECT_EQ(probeHash(p, data, 4, 3, -30000, 30000), -19935);
+    for (const auto& [score, stored, read] : cases) {
+        storeHash(p, 4, 7, BOUND_EXACT, score, 0);
+        EXPECT_EQ(probeHash(p, data, 4, 3, -30000, 30000), read) << score;
+        EXPECT_EQ(ttScore(data), stored) << score;
+    }
 }
 
-TEST_F(TTTest, StoreWithoutMoveKeepsTheMoveOfTheSamePosition)
+// A store without a move keeps the move of the same position, but writes no
+// move over a stranger.
+TEST_F(TTTest, StoreWithoutMove)
 {
     Position p = positionWithKey(keyInBucket(8, 0));
     storeHash(p, 3, 0, BOUND_LOWER, 50, 0x00120A02);
@@ -107,18 +96,12 @@ TEST_F(TTTest, StoreWithoutMoveKeepsTheMoveOfTheSamePosition)
     probeHash(p, data, 0, 0, 0, 0);
     EXPECT_EQ(ttMove(data), 0x00120A02u);
     EXPECT_EQ(ttDepth(data), 6);
-    EXPECT_EQ(ttBound(data), BOUND_UPPER);
-}
-
-TEST_F(TTTest, StoreWithoutMoveOverAStrangerWritesNoMove)
-{
-    for (uint64_t i = 0; i < 4; i++)
+    for (uint64_t i = 1; i < 4; i++)
         storeHash(positionWithKey(keyInBucket(8, i)), 5, 0, BOUND_EXACT, 0, 0x00120A02);
     hashAge = 11;  // all four are now stale
-    Position p = positionWithKey(keyInBucket(8, 9));
-    storeHash(p, 1, 0, BOUND_EXACT, 0, 0);
-    uint64_t data;
-    ASSERT_NE(probeHash(p, data, 0, 0, 0, 0), HASH_MISS);
+    Position q = positionWithKey(keyInBucket(8, 9));
+    storeHash(q, 1, 0, BOUND_EXACT, 0, 0);
+    ASSERT_NE(probeHash(q, data, 0, 0, 0, 0), HASH_MISS);
     EXPECT_EQ(ttMove(data), 0u);
 }
 
@@ -190,17 +173,17 @@ TEST_F(TTTest, StopFlagsDropStores)
 {
     Position p = positionWithKey(0x5151);
     uint64_t data;
-    stopSearch = 1;
-    storeHash(p, 3, 0, BOUND_EXACT, 1, 0);
-    stopSearch = 0;
-    EXPECT_EQ(probeHash(p, data, 0, 0, 0, 0), HASH_MISS);
-    abortIteration = 1;
-    storeHash(p, 3, 0, BOUND_EXACT, 1, 0);
-    abortIteration = 0;
-    EXPECT_EQ(probeHash(p, data, 0, 0, 0, 0), HASH_MISS);
+    for (auto* flag : {&stopSearch, &abortIteration}) {
+        *flag = 1;
+        storeHash(p, 3, 0, BOUND_EXACT, 1, 0);
+        *flag = 0;
+        EXPECT_EQ(probeHash(p, data, 0, 0, 0, 0), HASH_MISS);
+    }
 }
 
-TEST_F(TTTest, DepthIsClampedNotWrapped)
+// Depth is clamped, not wrapped; after 255 searches the age wraps to 0 with
+// an empty table.
+TEST_F(TTTest, DepthAndAgeLimits)
 {
     Position p = positionWithKey(0x6161);
     uint64_t data;
@@ -209,41 +192,21 @@ TEST_F(TTTest, DepthIsClampedNotWrapped)
     EXPECT_EQ(ttDepth(data), 63);
     storeHash(p, -1, 0, BOUND_EXACT, 5, 0);
     EXPECT_EQ(probeHash(p, data, 1, 0, 0, 0), HASH_UNUSABLE);
-}
 
-TEST_F(TTTest, AgeWrapsAfter255SearchesWithAnEmptyTable)
-{
     hashAge = 0;
     for (int i = 0; i < 255; i++)
         newSearchGeneration();
     EXPECT_EQ(hashAge, 255);
-    Position p = positionWithKey(0x9999);
-    storeHash(p, 3, 0, BOUND_EXACT, 1, 0);
-    uint64_t data;
     ASSERT_NE(probeHash(p, data, 0, 0, 0, 0), HASH_MISS);
     newSearchGeneration();
     EXPECT_EQ(hashAge, 0);
     EXPECT_EQ(probeHash(p, data, 0, 0, 0, 0), HASH_MISS);
 }
 
-TEST_F(TTTest, ExplicitIndexVariantsUseThatBucketAndRejectOutOfRange)
-{
-    uint64_t data;
-    storeHashAt(5, 0x1234, 3, 0, BOUND_EXACT, 77, 0);
-    EXPECT_EQ(probeHashAt(5, 0x1234, data, 3, 0, 0, 0), 77);
-    EXPECT_EQ((ttTable[5].check ^ ttTable[5].data), 0x1234u);
-    storeHashAt(ENTRIES, 0x4321, 3, 0, BOUND_EXACT, 78, 0);  // the last bucket inside the block
-    EXPECT_EQ(probeHashAt(ENTRIES, 0x4321, data, 3, 0, 0, 0), 78);
-    storeHashAt(ENTRIES + 1, 0x4321, 3, 0, BOUND_EXACT, 79, 0);
-    EXPECT_EQ(probeHashAt(ENTRIES + 1, 0x4321, data, 3, 0, 0, 0), HASH_MISS);
-}
-
 TEST(TTLifeCycle, NoTableAfterAFailedAllocation)
 {
-    testing::internal::CaptureStdout();
-    EXPECT_FALSE(allocHashTable(uint64_t(1) << 62, 1));
-    std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(out, "Hash Table Memory Allocation Failed!\n");
+    EXPECT_EQ(printed([] { EXPECT_FALSE(allocHashTable(uint64_t(1) << 62, 1)); }),
+              "Hash Table Memory Allocation Failed!\n");
     EXPECT_EQ(ttTable, nullptr);
     Position p = positionWithKey(0x31);
     storeHash(p, 3, 0, BOUND_EXACT, 1, 0);
@@ -254,36 +217,20 @@ TEST(TTLifeCycle, NoTableAfterAFailedAllocation)
     hashAge = 0;
 }
 
-TEST(TTLifeCycle, MessageCarriesTheConfiguredSize)
-{
-    testing::internal::CaptureStdout();
-    ASSERT_TRUE(allocHashTable(uint64_t(1) << 12, 100));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Allocated   100 MB for the Hash Table\n");
-    EXPECT_EQ(ttEntries, 4096u);
-    EXPECT_EQ(ttIndexMask, 4095u);
-    freeHashTable();
-    EXPECT_EQ(ttTable, nullptr);
-}
-
 // Large-page mode sizes the block to a power of two of bytes, so N = P/16 - 4.
 // Every bucket start must leave its four entries inside the block; AddressSanitizer
 // turns a bucket past the end into a failure.
 TEST(TTLifeCycle, LargePageBlockKeepsEveryBucketInside)
 {
-    testing::internal::CaptureStdout();
-    const uint64_t n = (uint64_t(2) << 20) / 16 - 4;
-    bool ok = allocHashTable(n, 2, true);
-    std::string out = testing::internal::GetCapturedStdout();
-    ASSERT_TRUE(ok);
+    constexpr uint64_t n = (uint64_t(2) << 20) / 16 - 4;
+    const std::string out = printed([] { ASSERT_TRUE(allocHashTable(n, 2, true)); });
     EXPECT_EQ(out.rfind("\nLarge Page hash table allocator used.\nLargePageMinimun: ", 0), 0u) << out;
     EXPECT_NE(out.find("Allocated     2 MB for the Hash Table\n"), std::string::npos) << out;
-    EXPECT_LE(ttIndexMask, n);
-    EXPECT_EQ(ttIndexMask & 3, 0u);
-    uint64_t reachedLast = 0;
+    EXPECT_TRUE(ttIndexMask <= n && (ttIndexMask & 3) == 0);
+    bool reachedLast = false;
     for (uint64_t k = 0; k < 200000; k++) {
-        uint64_t key = k * 0x9E3779B97F4A7C15ULL;
-        reachedLast |= (key & ttIndexMask) == n;
-        storeHash(positionWithKey(key), 1, 0, BOUND_EXACT, 0, 0);
+        reachedLast |= ((k * 0x9E3779B97F4A7C15ULL) & ttIndexMask) == n;
+        storeHash(positionWithKey(k * 0x9E3779B97F4A7C15ULL), 1, 0, BOUND_EXACT, 0, 0);
     }
     EXPECT_TRUE(reachedLast) << "buckets spread up to the end of the block";
     freeHashTable();
@@ -293,44 +240,76 @@ TEST(TTLifeCycle, LargePageBlockKeepsEveryBucketInside)
 
 namespace {
 
-// The dump writes to DumpHash/dump.csv below the working directory; the test
-// works in a fresh temporary directory and removes it.
-TEST(TTLifeCycle, DumpWritesEveryEntryAsCsv)
+SearchThread qThread;
+
+class HashQTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::memset(&qThread.positions[0], 0, sizeof(Position));
+        qThread.current = &qThread.positions[0];
+        ASSERT_TRUE(allocHashQ(qThread, 1000, 1, false, 0));  // rounded down to 512
+    }
+    void TearDown() override { freeHashQ(qThread); }
+    // Stores under key and probes key again.
+    static int storeAndProbe(uint64_t key, int storedDepth, int bound, int score, int depth, int ply, int probePly,
+                             HashQEntry& e)
+    {
+        qThread.current->key = key;
+        storeHashQ(qThread, storedDepth, ply, bound, score, 0x00221A0A);
+        return probeHashQ(qThread, e, depth, probePly, -50, 50);
+    }
+};
+
+TEST_F(HashQTest, BoundsDepthsAndMateBand)
 {
-    namespace fs = std::filesystem;
-    const fs::path previous = fs::current_path();
-    const fs::path dir = fs::temp_directory_path() / ("tt_dump_" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-    fs::current_path(dir);
+    struct Case {
+        int bound, storedDepth, score, depth, expected;
+    };
+    const Case cases[] = {
+        {BOUND_EXACT, 0, 12, 0, 12},  {BOUND_EXACT, -1, 12, 0, HASH_UNUSABLE}, {BOUND_EXACT, 0, 12, -1, 12},
+        {BOUND_UPPER, 0, -40, 0, HASH_UNUSABLE}, {BOUND_LOWER, 0, 50, 0, 50}, {BOUND_NONE, 0, 0, 0, HASH_UNUSABLE},
+        {BOUND_EXACT, -40, 3, -33, 3},  // deep depths are clamped to -32, not wrapped
+        {BOUND_EXACT, -40, 3, -1, HASH_UNUSABLE},
+    };
+    HashQEntry e{};
+    for (const Case& c : cases) {
+        EXPECT_EQ(storeAndProbe(0x1000 + uint64_t(c.score) * 7 + c.bound, c.storedDepth, c.bound, c.score, c.depth, 4, 4,
+                                e),
+                  c.expected)
+            << c.bound << " " << c.score;
+        EXPECT_EQ(e.move, 0x00221A0Au);
+    }
+    // A mate found 120 plies from the root is still a mate: 128 plies wide.
+    qThread.current->key = 0x333;
+    storeHashQ(qThread, 0, 100, BOUND_EXACT, 19880, 0);
+    EXPECT_EQ(probeHashQ(qThread, e, 0, 30, -30000, 30000), 19950);
+    storeHashQ(qThread, 0, 100, BOUND_EXACT, 19871, 0);  // below the band: unchanged
+    EXPECT_EQ(probeHashQ(qThread, e, 0, 30, -30000, 30000), 19871);
+}
 
-    testing::internal::CaptureStdout();
-    ASSERT_TRUE(allocHashTable(8, 1));
-    ASSERT_EQ(setPositionFromFen(mainThread, "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq - 0 1", nullptr), 1);
-    hashAge = 3;
-    storeHashAt(2, 0xABCDEF, 7, 0, BOUND_LOWER, -55, makeMoveWord(KIND_PAWN_PUSH, 12, 28));
-    dumpHashTable(ttEntries);
-    fs::create_directory("DumpHash");
-    dumpHashTable(ttEntries);
-    std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(out, "Allocated     1 MB for the Hash Table\nFile non trovato\nTot: 8\n");
+TEST_F(HashQTest, SlotHoldsOneKeyLastStoreWins)
+{
+    HashQEntry e{};
+    storeAndProbe(0x10007, 0, BOUND_EXACT, 5, 0, 1, 1, e);
+    EXPECT_EQ(storeAndProbe(0x20007, 0, BOUND_EXACT, 6, 0, 1, 1, e), 6);  // same slot
+    qThread.current->key = 0x10007;
+    EXPECT_EQ(probeHashQ(qThread, e, 0, 1, -100, 100), HASH_MISS);
+}
 
-    std::ifstream in("DumpHash/dump.csv");
-    std::stringstream text;
-    text << in.rdbuf();
-    std::string lines[10];
-    int count = 0;
-    for (std::string line; std::getline(text, line) && count < 10;)
-        lines[count++] = line;
-    EXPECT_EQ(count, 9);
-    EXPECT_EQ(lines[0], "Key;Score;Depth;Age;Best;Flags;");
-    EXPECT_EQ(lines[1], "0;0;0;0;a8a8;0;");  // an empty entry, move 0 seen by Black
-    uint64_t data = ttTable[2].data;
-    EXPECT_EQ(lines[3], std::to_string(0xABCDEF ^ data) + ";-55;7;3;e7e5;3;");  // Black's view
-
-    freeHashTable();
-    hashAge = 0;
-    fs::current_path(previous);
-    fs::remove_all(dir);
+TEST(HashQLifeCycle, WithoutATableEverythingMisses)
+{
+    static SearchThread t;
+    std::memset(&t.positions[0], 0, sizeof(Position));
+    t.current = &t.positions[0];
+    storeHashQ(t, 0, 1, BOUND_EXACT, 1, 0);
+    clearHashQ(t);
+    HashQEntry e{};
+    EXPECT_EQ(probeHashQ(t, e, 0, 1, -100, 100), HASH_MISS);
+    EXPECT_EQ(printed([] { EXPECT_TRUE(allocHashQ(t, 1 << 10, 3, true, 2)); }),
+              "Allocated     3 MB for the HashQ Table for Thread 2\n");
+    freeHashQ(t);
+    EXPECT_EQ(t.hashQ, nullptr);
 }
 
 }  // namespace
