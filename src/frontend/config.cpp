@@ -109,7 +109,6 @@ void loadConfig(const char* file)
     c.postThinking = iniGetBool("ENGINE", "PostThinking", 1, file);
     c.hashSizeMb = inRange(iniGetLong("ENGINE", "HashSize", 256, file), 1, 8192, 256);
     c.largePages = iniGetBool("ENGINE", "LargePages", 0, file);
-    c.hashPawnSizeMb = inRange(iniGetLong("ENGINE", "HashPawnSize", 4, file), 1, 24, 4);
     c.hashEvalSizeMb = inRange(iniGetLong("ENGINE", "HashEvalSize", 128, file), 1, 1024, 128);
     c.hashQSizeMb = inRange(iniGetLong("ENGINE", "HashQSize", 128, file), 1, 1024, 128);
     iniGetString("BOOK", "BookFile", "Tomelore_12.9c.bin", c.bookFile, sizeof c.bookFile, file);
@@ -128,7 +127,6 @@ void loadConfig(const char* file)
 
     c.ttSizeMb = c.hashSizeMb;
     c.ttEntries = c.largePages ? largePageEntryCount(c.hashSizeMb, c.ttSizeMb) : tableEntryCount(c.hashSizeMb);
-    c.hashPawnEntries = tableEntryCount(c.hashPawnSizeMb);
     c.hashEvalEntries = tableEntryCount(c.hashEvalSizeMb);
     c.hashQEntries = tableEntryCount(c.hashQSizeMb);
 

@@ -14,7 +14,6 @@ struct Config {
     int postThinking = 1;
     long hashSizeMb = 256;      // main transposition table
     int largePages = 0;
-    long hashPawnSizeMb = 4;
     long hashEvalSizeMb = 128;
     long hashQSizeMb = 128;
     char bookFile[100] = "Tomelore_12.9c.bin";
@@ -33,7 +32,6 @@ struct Config {
 
     // Entry counts of 16-byte entries, derived by the size rule.
     uint64_t ttEntries = 0;
-    uint64_t hashPawnEntries = 0;
     uint64_t hashEvalEntries = 0;
     uint64_t hashQEntries = 0;
     long ttSizeMb = 0;  // the main table's size in MiB as allocated (large pages round it)

@@ -29,8 +29,6 @@
 
 namespace {
 
-int gameResultCode = 0;  // the last game-end check's result; kept for diagnostics
-
 enum class Match { EXACT, PREFIX };
 
 using Handler = void (*)(const char* line);
@@ -179,11 +177,11 @@ void goCommand(const char*)
         return;
     MoveEntry list[MAX_MOVES];
     if (generateLegal(*t.current, list) == list) {
-        gameResultCode = gameResult(t);
+        gameResult(t);
         return;
     }
     reportBestMove(OutputMode::Console, *t.current, thinkAndPlay(t));
-    gameResultCode = gameResult(t);
+    gameResult(t);
 }
 
 void undo(const char*)
@@ -213,7 +211,7 @@ void enterMove(const char* line)
     }
     std::fflush(stdout);
     printBoard(*t.current);
-    gameResultCode = gameResult(t);
+    gameResult(t);
 }
 
 // In the order of comparison.

@@ -29,8 +29,6 @@ namespace {
 
 constexpr const char* START_FEN = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 
-int gameOver = 0;  // the last game-end check's result; kept for diagnostics
-
 void setPosition(char* line)
 {
     char* moves = std::strlen(line) > 18 ? std::strstr(line + 18, "moves") : nullptr;
@@ -189,13 +187,12 @@ void go(char* line)
     }
     reportBestMove(OutputMode::Uci, *front.current, result);
     if (best)
-        gameOver = gameResult(front);
+        gameResult(front);
 }
 
 void newUciGame()
 {
     mainThread.rootLastMove = 1;
-    gameOver = 0;
     stopSearch.store(0);
     mainThread.current = newGame(mainThread);
     clearSearchState();

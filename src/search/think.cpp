@@ -106,7 +106,10 @@ uint64_t rootSearch(SearchThread& t, int depth, int alpha, int beta, uint64_t* f
     Move best = 0;
     Position* root = t.current;
 
-    // The hash move, when it is one of the root moves, is searched first.
+    // The hash move, when it is one of the root moves, is searched first; but
+    // only while tbLimit is not 0. A root the tables decided (tbLimit 0) keeps
+    // the order of their values, and a search without probing gives the hash
+    // move no preference either.
     Move hashMove = 0;
     if (tbLimit != 0) {
         uint64_t data = 0;

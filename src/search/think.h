@@ -13,7 +13,8 @@
 SearchResult think(SearchThread& front, const SearchSettings& settings);
 
 // One thread's search of the root list [first, end) at ply 0: the hash move
-// first, then the others from the highest entry score down (from depth 2 on);
+// first (only when tbLimit is not 0), then the others from the highest entry
+// score down (from depth 2 on);
 // each entry's score becomes the effort its move took (rootEffortScore), by
 // which think orders the next iteration.
 uint64_t rootSearch(SearchThread& t, int depth, int alpha, int beta, uint64_t* first, uint64_t* end,

@@ -285,8 +285,6 @@ void initTablebases(const char* dtzPath, const char* wdlPath)
     std::fflush(stdout);
 }
 
-void setSyzygyPath(const char* folders) { initTablebases(folders, folders); }
-
 int tablebaseCount() { return entryCount; }
 int tablebaseLargest() { return largestTable; }
 uint64_t tablebaseMappedBytes() { return mappedBytes.load(std::memory_order_relaxed); }

@@ -43,9 +43,6 @@ struct TbDtzTable {
 // and RTBZDIR replace the folders when set and at most 99 characters long.
 // Must not run while a search probes.
 void initTablebases(const char* dtzPath, const char* wdlPath);
-// Both kinds of file from the same ':'-separated folders (the usual front-end
-// option); re-initialises the tables. Call between searches only.
-void setSyzygyPath(const char* folders);
 // Unmaps every file and forgets every table.
 void freeTablebases();
 

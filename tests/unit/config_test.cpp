@@ -164,7 +164,6 @@ TEST(ConfigLoader, DefaultsWithoutFileOrSections)
         EXPECT_EQ(c.hashSizeMb, 256);
         EXPECT_EQ(c.ttEntries, 16777216u);
         EXPECT_EQ(c.largePages, 0);
-        EXPECT_EQ(c.hashPawnEntries, tableEntryCount(4));
         EXPECT_EQ(c.hashEvalEntries, 8388608u);
         EXPECT_EQ(c.hashQEntries, 8388608u);
         EXPECT_STREQ(c.bookFile, "Tomelore_12.9c.bin");
@@ -195,7 +194,6 @@ TEST(ConfigLoader, RangesAndIrregularFallbacks)
         {"[ENGINE]\nHashSize=8193", &Config::hashSizeMb, 256},
         {"[ENGINE]\nHashSize=junk", &Config::hashSizeMb, 256},
         {"[ENGINE]\nHashSize=8192", &Config::hashSizeMb, 8192},
-        {"[ENGINE]\nHashPawnSize=25", &Config::hashPawnSizeMb, 4},
         {"[ENGINE]\nHashEvalSize=1025", &Config::hashEvalSizeMb, 128},
         {"[ENGINE]\nHashQSize=1", &Config::hashQSizeMb, 1},
         {"[TABLEBASE]\nSyzygyMen=8", &Config::syzygyMen, 5},
