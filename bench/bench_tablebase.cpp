@@ -11,9 +11,7 @@
 #include "platform/platform.h"
 #include "position/fen.h"
 #include "search/benchsearch.h"
-#include "search/searchstate.h"
-#include "search/searchthread.h"
-#include "search/tables.h"
+#include "search/engine.h"
 #include "search/think.h"
 #include "tablebase/tbprobe.h"
 #include "tablebase/tbregistry.h"
@@ -25,7 +23,7 @@ constexpr const char* TABLES[] = {"KBBvK", "KBNvK", "KBPvK", "KBvKB", "KBvKN", "
                                   "KQvK",  "KQvKB", "KQvKN", "KQvKP", "KQvKQ", "KQvKR", "KRBvK", "KRNvK", "KRPvK",
                                   "KRRvK", "KRvK",  "KRvKB", "KRvKN", "KRvKP", "KRvKR"};
 
-SearchThread probeThread;
+PositionStack probeStack;
 
 std::vector<Position> testPositions()
 {
@@ -36,8 +34,8 @@ std::vector<Position> testPositions()
         while (std::getline(in, line)) {
             if (line.empty() || line[0] == '#')
                 continue;
-            if (setPositionFromFen(probeThread, line.substr(0, line.find(',')).c_str(), nullptr))
-                out.push_back(*probeThread.current);
+            if (setPositionFromFen(probeStack, line.substr(0, line.find(',')).c_str(), nullptr))
+                out.push_back(*probeStack.current);
         }
     }
     return out;
@@ -75,25 +73,27 @@ constexpr int SEARCH_DEPTH = 16;
 // to the largest table (the roots have more men, so every hit is in the tree).
 void searchProbes()
 {
-    allocAllTables(tableSizesOfEntries(1, uint64_t(1) << 20, uint64_t(1) << 18));
+    Engine* engine = createEngine();
+    SearchThread& front = engine->mainThread;
+    allocAllTables(*engine, tableSizesOfEntries(1, uint64_t(1) << 20, uint64_t(1) << 18));
     uint64_t hits = 0, nodes = 0, ms = 0;
     std::printf("Tablebase probes in the search: one thread, depth %d, probing up to %d men\n", SEARCH_DEPTH,
                 tablebaseLargest());
     for (const char* fen : SEARCH_POSITIONS) {
-        if (!setPositionFromFen(probeThread, fen, nullptr)) {
+        if (!setPositionFromFen(front, fen, nullptr)) {
             std::printf("  bad position %s\n", fen);
             continue;
         }
-        clearAllTables();
-        clearSearchState();
-        stopSearch = 0;
+        clearAllTables(*engine);
+        clearSearchState(*engine);
+        engine->flags.stopSearch = 0;
         SearchSettings settings;
         settings.threads = 1;
         settings.maxDepth = SEARCH_DEPTH;
         settings.tbLimit = tablebaseLargest();
         settings.output = OutputMode::Silent;
         const uint64_t start = nowMs();
-        const SearchResult r = think(probeThread, settings);
+        const SearchResult r = think(*engine, settings);
         const uint64_t t = nowMs() - start;
         std::printf("  %10" PRIu64 " nodes %9" PRIu64 " hits %6.2f s  score %6d  %s\n", r.nodes, r.tbHits,
                     double(t) / 1000.0, r.score, fen);
@@ -103,7 +103,7 @@ void searchProbes()
     }
     std::printf("Search WDL hits/s:  %" PRIu64 " (%" PRIu64 " hits in %" PRIu64 " nodes)\n", ms ? hits * 1000 / ms : 0,
                 hits, nodes);
-    freeAllTables();
+    destroyEngine(engine);
 }
 
 }  // namespace

@@ -9,9 +9,7 @@
 
 #include "frontend/minIni.h"
 #include "platform/platform.h"
-#include "search/searchthread.h"
-#include "search/timecontrol.h"
-#include "search/tt.h"
+#include "search/engine.h"
 #include "tablebase/tbregistry.h"
 #include "tuning/paramfile.h"
 
@@ -129,19 +127,10 @@ void loadConfig(const char* file)
     c.ttEntries = c.largePages ? largePageEntryCount(c.hashSizeMb, c.ttSizeMb) : tableEntryCount(c.hashSizeMb);
     c.hashEvalEntries = tableEntryCount(c.hashEvalSizeMb);
     c.hashQEntries = tableEntryCount(c.hashQSizeMb);
-
-    TimeControl& tc = timeControl;
-    tc.suddenDeath = int32_t(c.suddenDeath);
-    tc.moreTime = int32_t(c.moreTime);
-    tc.lessTime = int32_t(c.lessTime);
-    tc.fastGame = int32_t(c.fastGame);
-    tc.fastOpening = int32_t(c.fastOpening);
-    tc.myTime = tc.moveTime = tc.allocation = NO_MOVE_TIME;
-    mainThread.rootLastMove = 2;
     std::printf("Thread allocated for lazySMP: %i\n", int(c.threads));
 }
 
-void resizeHashTable(long sizeMb)
+void resizeHashTable(Engine& engine, long sizeMb)
 {
     long allocatedMb = sizeMb;
     uint64_t entries = tableEntryCount(sizeMb);
@@ -153,7 +142,7 @@ void resizeHashTable(long sizeMb)
     config.hashSizeMb = sizeMb;
     config.ttSizeMb = allocatedMb;
     config.ttEntries = entries;
-    allocHashTable(entries, allocatedMb, config.largePages != 0);
+    allocHashTable(engine.tt, entries, allocatedMb, config.largePages != 0);
 }
 
 bool loadParamFile(const char* path)

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "search/engine.h"
 #include "search/think.h"
-#include "search/tables.h"
 
 struct Config {
     uint8_t maxDepth = 64;      // ENGINE MaxDepth 1..64
@@ -53,8 +53,8 @@ void startTablebases();
 
 // The console's new hash size: derives the entry count as the configuration
 // does (whole huge pages in large-page mode), records it in the
-// configuration and reallocates the TT only.
-void resizeHashTable(long sizeMb);
+// configuration and reallocates the engine's TT only.
+void resizeHashTable(Engine& engine, long sizeMb);
 
 // Reads every key of the file (defaults for what is missing), applies the
 // ranges, derives the entry counts and prints the thread line.

@@ -7,7 +7,6 @@
 #include "book/book.h"
 #include "frontend/config.h"
 #include "platform/platform.h"
-#include "search/searchstate.h"
 
 namespace {
 
@@ -47,10 +46,10 @@ void setBookFile(const char* path)
 
 void setBookRandom(bool on) { config.randBook = on; }
 
-Move bookMove(const Position& pos, bool infiniteSearch)
+Move bookMove(const Position& pos, bool infiniteSearch, int searchesThisGame)
 {
     checkBookFile();
-    if (!config.book || !fileUsable || infiniteSearch || hashAge > BOOK_SEARCHES)
+    if (!config.book || !fileUsable || infiniteSearch || searchesThisGame > BOOK_SEARCHES)
         return 0;
     const BookChoice choice = pickBookMove(config.bookFile, pos, config.randBook != 0);
     if (choice.status == BookStatus::NoFile)

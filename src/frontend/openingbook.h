@@ -5,7 +5,7 @@
 
 #include "position/position.h"
 
-// A game asks the book in its first searches only (counted by hashAge).
+// A game asks the book in its first searches only (counted by the table's age).
 constexpr int BOOK_SEARCHES = 40;
 
 // Tests the book file once, when the book is on and the file has not been
@@ -21,6 +21,6 @@ void setBookRandom(bool on);
 
 // The book move for the game position pos: 0 when the book is off or its
 // file unusable, for an infinite search, after the first BOOK_SEARCHES
-// searches of a game, or when the book has no legal move for pos. A file
-// that can no longer be opened switches the book off for good.
-Move bookMove(const Position& pos, bool infiniteSearch);
+// searches of a game (searchesThisGame), or when the book has no legal move
+// for pos. A file that can no longer be opened switches the book off for good.
+Move bookMove(const Position& pos, bool infiniteSearch, int searchesThisGame);

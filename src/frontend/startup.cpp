@@ -13,16 +13,32 @@
 #include "frontend/uci.h"
 #include "position/attacks.h"
 #include "position/position.h"
-#include "search/searchstate.h"
-#include "search/searchthread.h"
+#include "frontend/session.h"
+#include "search/timecontrol.h"
 
 void buildAttackTables() { buildSliderTables(); }
 
-int runEngine(int argc, char** argv)
+namespace {
+
+// The configuration's clock settings, and the root's parent move the engine
+// has always started with.
+void applyConfig(Engine& engine)
 {
-    loadConfig(configFilePath().c_str());
-    mainThread.current = newGame(mainThread);
-    clearSearchState();
+    TimeControl& tc = engine.timeControl;
+    tc.suddenDeath = int32_t(config.suddenDeath);
+    tc.moreTime = int32_t(config.moreTime);
+    tc.lessTime = int32_t(config.lessTime);
+    tc.fastGame = int32_t(config.fastGame);
+    tc.fastOpening = int32_t(config.fastOpening);
+    tc.myTime = tc.moveTime = tc.allocation = NO_MOVE_TIME;
+    engine.mainThread.rootLastMove = 2;
+}
+
+int runLoops(Session& session, int argc, char** argv)
+{
+    Engine& engine = *session.engine;
+    engine.mainThread.current = newGame(engine.mainThread);
+    clearSearchState(engine);
     applyParams();
     // The start position is symmetric: its incremental scores stay 0 whatever
     // the file changes, so it need not be set up again.
@@ -30,7 +46,7 @@ int runEngine(int argc, char** argv)
     if (config.paramFile[0] != '\0' && !loadParamFile(config.paramFile))
         config.paramFile[0] = '\0';
     if (argc >= 2 && std::strcmp(argv[1], "tune") == 0)
-        return runTuneCommand(argc - 2, argv + 2);
+        return runTuneCommand(session, argc - 2, argv + 2);
     std::printf("%s\n", BANNER_RULE);
     std::printf("enter 'console' for console mode... ");
 
@@ -45,14 +61,27 @@ int runEngine(int argc, char** argv)
         int result = 0;
         if (std::strncmp(line, "uci", 3) == 0) {
             protocolMode = 2;
-            result = uciLoop();
+            result = uciLoop(session);
         } else if (line[0] == 'c') {
             protocolMode = 0;
-            result = consoleLoop();
+            result = consoleLoop(session);
         } else if (std::strncmp(line, "quit", 4) == 0) {
             return 0;
         }
         if (result == 1)
             return 0;
     }
+}
+
+} // namespace
+
+int runEngine(int argc, char** argv)
+{
+    loadConfig(configFilePath().c_str());
+    Session session{};
+    session.engine = createEngine();
+    applyConfig(*session.engine);
+    const int status = runLoops(session, argc, argv);
+    destroyEngine(session.engine);
+    return status;
 }

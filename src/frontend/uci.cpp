@@ -13,23 +13,21 @@
 #include "frontend/config.h"
 #include "frontend/openingbook.h"
 #include "frontend/options.h"
+#include "frontend/session.h"
 #include "frontend/uciinput.h"
 #include "platform/platform.h"
 #include "position/fen.h"
 #include "position/gameend.h"
 #include "position/makemove.h"
-#include "search/searchstate.h"
+#include "search/engine.h"
 #include "search/report.h"
-#include "search/tables.h"
 #include "search/think.h"
-#include "search/timecontrol.h"
-#include "search/tt.h"
 
 namespace {
 
 constexpr const char* START_FEN = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 
-void setPosition(char* line)
+void setPosition(Session& session, char* line)
 {
     char* moves = std::strlen(line) > 18 ? std::strstr(line + 18, "moves") : nullptr;
     if (moves) {
@@ -47,7 +45,7 @@ void setPosition(char* line)
         while (*fen == ' ')
             ++fen;
     }
-    if (!setPositionFromFen(mainThread, fen, moves))
+    if (!setPositionFromFen(session.engine->mainThread, fen, moves))
         std::printf("#DEBUG: BAD FEN|MOVES!\n");
 }
 
@@ -73,17 +71,18 @@ int32_t clockCentiseconds(long long ms, long long overheadMs)
 constexpr int32_t NO_CLOCK = 1000000000;
 
 // Every "go" starts from no limits: only its own tokens apply.
-void go(char* line)
+void go(Session& session, UciReader& reader, char* line)
 {
     uciValues.tablesUntouched = false;
-    SearchThread& front = mainThread;
-    TimeControl& tc = timeControl;
+    Engine& engine = *session.engine;
+    SearchThread& front = engine.mainThread;
+    TimeControl& tc = engine.timeControl;
     int black = int(front.current->sideToMove);
     front.rootLastMove = uint32_t(black);
 
     SearchSettings settings = searchSettings();
     settings.multiPv = uciValues.multiPv;
-    static Move searchMoves[MAX_ROOT_MOVES];
+    Move searchMoves[MAX_ROOT_MOVES];
     int searchMoveCount = 0;
     long long myClock = -1, opponentClock = -1, myIncrement = 0, moveTime = -1;
     int movesToGo = 0;
@@ -165,17 +164,17 @@ void go(char* line)
     start.ponder = ponder;
     start.hold = infiniteToken || !limited;  // no limit at all: until "stop"
     start.timed = timed;
-    start.moveNumber = hashAge;
+    start.moveNumber = engine.tt.age;
     // A book move is answered at once, without a search (not in an analysis).
-    const Move book = bookMove(*front.current, start.hold);
+    const Move book = bookMove(*front.current, start.hold, engine.tt.age);
     tc.startMs = nowMs();
-    beginUciSearch(start);
+    beginUciSearch(reader, start);
     SearchResult result{};  // a book move comes without score, line or node count
     if (book)
         result.best = book;
     else
-        result = think(front, settings);
-    endUciSearch();
+        result = think(engine, settings);
+    endUciSearch(reader);
 
     Move best = result.best;
     if (best) {
@@ -185,28 +184,30 @@ void go(char* line)
                         ms ? result.nodes * 1000 / ms : 0);
         front.current = makeMove(*keepStackRoom(front), best);
     }
-    reportBestMove(OutputMode::Uci, *front.current, result);
+    reportBestMove(engine, OutputMode::Uci, *front.current, result);
     if (best)
         gameResult(front);
 }
 
-void newUciGame()
+void newUciGame(Session& session)
 {
-    mainThread.rootLastMove = 1;
-    stopSearch.store(0);
-    mainThread.current = newGame(mainThread);
-    clearSearchState();
-    clearAllTables();
+    Engine& engine = *session.engine;
+    engine.mainThread.rootLastMove = 1;
+    engine.flags.stopSearch.store(0);
+    engine.mainThread.current = newGame(engine.mainThread);
+    clearSearchState(engine);
+    clearAllTables(engine);
     uciValues.tablesUntouched = false;
 }
 
 } // namespace
 
-int uciLoop()
+int uciLoop(Session& session)
 {
+    Engine& engine = *session.engine;
     std::printf("\nid name Ardentis\nid author Velmorin\n");
-    printUciOptions();
-    allocAllTables(tableSizes());
+    printUciOptions(session);
+    allocAllTables(engine, tableSizes());
     uciValues.tablesUntouched = true;
     checkBookFile();
     startTablebases();
@@ -215,32 +216,32 @@ int uciLoop()
 
     // From here on the reader owns standard input: the loop takes its lines
     // from the reader's queue.
-    startUciReader();
-    static char line[UCI_LINE_CAPACITY];
+    UciReader* reader = startUciReader(engine);
+    char line[UCI_LINE_CAPACITY];
     for (;;) {
         std::fflush(stdout);
-        nextUciLine(line);
+        nextUciLine(*reader, line);
         if (!std::strncmp(line, "isready", 7)) {
             if (uciValues.tablesUntouched) {
-                clearAllTables();
+                clearAllTables(engine);
                 uciValues.tablesUntouched = false;
             }
-            ponderAllowed.store(uciValues.ponder ? 1 : 0);
+            engine.flags.ponderAllowed.store(uciValues.ponder ? 1 : 0);
             std::printf("readyok\n");
         } else if (!std::strncmp(line, "ucinewgame", 10)) {
-            newUciGame();
+            newUciGame(session);
         } else if (!std::strncmp(line, "position", 8)) {
-            setPosition(line);
+            setPosition(session, line);
         } else if (!std::strncmp(line, "setoption", 9)) {
-            setOption(line);
+            setOption(session, line);
         } else if (isGoLine(line)) {
-            go(line);
+            go(session, *reader, line);
         } else if (line[0] == 'q') {
             break;
         }
     }
     std::fflush(stdout);
-    joinUciReader();
-    freeAllTables();
+    joinUciReader(reader);
+    freeAllTables(engine);
     return 1;
 }

@@ -14,8 +14,8 @@
 #include "position/see.h"
 #include "search/ordering.h"
 #include "search/rootprobe.h"
-#include "search/searchstate.h"
 #include "search/bounds.h"
+#include "search/engine.h"
 #include "search/hashq.h"
 #include "search/prefetch.h"
 #include "search/tt.h"
@@ -36,7 +36,7 @@ int quiescence(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
 {
     // Checked before the node is counted, so that a node limit is never
     // passed and the siblings of a stopped node add nothing.
-    if (nodeMustStop(t.nodes, t.nodeLimit))
+    if (nodeMustStop(t))
         return alpha;
     t.nodes++;
 

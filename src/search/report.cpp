@@ -6,7 +6,7 @@
 
 #include "platform/platform.h"
 #include "position/fen.h"
-#include "search/timecontrol.h"
+#include "search/engine.h"
 
 namespace {
 
@@ -28,12 +28,13 @@ void printLine(const Position& root, const PvLine& line)
     std::printf("\n");
 }
 
-void reportIteration(const SearchSettings& settings, const Position& root, const SearchResult& r, int multiPv)
+void reportIteration(const Engine& engine, const SearchSettings& settings, const Position& root, const SearchResult& r,
+                     int multiPv)
 {
     if (settings.output == OutputMode::Silent)
         return;
     int s = r.score;
-    uint64_t t = nowMs() - timeControl.startMs;
+    uint64_t t = nowMs() - engine.timeControl.startMs;
     uint64_t n = r.nodes;
     if (settings.output == OutputMode::Console) {
         if (settings.postThinking) {
@@ -81,7 +82,7 @@ void reportIteration(const SearchSettings& settings, const Position& root, const
     std::fflush(stdout);
 }
 
-void reportBestMove(OutputMode mode, const Position& after, const SearchResult& r)
+void reportBestMove(const Engine& engine, OutputMode mode, const Position& after, const SearchResult& r)
 {
     if (mode == OutputMode::Silent)
         return;
@@ -95,12 +96,12 @@ void reportBestMove(OutputMode mode, const Position& after, const SearchResult& 
     if (ponder)
         moveToText(ponderText, ponder, moverBlack ^ 1);
     if (mode == OutputMode::Uci) {
-        if (ponderAllowed.load(std::memory_order_relaxed) && ponder)
+        if (engine.flags.ponderAllowed.load(std::memory_order_relaxed) && ponder)
             std::printf("bestmove %s ponder %s\n", bestText, ponderText);
         else
             std::printf("bestmove %s\n", bestText);
     } else {
-        uint64_t elapsed = timeControl.elapsedMs;
+        uint64_t elapsed = engine.timeControl.elapsedMs;
         double knps = elapsed > 0 ? double(r.nodes / elapsed) : 0.0;
         if (ponder)
             std::printf("Bestmove: %s   Score: %d   Pondermove: %s   Knps: %.0f tbhits: %" PRIu64 "\n", bestText,

@@ -18,8 +18,8 @@
 #include "search/prefetch.h"
 #include "search/quiescence.h"
 #include "search/rootprobe.h"
-#include "search/searchstate.h"
 #include "search/bounds.h"
+#include "search/engine.h"
 #include "search/tt.h"
 #include "search/workshare.h"
 #include "tablebase/tbprobe.h"
@@ -137,13 +137,13 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
 // while it is legal, at most `room` moves, ending at a repetition. A line
 // another thread found leaves its exact entries there. Uses the stack slots
 // after pos.
-void lineFromTable(Position* pos, Move move, int room, PvLine& line)
+void lineFromTable(const TranspositionTable& tt, Position* pos, Move move, int room, PvLine& line)
 {
     line.count = 0;
     Position* p = makeMove(*pos, move);
     while (int(line.count) < room && !p->repetitions) {
         uint64_t data = 0;
-        if (probeHash(*p, data, 0, 0, -INFINITE, INFINITE) == HASH_MISS)
+        if (probeHash(tt, *p, data, 0, 0, -INFINITE, INFINITE) == HASH_MISS)
             break;
         const Move next = ttMove(data);
         if (next == 0 || !isLegalMove(*p, next))
@@ -151,6 +151,14 @@ void lineFromTable(Position* pos, Move move, int room, PvLine& line)
         line.moves[line.count++] = next;
         p = makeMove(*p, next);
     }
+}
+
+// Stores the node's entry, unless the search is stopped: a stopped search's
+// scores are no scores.
+inline void storeNode(SearchThread& t, const Position& pos, int depth, int ply, int bound, int score, Move move)
+{
+    if (!searchStopped(t))
+        storeHash(t.engine->tt, pos, depth, ply, bound, score, move);
 }
 
 // Searches a child already made in the slot after pos (a re-search reuses it).
@@ -195,9 +203,9 @@ inline int sharedPvsChild(SearchThread& t, Position* pos, Position* child, int d
     if (!t.shareWork || depth < SHARED_MIN_DEPTH)
         return pvsChild(t, pos, child, depth, R, haveBest, ply, alpha, beta, tbLimit, line);
     const uint64_t key = child->key;
-    markTaken(key);
+    markTaken(t.engine->share, key);
     int s = pvsChild(t, pos, child, depth, R, haveBest, ply, alpha, beta, tbLimit, line);
-    releaseTaken(key);
+    releaseTaken(t.engine->share, key);
     return s;
 }
 
@@ -213,7 +221,7 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
     const Bitboard inCheck = checkers(*pos);
     const bool normalWindow = std::abs(alpha) < MATE_BAND && std::abs(beta) < MATE_BAND;
 
-    if (nodeMustStop(t.nodes, t.nodeLimit))
+    if (nodeMustStop(t))
         return alpha;
 
     if (pos->repetitions || pos->halfmoveClock > 100 || (pos->halfmoveClock == 100 && !inCheck))
@@ -238,7 +246,7 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
         return alpha;
 
     uint64_t hashData = 0;
-    int hashScore = probeHash(*pos, hashData, depth, ply, alpha, beta);
+    int hashScore = probeHash(t.engine->tt, *pos, hashData, depth, ply, alpha, beta);
     if (hashScore <= INFINITE && !isPV)
         return hashScore;
     bool hashFound = hashScore != HASH_MISS;
@@ -251,7 +259,7 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
         if (ok) {
             t.tbHits++;
             const int s = wdlScore(wdl);
-            storeHash(*pos, depth, ply, BOUND_EXACT, s, 0);
+            storeNode(t, *pos, depth, ply, BOUND_EXACT, s, 0);
             return s;
         }
     }
@@ -304,7 +312,7 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
             t.current = pos;
             if (s >= beta) {
                 int result = std::abs(s) >= MATE_BAND ? s : beta;
-                storeHash(*pos, depth, ply, BOUND_LOWER, result, 0);
+                storeNode(t, *pos, depth, ply, BOUND_LOWER, result, 0);
                 return result;
             }
         }
@@ -339,15 +347,15 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
                 updateHistory(t, depth, m);
             }
             countCutoff(t, legal);
-            storeHash(*pos, depth, ply, BOUND_LOWER, s, m);
+            storeNode(t, *pos, depth, ply, BOUND_LOWER, s, m);
             return true;
         }
         alpha = s;
         best = m;
         bound = BOUND_EXACT;
         updatePv(pv, m, line);
-        if (sharePv && std::abs(s) < MATE_BAND && !searchStopped())
-            publishPvBound(pos->key, m, s, depth);
+        if (sharePv && std::abs(s) < MATE_BAND && !searchStopped(t))
+            publishPvBound(t.engine->share, pos->key, m, s, depth);
         return false;
     };
     // A PV node that another thread is searching too takes over the better
@@ -357,11 +365,11 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
     // between. The line of the taken move is read from the table.
     auto adoptPvBound = [&](int& s) {
         Move m;
-        if (!readPvBound(pos->key, depth, m, s) || s <= alpha)
+        if (!readPvBound(t.engine->share, pos->key, depth, m, s) || s <= alpha)
             return false;
         line.count = 0;
         if (s < beta)
-            lineFromTable(pos, m, MAX_PLY - 2 - ply, line);
+            lineFromTable(t.engine->tt, pos, m, MAX_PLY - 2 - ply, line);
         return cutsOff(m, s, false);
     };
 
@@ -375,7 +383,7 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
     int deferredCount = 0;
     const bool mayDefer = t.shareWork && depth >= SHARED_MIN_DEPTH;
     auto defers = [&](Move m, const Position* child, int R, bool quiet) {
-        if (!mayDefer || legal <= 1 || deferredCount == MAX_DEFERRED || !takenElsewhere(child->key))
+        if (!mayDefer || legal <= 1 || deferredCount == MAX_DEFERRED || !takenElsewhere(t.engine->share, child->key))
             return false;
         deferred[deferredCount++] = Deferred{m, int8_t(R), quiet};
         return true;
@@ -462,35 +470,22 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
 
     if (legal == 0) {
         int score = inCheck ? ply - MATE : 0;
-        storeHash(*pos, depth, ply, BOUND_EXACT, score, 0);
+        storeNode(t, *pos, depth, ply, BOUND_EXACT, score, 0);
         return score;
     }
-    storeHash(*pos, depth, ply, bound, alpha, best);
+    storeNode(t, *pos, depth, ply, bound, alpha, best);
     return alpha;
 }
 
 }  // namespace
-
-std::atomic<uint64_t> workMarks[WORK_MARK_SLOTS];
-PvBound pvBounds[PV_BOUND_SLOTS];
-
-void clearWorkMarks()
-{
-    for (std::atomic<uint64_t>& slot : workMarks)
-        slot.store(0, std::memory_order_relaxed);
-    for (PvBound& slot : pvBounds) {
-        slot.check.store(0, std::memory_order_relaxed);
-        slot.data.store(0, std::memory_order_relaxed);
-    }
-}
 
 int alphaBeta(SearchThread& t, int depth, int ply, int alpha, int beta, int tbLimit, PvLine& pv)
 {
     int s = searchNode(t, depth, ply, alpha, beta, tbLimit, pv);
     // Statistics reach the shared counters once per call from the root.
     if (t.cutoffs) {
-        failHighs.fetch_add(t.cutoffs, std::memory_order_relaxed);
-        firstFailHighs.fetch_add(t.firstMoveCutoffs, std::memory_order_relaxed);
+        t.engine->failHighs.fetch_add(t.cutoffs, std::memory_order_relaxed);
+        t.engine->firstFailHighs.fetch_add(t.firstMoveCutoffs, std::memory_order_relaxed);
         t.cutoffs = 0;
         t.firstMoveCutoffs = 0;
     }

@@ -16,8 +16,8 @@
 #include "search/ordering.h"
 #include "search/report.h"
 #include "search/rootprobe.h"
+#include "search/engine.h"
 #include "search/search.h"
-#include "search/searchstate.h"
 #include "search/timecontrol.h"
 #include "search/tt.h"
 #include "search/workshare.h"
@@ -27,12 +27,6 @@ namespace {
 constexpr int DEPTH_OFFSET[MAX_THREADS] = {0, 0, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1,
                                            0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1};
 constexpr int ASPIRATION = 50;
-
-// The running iteration's winner, elected by the first thread to finish it.
-std::mutex searchMutex;  // guards the election
-PvLine bestLine;
-uint8_t winnerThread = 0;
-uint8_t winnerSelDepth = 0;
 
 // Writes move followed by the first 63 moves of child into line.
 void setLine(PvLine& line, Move move, const PvLine& child)
@@ -54,16 +48,17 @@ bool inList(const uint64_t* first, const uint64_t* end, Move m)
 void* searchWorker(void* argument)
 {
     SearchThread& t = *static_cast<SearchThread*>(argument);
+    Engine& e = *t.engine;
     PvLine line;
     line.count = 0;
     t.result = rootSearch(t, t.depth, t.windowAlpha, t.windowBeta, t.rootMoves, t.rootEnd, t.tbLimit, line);
-    std::lock_guard<std::mutex> lock(searchMutex);
-    if (winnerThread == 0 && !abortIteration.load(std::memory_order_relaxed) &&
-        !stopSearch.load(std::memory_order_relaxed)) {
-        abortIteration.store(1, std::memory_order_relaxed);
-        winnerThread = t.threadNumber;
-        winnerSelDepth = t.selDepth;
-        bestLine = line;
+    std::lock_guard<std::mutex> lock(e.searchMutex);
+    if (e.winnerThread == 0 && !e.flags.abortIteration.load(std::memory_order_relaxed) &&
+        !e.flags.stopSearch.load(std::memory_order_relaxed)) {
+        e.flags.abortIteration.store(1, std::memory_order_relaxed);
+        e.winnerThread = t.threadNumber;
+        e.winnerSelDepth = t.selDepth;
+        e.bestLine = line;
     }
     return nullptr;
 }
@@ -113,7 +108,7 @@ uint64_t rootSearch(SearchThread& t, int depth, int alpha, int beta, uint64_t* f
     Move hashMove = 0;
     if (tbLimit != 0) {
         uint64_t data = 0;
-        if (probeHash(*root, data, depth, 0, alpha, beta) != HASH_MISS) {
+        if (probeHash(t.engine->tt, *root, data, depth, 0, alpha, beta) != HASH_MISS) {
             Move m = Move(data >> 32);
             if (m != 0 && inList(first, end, m) && !leavesKingInCheck(*root, m))
                 hashMove = m;
@@ -127,7 +122,7 @@ uint64_t rootSearch(SearchThread& t, int depth, int alpha, int beta, uint64_t* f
         for (uint64_t* e = first; e < end; ++e)
             if (entryMove(*e) == hashMove)
                 *e = makeEntry(hashMove, rootEffortScore(t.nodes - before));
-        if (s > alpha && !searchStopped()) {
+        if (s > alpha && !searchStopped(t)) {
             best = hashMove;
             alpha = s;
             setLine(line, hashMove, child);
@@ -151,14 +146,14 @@ uint64_t rootSearch(SearchThread& t, int depth, int alpha, int beta, uint64_t* f
             child.count = 0;  // per move: a line left by the previous move is no line of this one
             t.current = makeMove(*root, m);
             const uint64_t key = t.current->key;
-            if (share && pass == 0 && best && takenElsewhere(key)) {
+            if (share && pass == 0 && best && takenElsewhere(t.engine->share, key)) {
                 t.current = root;
                 deferred[deferredCount++] = e;
                 continue;
             }
             const uint64_t nodesBefore = t.nodes;
             if (share)
-                markTaken(key);
+                markTaken(t.engine->share, key);
             int s;
             if (best) {
                 s = -alphaBeta(t, depth - 1, 1, -alpha - 1, -alpha, tbLimit, child);
@@ -168,12 +163,12 @@ uint64_t rootSearch(SearchThread& t, int depth, int alpha, int beta, uint64_t* f
                 s = -alphaBeta(t, depth - 1, 1, -beta, -alpha, tbLimit, child);
             }
             if (share)
-                releaseTaken(key);
+                releaseTaken(t.engine->share, key);
             t.current = root;
             *e = makeEntry(m, rootEffortScore(t.nodes - nodesBefore));
             // A stopped move's score is no score: the moves searched before it
             // are the stopped iteration's result.
-            if (searchStopped())
+            if (searchStopped(t))
                 return makeResult(best, alpha);
             if (s > alpha) {
                 best = m;
@@ -182,38 +177,18 @@ uint64_t rootSearch(SearchThread& t, int depth, int alpha, int beta, uint64_t* f
             }
         }
     }
-    storeHash(*root, depth, 0, BOUND_EXACT, alpha, best);
+    if (!searchStopped(t))
+        storeHash(t.engine->tt, *root, depth, 0, BOUND_EXACT, alpha, best);
     return makeResult(best, alpha);
 }
 
 namespace {
 
-// The search threads other than the first live for the whole search: they
-// are started once, wait on `wake` between iterations and report on `done`
-// when their part of an iteration is over. The first search thread runs in
-// the calling thread, as does any that could not be started. A
-// function-local static: the core library holds no static initialisers.
-struct WorkerPool {
-    std::mutex mutex;
-    std::condition_variable wake;  // an iteration is handed out, or the search ends
-    std::condition_variable done;  // the last worker finished its part
-    bool go[MAX_THREADS] = {};     // worker i has an iteration to search
-    bool started[MAX_THREADS] = {};
-    bool exiting = false;
-    int pending = 0;               // workers still searching this iteration
-    int threads = 1;
-};
-WorkerPool& workerPool()
-{
-    static WorkerPool pool;
-    return pool;
-}
-
 void* poolWorker(void* argument)
 {
     SearchThread& t = *static_cast<SearchThread*>(argument);
-    const int index = int(&t - searchThreads);
-    WorkerPool& p = workerPool();
+    const int index = int(&t - t.engine->searchThreads);
+    WorkerPool& p = t.engine->pool;
     for (;;) {
         {
             std::unique_lock<std::mutex> lock(p.mutex);
@@ -230,22 +205,22 @@ void* poolWorker(void* argument)
 }
 
 // Starts the workers for search threads 2..threads.
-void startWorkers(int threads)
+void startWorkers(Engine& e, int threads)
 {
-    WorkerPool& p = workerPool();
+    WorkerPool& p = e.pool;
     p.threads = threads;
     p.exiting = false;
     p.pending = 0;
     for (int i = 1; i < threads; ++i) {
         p.go[i] = false;
-        p.started[i] = threadCreate(searchThreads[i].threadHandle, poolWorker, &searchThreads[i]);
+        p.started[i] = threadCreate(e.searchThreads[i].threadHandle, poolWorker, &e.searchThreads[i]);
     }
 }
 
 // Ends the workers once the search is over.
-void stopWorkers()
+void stopWorkers(Engine& e)
 {
-    WorkerPool& p = workerPool();
+    WorkerPool& p = e.pool;
     {
         std::lock_guard<std::mutex> lock(p.mutex);
         p.exiting = true;
@@ -253,7 +228,7 @@ void stopWorkers()
     p.wake.notify_all();
     for (int i = 1; i < p.threads; ++i)
         if (p.started[i]) {
-            threadJoin(searchThreads[i].threadHandle);
+            threadJoin(e.searchThreads[i].threadHandle);
             p.started[i] = false;
         }
     p.exiting = false;
@@ -262,11 +237,12 @@ void stopWorkers()
 
 // Runs one iteration on `threads` search threads; returns the winner's result
 // word and adds the threads' counts to r.
-uint64_t runIteration(SearchThread& front, int threads, SearchResult& r)
+uint64_t runIteration(Engine& e, int threads, SearchResult& r)
 {
+    SearchThread& front = e.mainThread;
     for (int i = 1; i <= threads; ++i)
-        prepareThread(searchThreads[i - 1], front, i, threads);
-    WorkerPool& p = workerPool();
+        prepareThread(e.searchThreads[i - 1], front, i, threads);
+    WorkerPool& p = e.pool;
     if (threads > 1) {
         {
             std::lock_guard<std::mutex> lock(p.mutex);
@@ -278,25 +254,25 @@ uint64_t runIteration(SearchThread& front, int threads, SearchResult& r)
         }
         p.wake.notify_all();
     }
-    searchWorker(&searchThreads[0]);
+    searchWorker(&e.searchThreads[0]);
     for (int i = 1; i < threads; ++i)
         if (!p.started[i])
-            searchWorker(&searchThreads[i]);
+            searchWorker(&e.searchThreads[i]);
     if (threads > 1) {
         std::unique_lock<std::mutex> lock(p.mutex);
         p.done.wait(lock, [&] { return p.pending == 0; });
     }
     for (int i = 1; i <= threads; ++i) {
-        SearchThread& t = searchThreads[i - 1];
+        SearchThread& t = e.searchThreads[i - 1];
         r.nodes += t.nodes;
         r.tbHits += t.tbHits;
     }
-    if (!winnerThread)
+    if (!e.winnerThread)
         return 0;
     // The next iteration orders the root moves after the hash move by the
     // effort each took in this one: the winner's list carries it (compiled
     // out only in the comparison build of tools/strength_match.py).
-    const SearchThread& winner = searchThreads[winnerThread - 1];
+    const SearchThread& winner = e.searchThreads[e.winnerThread - 1];
 #ifndef ARDENTIS_NO_ROOT_ORDER
     std::memcpy(front.rootMoves, winner.rootMoves, size_t(front.rootEnd - front.rootMoves) * sizeof(uint64_t));
 #endif
@@ -341,18 +317,14 @@ int restrictRoot(SearchThread& front, int count, const SearchSettings& settings)
     return kept;
 }
 
-struct ScoredLine {
-    int score;
-    PvLine line;
-};
-
 // The further best lines of an accepted iteration: each a full-window
 // iteration at the same depth over the root moves not yet shown. lines[0]
 // holds the accepted line; returns how many lines are filled (fewer when the
 // search is stopped meanwhile).
-int searchMoreLines(SearchThread& front, const SearchSettings& settings, int threads, SearchResult& r,
-                    ScoredLine* lines, int wanted)
+int searchMoreLines(Engine& e, const SearchSettings& settings, int threads, SearchResult& r, ScoredLine* lines,
+                    int wanted)
 {
+    SearchThread& front = e.mainThread;
     uint64_t saved[MAX_ROOT_MOVES];
     std::memcpy(saved, front.rootMoves, sizeof saved);
     uint64_t* savedEnd = front.rootEnd;
@@ -374,14 +346,14 @@ int searchMoreLines(SearchThread& front, const SearchSettings& settings, int thr
         front.rootEnd = end;
         front.windowAlpha = -INFINITE;
         front.windowBeta = INFINITE;
-        winnerThread = 0;
-        abortIteration.store(0, std::memory_order_relaxed);
-        uint64_t result = runIteration(front, threads, r);
-        if (stopSearch.load(std::memory_order_relaxed) || !winnerThread)
+        e.winnerThread = 0;
+        e.flags.abortIteration.store(0, std::memory_order_relaxed);
+        uint64_t result = runIteration(e, threads, r);
+        if (e.flags.stopSearch.load(std::memory_order_relaxed) || !e.winnerThread)
             break;
         lines[filled].score = resultScore(result);
-        lines[filled].line = bestLine;
-        if (bestLine.count == 0) {
+        lines[filled].line = e.bestLine;
+        if (e.bestLine.count == 0) {
             lines[filled].line.count = 1;
             lines[filled].line.moves[0] = resultMove(result);
         }
@@ -396,17 +368,19 @@ int searchMoreLines(SearchThread& front, const SearchSettings& settings, int thr
 
 } // namespace
 
-SearchResult think(SearchThread& front, const SearchSettings& settings)
+SearchResult think(Engine& e, const SearchSettings& settings)
 {
+    SearchThread& front = e.mainThread;
+    TimeControl& timeControl = e.timeControl;
     // stopSearch is cleared by the caller when the search starts (setupTimer,
     // or the UCI "go" before it starts the input monitor): a "stop" that the
     // monitor reads before this point must not be lost.
-    abortIteration.store(0, std::memory_order_relaxed);
+    e.flags.abortIteration.store(0, std::memory_order_relaxed);
     front.tbLimit = uint8_t(settings.tbLimit);
-    newSearchGeneration();
+    newSearchGeneration(e.tt);
     SearchResult r{};
-    bestLine.count = 0;
-    winnerSelDepth = 0;
+    e.bestLine.count = 0;
+    e.winnerSelDepth = 0;
     std::memset(front.rootMoves, 0, sizeof front.rootMoves);
     front.threadNumber = 0;
     front.depth = 0;
@@ -442,33 +416,33 @@ SearchResult think(SearchThread& front, const SearchSettings& settings)
         r.score = s;
         r.line.count = 1;
         r.line.moves[0] = r.best;
-        reportIteration(settings, *front.current, r);
+        reportIteration(e, settings, *front.current, r);
         timeControl.elapsedMs = nowMs() - timeControl.startMs;
         return r;
     }
 
     const int threads = settings.threads < 1 ? 1 : settings.threads > MAX_THREADS ? MAX_THREADS : settings.threads;
     const int multiPv = settings.multiPv < 1 ? 1 : settings.multiPv > MAX_MULTI_PV ? MAX_MULTI_PV : settings.multiPv;
-    static ScoredLine lines[MAX_MULTI_PV];  // the front end's thread only
+    ScoredLine* lines = e.lines;
     bool accepted = false;
     r.line.count = 0;
     if (threads > 1) {
-        clearWorkMarks();
-        startWorkers(threads);
+        clearWorkShare(e.share);
+        startWorkers(e, threads);
     }
     for (int depth = 1; depth <= settings.maxDepth;) {
         front.depth = uint8_t(depth);
         r.depth = depth;
         if (!shareNodes(front, settings, threads, r.nodes))
             break;
-        winnerThread = 0;
-        abortIteration.store(0, std::memory_order_relaxed);
-        uint64_t result = runIteration(front, threads, r);
-        if (stopSearch.load(std::memory_order_relaxed)) {
-            abortIteration.store(1, std::memory_order_relaxed);
+        e.winnerThread = 0;
+        e.flags.abortIteration.store(0, std::memory_order_relaxed);
+        uint64_t result = runIteration(e, threads, r);
+        if (e.flags.stopSearch.load(std::memory_order_relaxed)) {
+            e.flags.abortIteration.store(1, std::memory_order_relaxed);
             // Stopped before any iteration was accepted: the moves the first
             // thread finished in this one decide.
-            uint64_t partial = searchThreads[0].result;
+            uint64_t partial = e.searchThreads[0].result;
             if (!accepted && resultMove(partial)) {
                 best = partial;
                 s = resultScore(partial);
@@ -483,7 +457,7 @@ SearchResult think(SearchThread& front, const SearchSettings& settings)
         if (inside) {
             // A thread that searched one ply deeper and finished first has
             // completed the next iteration too.
-            const int reached = winnerThread ? searchThreads[winnerThread - 1].depth : depth;
+            const int reached = e.winnerThread ? e.searchThreads[e.winnerThread - 1].depth : depth;
             if (reached > depth && reached <= settings.maxDepth) {
                 depth = reached;
                 front.depth = uint8_t(depth);
@@ -491,22 +465,22 @@ SearchResult think(SearchThread& front, const SearchSettings& settings)
             }
             accepted = true;
             best = result;
-            r.line = bestLine;
-            r.ponder = bestLine.count > 1 ? bestLine.moves[1] : 0;
+            r.line = e.bestLine;
+            r.ponder = e.bestLine.count > 1 ? e.bestLine.moves[1] : 0;
         }
         if (tbRoot && s < tbScore)
             s = tbScore;
         r.best = resultMove(best);
         r.score = s;
-        r.selDepth = winnerSelDepth;
+        r.selDepth = e.winnerSelDepth;
         if (multiPv == 1) {
-            reportIteration(settings, *front.current, r);
+            reportIteration(e, settings, *front.current, r);
         } else if (!inside) {
-            reportIteration(settings, *front.current, r, 1);
+            reportIteration(e, settings, *front.current, r, 1);
         } else {
             lines[0].score = s;
             lines[0].line = r.line;
-            int shown = searchMoreLines(front, settings, threads, r, lines, multiPv < count ? multiPv : count);
+            int shown = searchMoreLines(e, settings, threads, r, lines, multiPv < count ? multiPv : count);
             // Best first (a stable insertion sort: nothing allocated); the
             // first line's move is the one played.
             for (int k = 1; k < shown; ++k)
@@ -520,10 +494,10 @@ SearchResult think(SearchThread& front, const SearchSettings& settings)
             for (int k = 0; k < shown; ++k) {
                 shownLine.score = lines[k].score;
                 shownLine.line = lines[k].line;
-                reportIteration(settings, *front.current, shownLine, k + 1);
+                reportIteration(e, settings, *front.current, shownLine, k + 1);
             }
             r.score = lines[0].score;
-            if (stopSearch.load(std::memory_order_relaxed))
+            if (e.flags.stopSearch.load(std::memory_order_relaxed))
                 break;
         }
         // A mate within the asked number of moves is proved: enough.
@@ -543,10 +517,10 @@ SearchResult think(SearchThread& front, const SearchSettings& settings)
         }
     }
     if (threads > 1)
-        stopWorkers();
+        stopWorkers(e);
     timeControl.elapsedMs = nowMs() - timeControl.startMs;
     r.best = resultMove(best);
     r.score = multiPv > 1 && accepted ? resultScore(best) : s;
-    r.selDepth = winnerSelDepth;
+    r.selDepth = e.winnerSelDepth;
     return r;
 }

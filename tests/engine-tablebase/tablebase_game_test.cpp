@@ -18,12 +18,15 @@
 #include "position/makemove.h"
 #include "position/movegen.h"
 #include "search/rootprobe.h"
-#include "search/searchthread.h"
+#include "position/stack.h"
 #include "support/engine_process.h"
 #include "tablebase/tbprobe.h"
 #include "tablebase/tbregistry.h"
 
 namespace {
+
+// The game as the test plays it, on its own board.
+PositionStack board;
 
 std::string tbIni(const std::string& folder)
 {
@@ -145,10 +148,10 @@ GameRecord playGame(const std::string& folder, const std::string& fen, bool winn
         g.failure = "no uciok";
         return g;
     }
-    mainThread.current = newGame(mainThread);
-    EXPECT_EQ(setPositionFromFen(mainThread, fen.c_str(), nullptr), 1) << fen;
+    board.current = newGame(board);
+    EXPECT_EQ(setPositionFromFen(board, fen.c_str(), nullptr), 1) << fen;
     for (bool engineToMove = true; g.plies < maxPlies; engineToMove = !engineToMove) {
-        Position& pos = *mainThread.current;
+        Position& pos = *board.current;
         if (!hasLegalMove(pos)) {
             g.mate = checkers(pos) != 0;
             if (!g.mate)
@@ -184,14 +187,14 @@ GameRecord playGame(const std::string& folder, const std::string& fen, bool winn
             m = winning ? longestResistance(pos) : hardestToHold(pos);
         }
         moveToText(text, m, int(pos.sideToMove));
-        if (makeMoveIfLegal(mainThread, m) != 1) {
+        if (makeMoveIfLegal(board, m) != 1) {
             g.failure = std::string("illegal move ") + text;
             break;
         }
         g.moves += std::string(" ") + text;
         g.plies++;
-        if (mainThread.current->halfmoveClock > g.longestReversible)
-            g.longestReversible = mainThread.current->halfmoveClock;
+        if (board.current->halfmoveClock > g.longestReversible)
+            g.longestReversible = board.current->halfmoveClock;
     }
     engine.send("quit\n");
     engine.wait(5000);

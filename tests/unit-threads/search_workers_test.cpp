@@ -7,13 +7,12 @@
 #include "position/fen.h"
 #include "position/makemove.h"
 #include "search/benchsearch.h"
-#include "search/searchstate.h"
-#include "search/tables.h"
+#include "search/engine.h"
 #include "search/think.h"
 
 namespace {
 
-SearchThread& front = mainThread;
+Engine& engine = *createEngine();
 
 const char* const KIWIPETE = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1";
 const char* const MATE_IN_ONE = "6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - 0 1";
@@ -23,19 +22,19 @@ protected:
     static void SetUpTestSuite()
     {
         testing::internal::CaptureStdout();
-        allocAllTables(tableSizesOfEntries(3, uint64_t(1) << 16, uint64_t(1) << 16));
+        allocAllTables(engine, tableSizesOfEntries(3, uint64_t(1) << 16, uint64_t(1) << 16));
         testing::internal::GetCapturedStdout();
     }
-    static void TearDownTestSuite() { freeAllTables(); }
+    static void TearDownTestSuite() { freeAllTables(engine); }
 
     static SearchResult search(const char* fen, const SearchSettings& settings)
     {
-        return searchFromEmptyTables(front, fen, settings);
+        return searchFromEmptyTables(engine, fen, settings);
     }
 
     static bool isLegalRootMove(const char* fen, Move m)
     {
-        return setPositionFromFen(front, fen, nullptr) && isLegalMove(*front.current, m);
+        return setPositionFromFen(engine.mainThread, fen, nullptr) && isLegalMove(*engine.mainThread.current, m);
     }
 };
 

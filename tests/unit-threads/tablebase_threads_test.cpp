@@ -10,15 +10,14 @@
 #include "engine_init.h"
 #include "position/fen.h"
 #include "search/benchsearch.h"
-#include "search/searchstate.h"
-#include "search/searchthread.h"
-#include "search/tables.h"
+#include "search/engine.h"
 #include "search/think.h"
 #include "tablebase/tbprobe.h"
 #include "tablebase/tbregistry.h"
 
 TEST(TablebaseThreads, ConcurrentFirstProbesAgree)
 {
+    PositionStack stack{};
     struct Expected {
         Position pos;
         int wdl;
@@ -30,8 +29,8 @@ TEST(TablebaseThreads, ConcurrentFirstProbesAgree)
         while (std::getline(in, line)) {
             if (line.empty() || line[0] == '#')
                 continue;
-            ASSERT_EQ(setPositionFromFen(mainThread, line.substr(0, line.find(',')).c_str(), nullptr), 1);
-            cases.push_back({*mainThread.current, std::stoi(line.substr(line.rfind(',') + 1))});
+            ASSERT_EQ(setPositionFromFen(stack, line.substr(0, line.find(',')).c_str(), nullptr), 1);
+            cases.push_back({*stack.current, std::stoi(line.substr(line.rfind(',') + 1))});
         }
     }
     const std::string folder = testDataPath("syzygy");
@@ -63,22 +62,23 @@ TEST(TablebaseThreads, ConcurrentFirstProbesAgree)
 // loaded by whichever thread needs them first.
 TEST(TablebaseThreads, SearchThreadsProbeInTheTree)
 {
+    Engine& engine = *createEngine();
     testing::internal::CaptureStdout();
-    allocAllTables(tableSizesOfEntries(2, uint64_t(1) << 16, uint64_t(1) << 14));
+    allocAllTables(engine, tableSizesOfEntries(2, uint64_t(1) << 16, uint64_t(1) << 14));
     const std::string folder = testDataPath("syzygy");
     initTablebases(folder.c_str(), folder.c_str());
     testing::internal::GetCapturedStdout();
-    ASSERT_EQ(setPositionFromFen(mainThread, "8/2r5/8/3k4/8/3K4/3PB3/8 w - - 0 1", nullptr), 1);
-    clearSearchState();
-    stopSearch = 0;
+    ASSERT_EQ(setPositionFromFen(engine.mainThread, "8/2r5/8/3k4/8/3K4/3PB3/8 w - - 0 1", nullptr), 1);
+    clearSearchState(engine);
+    engine.flags.stopSearch = 0;
     SearchSettings settings;
     settings.threads = 2;
     settings.maxDepth = 8;
     settings.tbLimit = 4;
     settings.output = OutputMode::Silent;
-    const SearchResult r = think(mainThread, settings);
+    const SearchResult r = think(engine, settings);
     EXPECT_NE(r.best, 0u);
     EXPECT_GT(r.tbHits, 0u);
     freeTablebases();
-    freeAllTables();
+    destroyEngine(&engine);
 }

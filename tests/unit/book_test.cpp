@@ -26,7 +26,6 @@
 #include "platform/platform.h"
 #include "position/fen.h"
 #include "position/makemove.h"
-#include "search/searchstate.h"
 
 namespace {
 
@@ -376,26 +375,21 @@ TEST(Book, CorruptFilesNeverGiveAnIllegalMove)
 TEST(Book, FrontEndSettersSwitchTheBookAndItsFile)
 {
     const Config saved = config;
-    const uint8_t savedAge = hashAge;
     const Position& start = setUp("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
     const Move g1f3 = textToMove(start, "g1f3");
-    hashAge = 0;
     setBookRandom(false);
     setBookEnabled(true);
     setBookFile(bookPath("no-such-book.bin").c_str());  // prints its one line
-    EXPECT_EQ(bookMove(start, false), 0u);
+    EXPECT_EQ(bookMove(start, false, 0), 0u);
     setBookFile(bookPath("small.bin").c_str());
-    EXPECT_EQ(bookMove(start, false), g1f3);
-    EXPECT_EQ(bookMove(start, true), 0u);  // never for an infinite search
-    hashAge = BOOK_SEARCHES + 1;
-    EXPECT_EQ(bookMove(start, false), 0u);
-    hashAge = BOOK_SEARCHES;
-    EXPECT_EQ(bookMove(start, false), g1f3);
+    EXPECT_EQ(bookMove(start, false, 0), g1f3);
+    EXPECT_EQ(bookMove(start, true, 0), 0u);  // never for an infinite search
+    EXPECT_EQ(bookMove(start, false, BOOK_SEARCHES + 1), 0u);
+    EXPECT_EQ(bookMove(start, false, BOOK_SEARCHES), g1f3);
     setBookEnabled(false);
-    EXPECT_EQ(bookMove(start, false), 0u);
+    EXPECT_EQ(bookMove(start, false, 0), 0u);
     setBookEnabled(true);
-    EXPECT_EQ(bookMove(start, false), g1f3);
+    EXPECT_EQ(bookMove(start, false, 0), g1f3);
     config = saved;
-    hashAge = savedAge;
     setBookFile(config.bookFile);
 }

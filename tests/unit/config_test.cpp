@@ -9,7 +9,7 @@
 #include <string>
 
 #include "frontend/config.h"
-#include "search/tt.h"
+#include "search/engine.h"
 #include "frontend/minIni.h"
 #include "platform/platform.h"
 
@@ -253,17 +253,18 @@ namespace {
 
 TEST(ConfigTables, ResizeFollowsTheSizeRuleAndNamesTheGivenSize)
 {
+    Engine* engine = createEngine();
     config.largePages = 0;
     testing::internal::CaptureStdout();
-    resizeHashTable(2);
+    resizeHashTable(*engine, 2);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Allocated     2 MB for the Hash Table\n");
-    EXPECT_EQ(ttEntries, uint64_t(1) << 20);
+    EXPECT_EQ(engine->tt.count, uint64_t(1) << 20);
     EXPECT_EQ(config.ttEntries, uint64_t(1) << 20);
     testing::internal::CaptureStdout();
-    resizeHashTable(100);
+    resizeHashTable(*engine, 100);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Allocated   100 MB for the Hash Table\n");
-    EXPECT_EQ(ttEntries, uint64_t(1) << 22);
-    freeHashTable();
+    EXPECT_EQ(engine->tt.count, uint64_t(1) << 22);
+    destroyEngine(engine);
 }
 
 }  // namespace

@@ -10,19 +10,23 @@
 #include "eval/evaluate.h"
 #include "frontend/diagnostics.h"
 #include "position/fen.h"
-#include "search/searchthread.h"
+#include "frontend/session.h"
+#include "search/engine.h"
 
 TEST(ScoreCommand, PrintsTheStaticEvaluationOfEverySharedPosition)
 {
-    ASSERT_EQ(allocHashEval(mainThread.evalCache, 4096, 1, false, 0), 1);
+    Session session{};
+    session.engine = createEngine();
+    SearchThread& game = session.engine->mainThread;
+    ASSERT_EQ(allocHashEval(game.evalCache, 4096, 1, false, 0), 1);
     std::ifstream in(testDataPath("positions.txt"));
     int positions = 0;
     for (std::string fen; std::getline(in, fen);) {
         if (fen.empty() || fen[0] == '#')
             continue;
-        ASSERT_EQ(setPositionFromFen(mainThread, fen.c_str(), nullptr), 1) << fen;
+        ASSERT_EQ(setPositionFromFen(game, fen.c_str(), nullptr), 1) << fen;
         testing::internal::CaptureStdout();
-        scoreCommand("score");
+        scoreCommand(session, "score");
         const std::string out = testing::internal::GetCapturedStdout();
 
         ASSERT_EQ(out.find("\nSide to move\n"), 0u) << fen;
@@ -31,13 +35,13 @@ TEST(ScoreCommand, PrintsTheStaticEvaluationOfEverySharedPosition)
         ASSERT_NE(opponent, std::string::npos) << fen;
         ASSERT_NE(scoreLine, std::string::npos) << fen;
         EXPECT_LT(opponent, scoreLine);
-        EXPECT_EQ(out.substr(scoreLine), "\nScore: " + std::to_string(evaluatePosition(*mainThread.current)) + "\n")
+        EXPECT_EQ(out.substr(scoreLine), "\nScore: " + std::to_string(evaluatePosition(*game.current)) + "\n")
             << fen;
         // The cache now holds the same value: the command used the search's evaluation.
-        EXPECT_EQ(probeHashEval(mainThread.evalCache, mainThread.current->key),
-                  evaluatePosition(*mainThread.current)) << fen;
+        EXPECT_EQ(probeHashEval(game.evalCache, game.current->key),
+                  evaluatePosition(*game.current)) << fen;
         ++positions;
     }
     EXPECT_GT(positions, 300);
-    freeHashEval(mainThread.evalCache);
+    destroyEngine(session.engine);
 }

@@ -12,14 +12,14 @@
 #include "position/movegen.h"
 #include "search/benchsearch.h"
 #include "search/rootprobe.h"
-#include "search/searchstate.h"
-#include "search/tables.h"
+#include "search/engine.h"
 #include "search/think.h"
-#include "search/searchthread.h"
 #include "tablebase/tbprobe.h"
 #include "tablebase/tbregistry.h"
 
 namespace {
+
+Engine& engine = *createEngine();
 
 struct RootResult {
     int ok;
@@ -31,9 +31,9 @@ struct RootResult {
 
 RootResult probeRoot(const std::string& fen)
 {
-    mainThread.current = newGame(mainThread);
-    EXPECT_EQ(setPositionFromFen(mainThread, fen.c_str(), nullptr), 1) << fen;
-    Position& pos = *mainThread.current;
+    engine.mainThread.current = newGame(engine.mainThread);
+    EXPECT_EQ(setPositionFromFen(engine.mainThread, fen.c_str(), nullptr), 1) << fen;
+    Position& pos = *engine.mainThread.current;
     MoveEntry list[MAX_MOVES];
     MoveEntry* end = generateLegal(pos, list);
     RootResult r{};
@@ -152,19 +152,19 @@ TEST_F(RootProbe, KeptMovesKeepTheResult)
 TEST_F(RootProbe, ThinkProbesUpToTheLimit)
 {
     testing::internal::CaptureStdout();
-    allocAllTables(tableSizesOfEntries(1, uint64_t(1) << 16, uint64_t(1) << 16));
+    allocAllTables(engine, tableSizesOfEntries(1, uint64_t(1) << 16, uint64_t(1) << 16));
     testing::internal::GetCapturedStdout();
     for (const int limit : {3, 4}) {
-        ASSERT_EQ(setPositionFromFen(mainThread, "6r1/8/2k5/8/8/8/1Q6/K7 w - - 0 1", nullptr), 1);
-        clearAllTables();
-        clearSearchState();
-        stopSearch = 0;
+        ASSERT_EQ(setPositionFromFen(engine.mainThread, "6r1/8/2k5/8/8/8/1Q6/K7 w - - 0 1", nullptr), 1);
+        clearAllTables(engine);
+        clearSearchState(engine);
+        engine.flags.stopSearch = 0;
         SearchSettings settings;
         settings.threads = 1;
         settings.maxDepth = 2;
         settings.tbLimit = limit;
         settings.output = OutputMode::Silent;
-        const SearchResult r = think(mainThread, settings);
+        const SearchResult r = think(engine, settings);
         if (limit == 4) {
             EXPECT_EQ(r.tbHits, 1u);
             EXPECT_EQ(r.score, TB_WIN_SCORE);
@@ -172,5 +172,5 @@ TEST_F(RootProbe, ThinkProbesUpToTheLimit)
             EXPECT_LT(r.score, TB_WIN_SCORE);
         }
     }
-    freeAllTables();
+    freeAllTables(engine);
 }

@@ -7,27 +7,27 @@
 #include "position/fen.h"
 #include "position/makemove.h"
 #include "search/benchsearch.h"
-#include "search/searchstate.h"
-#include "search/tables.h"
+#include "search/engine.h"
 #include "search/think.h"
 
 namespace {
 
-SearchThread& front = mainThread;
+Engine& engine = *createEngine();
+SearchThread& front = engine.mainThread;
 
 class SearchLimits : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
         testing::internal::CaptureStdout();
-        allocAllTables(tableSizesOfEntries(2, uint64_t(1) << 16, uint64_t(1) << 16));
+        allocAllTables(engine, tableSizesOfEntries(2, uint64_t(1) << 16, uint64_t(1) << 16));
         testing::internal::GetCapturedStdout();
     }
-    static void TearDownTestSuite() { freeAllTables(); }
+    static void TearDownTestSuite() { freeAllTables(engine); }
 
     static SearchResult search(const char* fen, const SearchSettings& settings)
     {
-        return searchFromEmptyTables(front, fen, settings);
+        return searchFromEmptyTables(engine, fen, settings);
     }
 
     static bool isLegalRootMove(const char* fen, Move m)
@@ -60,17 +60,17 @@ TEST_F(SearchLimits, StoppedBeforeTheFirstIterationStillGivesALegalMove)
     // Stopped before it starts, and stopped inside depth 1 after a few moves.
     for (uint64_t limit : {0, 3}) {
         EXPECT_EQ(setPositionFromFen(front, KIWIPETE, nullptr), 1);
-        clearAllTables();
-        stopSearch = limit == 0 ? 1 : 0;
-        abortIteration = 0;
+        clearAllTables(engine);
+        engine.flags.stopSearch = limit == 0 ? 1 : 0;
+        engine.flags.abortIteration = 0;
         SearchSettings settings;
         settings.threads = 1;
         settings.nodeLimit = limit;
         settings.output = OutputMode::Silent;
-        SearchResult r = think(front, settings);
+        SearchResult r = think(engine, settings);
         EXPECT_TRUE(isLegalRootMove(KIWIPETE, r.best)) << limit;
     }
-    stopSearch = 0;
+    engine.flags.stopSearch = 0;
 }
 
 TEST_F(SearchLimits, MateLimitEndsTheSearchOnceTheMateIsProved)

@@ -18,36 +18,37 @@
 #include "search/ordering.h"
 #include "search/quiescence.h"
 #include "search/search.h"
-#include "search/searchstate.h"
-#include "search/tables.h"
+#include "search/engine.h"
 #include "search/think.h"
 #include "search/tt.h"
 #include "search/workshare.h"
 
 namespace {
 
-// The front end's record: the played search (think) runs from it on search
-// thread 1; the node search's tests call it directly.
-SearchThread& st = mainThread;
+// The engine of these tests, and its front-end record: the played search
+// (think) runs from it on search thread 1; the node search's tests call it
+// directly.
+Engine& engine = *createEngine();
+SearchThread& st = engine.mainThread;
 
 class SearchTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
         testing::internal::CaptureStdout();
-        allocAllTables(tableSizesOfEntries(1, uint64_t(1) << 16, uint64_t(1) << 16));
+        allocAllTables(engine, tableSizesOfEntries(1, uint64_t(1) << 16, uint64_t(1) << 16));
         testing::internal::GetCapturedStdout();
     }
-    static void TearDownTestSuite() { freeAllTables(); }
+    static void TearDownTestSuite() { freeAllTables(engine); }
     // A fresh position with empty tables, so that every search is reproducible.
     static Position* setUp(const char* fen, const char* moves = nullptr)
     {
         EXPECT_EQ(setPositionFromFen(st, fen, moves), 1) << fen;
-        clearAllTables();
-        clearSearchState();
-        hashAge = 1;
-        stopSearch = 0;
-        abortIteration = 0;
+        clearAllTables(engine);
+        clearSearchState(engine);
+        engine.tt.age = 1;
+        engine.flags.stopSearch = 0;
+        engine.flags.abortIteration = 0;
         st.nodes = 0;
         return st.current;
     }
@@ -60,7 +61,7 @@ SearchResult searchToDepth(int depth)
     settings.threads = 1;
     settings.maxDepth = depth;
     settings.output = OutputMode::Silent;
-    return think(st, settings);
+    return think(engine, settings);
 }
 
 int legalMoves(const Position& pos, MoveEntry* list) { return int(generateLegal(pos, list) - list); }
@@ -233,7 +234,7 @@ TEST_F(SearchTest, MovesTakenByAnotherThreadAreSearchedLast)
     MoveEntry moves[MAX_MOVES];
     MoveEntry* end = generateLegal(*st.current, moves);
     for (MoveEntry* e = moves; e < end; ++e)
-        markTaken(makeMove(*st.current, entryMove(*e))->key);
+        markTaken(engine.share, makeMove(*st.current, entryMove(*e))->key);
     st.shareWork = true;
     EXPECT_EQ(alphaBeta(st, 3, 1, -INFINITE, INFINITE, 0, line), MATE - 2);
     ASSERT_GT(line.count, 0u);
@@ -249,7 +250,7 @@ TEST_F(SearchTest, MovesTakenByAnotherThreadAreSearchedLast)
     EXPECT_EQ(resultScore(result), MATE - 1);
     EXPECT_EQ(resultMove(result), textToMove(*st.current, "a1a8"));
     st.shareWork = false;
-    clearWorkMarks();
+    clearWorkShare(engine.share);
 }
 
 // A PV node shared with another thread takes over the better score that
@@ -276,8 +277,8 @@ TEST_F(SearchTest, SharedPvNodesTakeOverAnotherThreadsBound)
     for (const Case& c : cases) {
         setUp(fen);
         st.shareWork = true;
-        clearWorkMarks();
-        publishPvBound(st.current->key, other, c.score, c.publishedDepth);
+        clearWorkShare(engine.share);
+        publishPvBound(engine.share, st.current->key, other, c.score, c.publishedDepth);
         line.count = 0;
         const int s = alphaBeta(st, 4, 1, -100, 100, 0, line);
         st.shareWork = false;
@@ -292,21 +293,21 @@ TEST_F(SearchTest, SharedPvNodesTakeOverAnotherThreadsBound)
             }
         }
     }
-    clearWorkMarks();
+    clearWorkShare(engine.share);
 
     // A slot whose halves come from two writers reads as empty.
     const uint64_t key = st.current->key;
-    publishPvBound(key, other, 40, 5);
-    pvBoundSlot(key).data.store(pvBoundSlot(key).data.load() ^ 1);
+    publishPvBound(engine.share, key, other, 40, 5);
+    pvBoundSlot(engine.share, key).data.store(pvBoundSlot(engine.share, key).data.load() ^ 1);
     Move m = 0;
     int score = 0;
-    EXPECT_FALSE(readPvBound(key, 5, m, score));
-    publishPvBound(key, other, -40, 5);
-    ASSERT_TRUE(readPvBound(key, 5, m, score));
+    EXPECT_FALSE(readPvBound(engine.share, key, 5, m, score));
+    publishPvBound(engine.share, key, other, -40, 5);
+    ASSERT_TRUE(readPvBound(engine.share, key, 5, m, score));
     EXPECT_EQ(m, other);
     EXPECT_EQ(score, -40);
-    EXPECT_FALSE(readPvBound(key ^ 1, 5, m, score));
-    clearWorkMarks();
+    EXPECT_FALSE(readPvBound(engine.share, key ^ 1, 5, m, score));
+    clearWorkShare(engine.share);
 }
 
 TEST_F(SearchTest, MateAndStalemateAreStoredExact)
@@ -315,12 +316,12 @@ TEST_F(SearchTest, MateAndStalemateAreStoredExact)
     Position* pos = setUp("R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1");
     EXPECT_EQ(alphaBeta(st, 2, 5, -INFINITE, INFINITE, 0, line), -19995);
     uint64_t data = 0;
-    EXPECT_EQ(probeHash(*pos, data, 0, 5, -INFINITE, INFINITE), -19995);
+    EXPECT_EQ(probeHash(engine.tt, *pos, data, 0, 5, -INFINITE, INFINITE), -19995);
     EXPECT_EQ(ttBound(data), BOUND_EXACT);
 
     pos = setUp("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1");
     EXPECT_EQ(alphaBeta(st, 3, 2, -50, 50, 0, line), 0);
-    EXPECT_EQ(probeHash(*pos, data, 0, 2, -50, 50), 0);
+    EXPECT_EQ(probeHash(engine.tt, *pos, data, 0, 2, -50, 50), 0);
     EXPECT_EQ(ttBound(data), BOUND_EXACT);
     EXPECT_EQ(ttMove(data), 0u);
 }
@@ -383,7 +384,7 @@ TEST_F(SearchTest, NodeSignature)
 {
     uint64_t total = 0;
     for (const PerftCase& c : PERFT_SUITE)
-        total += searchFromEmptyTables(st, c.fen, SIGNATURE_DEPTH).nodes;
+        total += searchFromEmptyTables(engine, c.fen, SIGNATURE_DEPTH).nodes;
     EXPECT_EQ(total, 407146u);
 }
 

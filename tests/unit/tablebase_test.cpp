@@ -12,7 +12,7 @@
 
 #include "engine_init.h"
 #include "position/fen.h"
-#include "search/searchthread.h"
+#include "position/stack.h"
 #include "tablebase/tbprobe.h"
 #include "tablebase/tbregistry.h"
 
@@ -40,11 +40,13 @@ std::vector<Expected> readExpected(const std::string& path)
     return out;
 }
 
+PositionStack stack;
+
 const Position& positionOf(const std::string& fen)
 {
-    mainThread.current = newGame(mainThread);
-    EXPECT_EQ(setPositionFromFen(mainThread, fen.c_str(), nullptr), 1) << fen;
-    return *mainThread.current;
+    stack.current = newGame(stack);
+    EXPECT_EQ(setPositionFromFen(stack, fen.c_str(), nullptr), 1) << fen;
+    return *stack.current;
 }
 
 // Initialises the tables quietly and returns what was printed.

@@ -10,13 +10,15 @@
 #include <unistd.h>
 
 #include "position/fen.h"
-#include "search/searchstate.h"
-#include "search/searchthread.h"
+#include "position/stack.h"
 #include "search/tt.h"
 
 namespace {
 
 constexpr uint64_t ENTRIES = 1024;
+
+// The table of these tests (each allocates and frees it).
+TranspositionTable tt{};
 
 Position positionWithKey(uint64_t key)
 {
@@ -34,16 +36,14 @@ protected:
     void SetUp() override
     {
         testing::internal::CaptureStdout();
-        ASSERT_TRUE(allocHashTable(ENTRIES, 1));
+        ASSERT_TRUE(allocHashTable(tt, ENTRIES, 1));
         testing::internal::GetCapturedStdout();
-        hashAge = 10;
-        stopSearch = 0;
-        abortIteration = 0;
+        tt.age = 10;
     }
     void TearDown() override
     {
-        freeHashTable();
-        hashAge = 0;
+        freeHashTable(tt);
+        tt.age = 0;
     }
 };
 
@@ -64,9 +64,9 @@ TEST_F(TTTest, BoundRules)
     };
     for (const Case& c : cases) {
         Position p = positionWithKey(0xABCDEF00ULL + c.bound * 977 + c.score);
-        storeHash(p, c.storedDepth, 1, c.bound, c.score, 0x0003050A);
+        storeHash(tt, p, c.storedDepth, 1, c.bound, c.score, 0x0003050A);
         uint64_t data = 0;
-        EXPECT_EQ(probeHash(p, data, c.depth, 1, c.alpha, c.beta), c.expected)
+        EXPECT_EQ(probeHash(tt, p, data, c.depth, 1, c.alpha, c.beta), c.expected)
             << "bound " << c.bound << " score " << c.score;
         EXPECT_EQ(ttMove(data), 0x0003050Au) << "the move is handed back even when unusable";
         EXPECT_EQ(ttDepth(data), c.storedDepth);
@@ -74,37 +74,37 @@ TEST_F(TTTest, BoundRules)
         EXPECT_EQ(ttAge(data), 10);
     }
     uint64_t data;
-    EXPECT_EQ(probeHash(positionWithKey(0x42), data, 0, 0, -30000, 30000), HASH_MISS);
+    EXPECT_EQ(probeHash(tt, positionWithKey(0x42), data, 0, 0, -30000, 30000), HASH_MISS);
 }
 
 TEST_F(TTTest, MateScoresAreStoredRelativeToTheNode)
 {
     Position p = positionWithKey(0x777);
     uint64_t data;
-    storeHash(p, 4, 7, BOUND_EXACT, 19990, 0);
-    probeHash(p, data, 0, 0, 0, 0);
+    storeHash(tt, p, 4, 7, BOUND_EXACT, 19990, 0);
+    probeHash(tt, p, data, 0, 0, 0, 0);
     EXPECT_EQ(ttScore(data), 19997);
-    EXPECT_EQ(probeHash(p, data, 4, 3, -30000, 30000), 19994);
+    EXPECT_EQ(probeHash(tt, p, data, 4, 3, -30000, 30000), 19994);
 
-    storeHash(p, 4, 7, BOUND_EXACT, -19990, 0);
-    probeHash(p, data, 0, 0, 0, 0);
+    storeHash(tt, p, 4, 7, BOUND_EXACT, -19990, 0);
+    probeHash(tt, p, data, 0, 0, 0, 0);
     EXPECT_EQ(ttScore(data), -19997);
-    EXPECT_EQ(probeHash(p, data, 4, 3, -30000, 30000), -19994);
+    EXPECT_EQ(probeHash(tt, p, data, 4, 3, -30000, 30000), -19994);
 
     // Just outside the band: not converted.
-    storeHash(p, 4, 7, BOUND_EXACT, 19935, 0);
-    EXPECT_EQ(probeHash(p, data, 4, 3, -30000, 30000), 19935);
-    storeHash(p, 4, 7, BOUND_EXACT, -19935, 0);
-    EXPECT_EQ(probeHash(p, data, 4, 3, -30000, 30000), -19935);
+    storeHash(tt, p, 4, 7, BOUND_EXACT, 19935, 0);
+    EXPECT_EQ(probeHash(tt, p, data, 4, 3, -30000, 30000), 19935);
+    storeHash(tt, p, 4, 7, BOUND_EXACT, -19935, 0);
+    EXPECT_EQ(probeHash(tt, p, data, 4, 3, -30000, 30000), -19935);
 }
 
 TEST_F(TTTest, StoreWithoutMoveKeepsTheMoveOfTheSamePosition)
 {
     Position p = positionWithKey(keyInBucket(8, 0));
-    storeHash(p, 3, 0, BOUND_LOWER, 50, 0x00120A02);
-    storeHash(p, 6, 0, BOUND_UPPER, -20, 0);
+    storeHash(tt, p, 3, 0, BOUND_LOWER, 50, 0x00120A02);
+    storeHash(tt, p, 6, 0, BOUND_UPPER, -20, 0);
     uint64_t data;
-    probeHash(p, data, 0, 0, 0, 0);
+    probeHash(tt, p, data, 0, 0, 0, 0);
     EXPECT_EQ(ttMove(data), 0x00120A02u);
     EXPECT_EQ(ttDepth(data), 6);
     EXPECT_EQ(ttBound(data), BOUND_UPPER);
@@ -113,12 +113,12 @@ TEST_F(TTTest, StoreWithoutMoveKeepsTheMoveOfTheSamePosition)
 TEST_F(TTTest, StoreWithoutMoveOverAStrangerWritesNoMove)
 {
     for (uint64_t i = 0; i < 4; i++)
-        storeHash(positionWithKey(keyInBucket(8, i)), 5, 0, BOUND_EXACT, 0, 0x00120A02);
-    hashAge = 11;  // all four are now stale
+        storeHash(tt, positionWithKey(keyInBucket(8, i)), 5, 0, BOUND_EXACT, 0, 0x00120A02);
+    tt.age = 11;  // all four are now stale
     Position p = positionWithKey(keyInBucket(8, 9));
-    storeHash(p, 1, 0, BOUND_EXACT, 0, 0);
+    storeHash(tt, p, 1, 0, BOUND_EXACT, 0, 0);
     uint64_t data;
-    ASSERT_NE(probeHash(p, data, 0, 0, 0, 0), HASH_MISS);
+    ASSERT_NE(probeHash(tt, p, data, 0, 0, 0, 0), HASH_MISS);
     EXPECT_EQ(ttMove(data), 0u);
 }
 
@@ -127,17 +127,17 @@ TEST_F(TTTest, StoreWithoutMoveOverAStrangerWritesNoMove)
 int replacedEntry(const int (&depths)[4], const int (&ages)[4], int currentAge)
 {
     for (int i = 0; i < 4; i++) {
-        hashAge = uint8_t(ages[i]);
-        storeHash(positionWithKey(keyInBucket(8, i)), depths[i], 0, BOUND_EXACT, 0, 0);
+        tt.age = uint8_t(ages[i]);
+        storeHash(tt, positionWithKey(keyInBucket(8, i)), depths[i], 0, BOUND_EXACT, 0, 0);
     }
-    hashAge = uint8_t(currentAge);
+    tt.age = uint8_t(currentAge);
     Position p = positionWithKey(keyInBucket(8, 99));
-    storeHash(p, 1, 0, BOUND_EXACT, 0, 0);
+    storeHash(tt, p, 1, 0, BOUND_EXACT, 0, 0);
     int replaced = -1;
     for (int i = 0; i < 4; i++)
-        if ((ttTable[8 + i].check ^ ttTable[8 + i].data) == p.key)
+        if ((tt.entries[8 + i].check ^ tt.entries[8 + i].data) == p.key)
             replaced = i;
-    clearHashTable(ttEntries);
+    clearHashTable(tt);
     return replaced;
 }
 
@@ -166,103 +166,89 @@ TEST_F(TTTest, FreeOrMatchingEntryIsTakenBeforeAnyReplacement)
 {
     Position a = positionWithKey(keyInBucket(8, 0));
     Position b = positionWithKey(keyInBucket(8, 1));
-    storeHash(a, 9, 0, BOUND_EXACT, 1, 0);
-    storeHash(b, 9, 0, BOUND_EXACT, 2, 0);
-    storeHash(a, 1, 0, BOUND_EXACT, 3, 0);  // same position: overwritten in place
+    storeHash(tt, a, 9, 0, BOUND_EXACT, 1, 0);
+    storeHash(tt, b, 9, 0, BOUND_EXACT, 2, 0);
+    storeHash(tt, a, 1, 0, BOUND_EXACT, 3, 0);  // same position: overwritten in place
     uint64_t data;
-    EXPECT_EQ(probeHash(a, data, 1, 0, 0, 0), 3);
-    EXPECT_EQ(probeHash(b, data, 9, 0, 0, 0), 2);
-    EXPECT_EQ(ttTable[10].check, 0u);
+    EXPECT_EQ(probeHash(tt, a, data, 1, 0, 0, 0), 3);
+    EXPECT_EQ(probeHash(tt, b, data, 9, 0, 0, 0), 2);
+    EXPECT_EQ(tt.entries[10].check, 0u);
 }
 
 TEST_F(TTTest, TornEntryReadsAsMiss)
 {
     Position a = positionWithKey(keyInBucket(8, 0));
-    storeHash(a, 4, 0, BOUND_EXACT, 10, 0x00001C0C);
-    TTEntry first = ttTable[8];
-    storeHash(a, 5, 0, BOUND_EXACT, 20, 0x00001C0C);
-    ttTable[8].check = first.check;  // check word of one write, data word of the other
+    storeHash(tt, a, 4, 0, BOUND_EXACT, 10, 0x00001C0C);
+    TTEntry first = tt.entries[8];
+    storeHash(tt, a, 5, 0, BOUND_EXACT, 20, 0x00001C0C);
+    tt.entries[8].check = first.check;  // check word of one write, data word of the other
     uint64_t data;
-    EXPECT_EQ(probeHash(a, data, 0, 0, -30000, 30000), HASH_MISS);
-}
-
-TEST_F(TTTest, StopFlagsDropStores)
-{
-    Position p = positionWithKey(0x5151);
-    uint64_t data;
-    stopSearch = 1;
-    storeHash(p, 3, 0, BOUND_EXACT, 1, 0);
-    stopSearch = 0;
-    EXPECT_EQ(probeHash(p, data, 0, 0, 0, 0), HASH_MISS);
-    abortIteration = 1;
-    storeHash(p, 3, 0, BOUND_EXACT, 1, 0);
-    abortIteration = 0;
-    EXPECT_EQ(probeHash(p, data, 0, 0, 0, 0), HASH_MISS);
+    EXPECT_EQ(probeHash(tt, a, data, 0, 0, -30000, 30000), HASH_MISS);
 }
 
 TEST_F(TTTest, DepthIsClampedNotWrapped)
 {
     Position p = positionWithKey(0x6161);
     uint64_t data;
-    storeHash(p, 64, 0, BOUND_EXACT, 5, 0);
-    probeHash(p, data, 0, 0, 0, 0);
+    storeHash(tt, p, 64, 0, BOUND_EXACT, 5, 0);
+    probeHash(tt, p, data, 0, 0, 0, 0);
     EXPECT_EQ(ttDepth(data), 63);
-    storeHash(p, -1, 0, BOUND_EXACT, 5, 0);
-    EXPECT_EQ(probeHash(p, data, 1, 0, 0, 0), HASH_UNUSABLE);
+    storeHash(tt, p, -1, 0, BOUND_EXACT, 5, 0);
+    EXPECT_EQ(probeHash(tt, p, data, 1, 0, 0, 0), HASH_UNUSABLE);
 }
 
 TEST_F(TTTest, AgeWrapsAfter255SearchesWithAnEmptyTable)
 {
-    hashAge = 0;
+    tt.age = 0;
     for (int i = 0; i < 255; i++)
-        newSearchGeneration();
-    EXPECT_EQ(hashAge, 255);
+        newSearchGeneration(tt);
+    EXPECT_EQ(tt.age, 255);
     Position p = positionWithKey(0x9999);
-    storeHash(p, 3, 0, BOUND_EXACT, 1, 0);
+    storeHash(tt, p, 3, 0, BOUND_EXACT, 1, 0);
     uint64_t data;
-    ASSERT_NE(probeHash(p, data, 0, 0, 0, 0), HASH_MISS);
-    newSearchGeneration();
-    EXPECT_EQ(hashAge, 0);
-    EXPECT_EQ(probeHash(p, data, 0, 0, 0, 0), HASH_MISS);
+    ASSERT_NE(probeHash(tt, p, data, 0, 0, 0, 0), HASH_MISS);
+    newSearchGeneration(tt);
+    EXPECT_EQ(tt.age, 0);
+    EXPECT_EQ(probeHash(tt, p, data, 0, 0, 0, 0), HASH_MISS);
 }
 
 TEST_F(TTTest, ExplicitIndexVariantsUseThatBucketAndRejectOutOfRange)
 {
     uint64_t data;
-    storeHashAt(5, 0x1234, 3, 0, BOUND_EXACT, 77, 0);
-    EXPECT_EQ(probeHashAt(5, 0x1234, data, 3, 0, 0, 0), 77);
-    EXPECT_EQ((ttTable[5].check ^ ttTable[5].data), 0x1234u);
-    storeHashAt(ENTRIES, 0x4321, 3, 0, BOUND_EXACT, 78, 0);  // the last bucket inside the block
-    EXPECT_EQ(probeHashAt(ENTRIES, 0x4321, data, 3, 0, 0, 0), 78);
-    storeHashAt(ENTRIES + 1, 0x4321, 3, 0, BOUND_EXACT, 79, 0);
-    EXPECT_EQ(probeHashAt(ENTRIES + 1, 0x4321, data, 3, 0, 0, 0), HASH_MISS);
+    storeHashAt(tt, 5, 0x1234, 3, 0, BOUND_EXACT, 77, 0);
+    EXPECT_EQ(probeHashAt(tt, 5, 0x1234, data, 3, 0, 0, 0), 77);
+    EXPECT_EQ((tt.entries[5].check ^ tt.entries[5].data), 0x1234u);
+    storeHashAt(tt, ENTRIES, 0x4321, 3, 0, BOUND_EXACT, 78, 0);  // the last bucket inside the block
+    EXPECT_EQ(probeHashAt(tt, ENTRIES, 0x4321, data, 3, 0, 0, 0), 78);
+    storeHashAt(tt, ENTRIES + 1, 0x4321, 3, 0, BOUND_EXACT, 79, 0);
+    EXPECT_EQ(probeHashAt(tt, ENTRIES + 1, 0x4321, data, 3, 0, 0, 0), HASH_MISS);
 }
 
 TEST(TTLifeCycle, NoTableAfterAFailedAllocation)
 {
     testing::internal::CaptureStdout();
-    EXPECT_FALSE(allocHashTable(uint64_t(1) << 62, 1));
+    EXPECT_FALSE(allocHashTable(tt, uint64_t(1) << 62, 1));
     std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(out, "Hash Table Memory Allocation Failed!\n");
-    EXPECT_EQ(ttTable, nullptr);
+    EXPECT_EQ(tt.entries, nullptr);
     Position p = positionWithKey(0x31);
-    storeHash(p, 3, 0, BOUND_EXACT, 1, 0);
+    storeHash(tt, p, 3, 0, BOUND_EXACT, 1, 0);
     uint64_t data;
-    EXPECT_EQ(probeHash(p, data, 0, 0, 0, 0), HASH_MISS);
-    clearHashTable(ttEntries);
-    newSearchGeneration();
-    hashAge = 0;
+    EXPECT_EQ(probeHash(tt, p, data, 0, 0, 0, 0), HASH_MISS);
+    clearHashTable(tt);
+    newSearchGeneration(tt);
+    tt.age = 0;
 }
 
 TEST(TTLifeCycle, MessageCarriesTheConfiguredSize)
 {
     testing::internal::CaptureStdout();
-    ASSERT_TRUE(allocHashTable(uint64_t(1) << 12, 100));
+    ASSERT_TRUE(allocHashTable(tt, uint64_t(1) << 12, 100));
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Allocated   100 MB for the Hash Table\n");
-    EXPECT_EQ(ttEntries, 4096u);
-    EXPECT_EQ(ttIndexMask, 4095u);
-    freeHashTable();
-    EXPECT_EQ(ttTable, nullptr);
+    EXPECT_EQ(tt.count, 4096u);
+    EXPECT_EQ(tt.indexMask, 4095u);
+    freeHashTable(tt);
+    EXPECT_EQ(tt.entries, nullptr);
 }
 
 // Large-page mode sizes the block to a power of two of bytes, so N = P/16 - 4.
@@ -272,21 +258,21 @@ TEST(TTLifeCycle, LargePageBlockKeepsEveryBucketInside)
 {
     testing::internal::CaptureStdout();
     const uint64_t n = (uint64_t(2) << 20) / 16 - 4;
-    bool ok = allocHashTable(n, 2, true);
+    bool ok = allocHashTable(tt, n, 2, true);
     std::string out = testing::internal::GetCapturedStdout();
     ASSERT_TRUE(ok);
     EXPECT_EQ(out.rfind("\nLarge Page hash table allocator used.\nLargePageMinimun: ", 0), 0u) << out;
     EXPECT_NE(out.find("Allocated     2 MB for the Hash Table\n"), std::string::npos) << out;
-    EXPECT_LE(ttIndexMask, n);
-    EXPECT_EQ(ttIndexMask & 3, 0u);
+    EXPECT_LE(tt.indexMask, n);
+    EXPECT_EQ(tt.indexMask & 3, 0u);
     uint64_t reachedLast = 0;
     for (uint64_t k = 0; k < 200000; k++) {
         uint64_t key = k * 0x9E3779B97F4A7C15ULL;
-        reachedLast |= (key & ttIndexMask) == n;
-        storeHash(positionWithKey(key), 1, 0, BOUND_EXACT, 0, 0);
+        reachedLast |= (key & tt.indexMask) == n;
+        storeHash(tt, positionWithKey(key), 1, 0, BOUND_EXACT, 0, 0);
     }
     EXPECT_TRUE(reachedLast) << "buckets spread up to the end of the block";
-    freeHashTable();
+    freeHashTable(tt);
 }
 
 }  // namespace
@@ -304,15 +290,14 @@ TEST(TTLifeCycle, DumpWritesEveryEntryAsCsv)
     fs::current_path(dir);
 
     testing::internal::CaptureStdout();
-    ASSERT_TRUE(allocHashTable(8, 1));
-    ASSERT_EQ(setPositionFromFen(mainThread, "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq - 0 1", nullptr), 1);
-    hashAge = 3;
-    storeHashAt(2, 0xABCDEF, 7, 0, BOUND_LOWER, -55, makeMoveWord(KIND_PAWN_PUSH, 12, 28));
-    dumpHashTable(ttEntries);
+    ASSERT_TRUE(allocHashTable(tt, 8, 1));
+    tt.age = 3;
+    storeHashAt(tt, 2, 0xABCDEF, 7, 0, BOUND_LOWER, -55, makeMoveWord(KIND_PAWN_PUSH, 12, 28));
+    EXPECT_EQ(dumpHashTable(tt, tt.count, 1), -1);  // no DumpHash folder yet
     fs::create_directory("DumpHash");
-    dumpHashTable(ttEntries);
+    EXPECT_EQ(dumpHashTable(tt, tt.count, 1), 8);  // moves seen by Black
     std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(out, "Allocated     1 MB for the Hash Table\nFile non trovato\nTot: 8\n");
+    EXPECT_EQ(out, "Allocated     1 MB for the Hash Table\n");
 
     std::ifstream in("DumpHash/dump.csv");
     std::stringstream text;
@@ -324,11 +309,11 @@ TEST(TTLifeCycle, DumpWritesEveryEntryAsCsv)
     EXPECT_EQ(count, 9);
     EXPECT_EQ(lines[0], "Key;Score;Depth;Age;Best;Flags;");
     EXPECT_EQ(lines[1], "0;0;0;0;a8a8;0;");  // an empty entry, move 0 seen by Black
-    uint64_t data = ttTable[2].data;
+    uint64_t data = tt.entries[2].data;
     EXPECT_EQ(lines[3], std::to_string(0xABCDEF ^ data) + ";-55;7;3;e7e5;3;");  // Black's view
 
-    freeHashTable();
-    hashAge = 0;
+    freeHashTable(tt);
+    tt.age = 0;
     fs::current_path(previous);
     fs::remove_all(dir);
 }

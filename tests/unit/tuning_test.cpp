@@ -18,6 +18,7 @@
 #include "eval/evaluate.h"
 #include "eval/params.h"
 #include "position/fen.h"
+#include "search/engine.h"
 #include "search/hashq.h"
 #include "search/tt.h"
 #include "tuning/export.h"
@@ -28,7 +29,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-SearchThread record;
+// The tuner's record belongs to an engine: its searches use the engine's
+// table and stop flags.
+Engine& engine = *createEngine();
+SearchThread& record = engine.mainThread;
 ParamRecord defaults[PARAM_COUNT];
 
 std::vector<std::string> readLines(const fs::path& file)
@@ -47,7 +51,7 @@ protected:
     static void SetUpTestSuite()
     {
         testing::internal::CaptureStdout();
-        allocHashTable(uint64_t(1) << 14, 1);
+        allocHashTable(engine.tt, uint64_t(1) << 14, 1);
         allocHashEval(record.evalCache, uint64_t(1) << 14, 1, false, 0);
         allocHashQ(record, uint64_t(1) << 14, 1, false, 0);
         testing::internal::GetCapturedStdout();
@@ -57,7 +61,7 @@ protected:
     {
         freeHashQ(record);
         freeHashEval(record.evalCache);
-        freeHashTable();
+        freeHashTable(engine.tt);
     }
     void SetUp() override
     {
