@@ -25,6 +25,9 @@ constexpr const char* TABLES[] = {"KBBvK", "KBNvK", "KBPvK", "KBvKB", "KBvKN", "
 
 PositionStack probeStack;
 
+// Reports what the tables say on standard output.
+void printText(void*, const char* text) { std::fputs(text, stdout); }
+
 std::vector<Position> testPositions()
 {
     std::vector<Position> out;
@@ -71,14 +74,16 @@ constexpr int SEARCH_DEPTH = 16;
 
 // WDL probes inside the played search: one thread, fixed depth, probing up
 // to the largest table (the roots have more men, so every hit is in the tree).
-void searchProbes()
+void searchProbes(const std::string& folder)
 {
     Engine* engine = createEngine();
     SearchThread& front = engine->mainThread;
+    initTablebases(engine->tablebases, folder.c_str(), folder.c_str());
+    const int largest = tablebaseLargest(engine->tablebases);
     allocAllTables(*engine, tableSizesOfEntries(1, uint64_t(1) << 20, uint64_t(1) << 18));
     uint64_t hits = 0, nodes = 0, ms = 0;
     std::printf("Tablebase probes in the search: one thread, depth %d, probing up to %d men\n", SEARCH_DEPTH,
-                tablebaseLargest());
+                largest);
     for (const char* fen : SEARCH_POSITIONS) {
         if (!setPositionFromFen(front, fen, nullptr)) {
             std::printf("  bad position %s\n", fen);
@@ -90,7 +95,7 @@ void searchProbes()
         SearchSettings settings;
         settings.threads = 1;
         settings.maxDepth = SEARCH_DEPTH;
-        settings.tbLimit = tablebaseLargest();
+        settings.tbLimit = largest;
         settings.output = OutputMode::Silent;
         const uint64_t start = nowMs();
         const SearchResult r = think(*engine, settings);
@@ -111,12 +116,14 @@ void searchProbes()
 void benchTablebase()
 {
     const std::string folder = std::string(ARDENTIS_TEST_DATA_DIR) + "/syzygy";
-    initTablebases(folder.c_str(), folder.c_str());
+    static Tablebases tb{};
+    tb.messages = LineSink{printText, nullptr};
+    initTablebases(tb, folder.c_str(), folder.c_str());
     const std::vector<Position> positions = testPositions();
     std::printf("Tablebase: %zu test positions of the 3-4 piece tables\n", positions.size());
-    rate("WDL probes/s:", positions, [](const Position& p, int* ok) { return probeWdl(p, ok); });
-    rate("DTZ probes/s:", positions, [](const Position& p, int* ok) { return probeDtz(p, ok); });
-    searchProbes();
-    std::printf("Tables mapped:      %" PRIu64 " bytes\n", tablebaseMappedBytes());
-    freeTablebases();
+    rate("WDL probes/s:", positions, [](const Position& p, int* ok) { return probeWdl(tb, p, ok); });
+    rate("DTZ probes/s:", positions, [](const Position& p, int* ok) { return probeDtz(tb, p, ok); });
+    searchProbes(folder);
+    std::printf("Tables mapped:      %" PRIu64 " bytes\n", tablebaseMappedBytes(tb));
+    freeTablebases(tb);
 }

@@ -27,10 +27,10 @@ SearchSettings searchSettings()
     return s;
 }
 
-void startTablebases()
+void startTablebases(Engine& engine)
 {
     if (config.syzygy)
-        initTablebases(config.dtzPath, config.wdlPath);
+        initTablebases(engine.tablebases, config.dtzPath, config.wdlPath);
 }
 
 TableSizes tableSizes()

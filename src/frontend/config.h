@@ -48,8 +48,8 @@ SearchSettings searchSettings();
 TableSizes tableSizes();
 
 // When Syzygy is on, finds the tablebase files in the configured WDL and DTZ
-// folders (the protocol loops call it when they start).
-void startTablebases();
+// folders for the engine (the protocol loops call it when they start).
+void startTablebases(Engine& engine);
 
 // The console's new hash size: derives the entry count as the configuration
 // does (whole huge pages in large-page mode), records it in the

@@ -311,7 +311,7 @@ bool isMoveText(const char* s)
 int consoleLoop(Session& session)
 {
     allocAllTables(*session.engine, tableSizes());
-    startTablebases();
+    startTablebases(*session.engine);
     std::printf("\nWelcome in Ardentis\n");
     std::printf("type \"help\" to show commands list\n");
 

@@ -343,7 +343,7 @@ void closeSyzygyFiles(SyzygyFiles& f)
 }
 
 // Checks every line of one test file against the tables.
-void runSyzygyFile(SearchThread& game, const char* name, SyzygyFiles& files, SyzygyTally& tally)
+void runSyzygyFile(Engine& engine, const char* name, SyzygyFiles& files, SyzygyTally& tally)
 {
     std::unique_ptr<PositionStack> scratch = scratchStack();
     clearScreen();
@@ -356,18 +356,18 @@ void runSyzygyFile(SearchThread& game, const char* name, SyzygyFiles& files, Syz
             printSyzygyProgress(name, lines, tally);
         int expectedDtz = 0, expectedWdl = 0;
         if (tooLong || !splitSyzygyLine(line, fen, expectedDtz, expectedWdl)
-            || !loadIntoCurrentSlot(game, *scratch, fen)) {
+            || !loadIntoCurrentSlot(engine.mainThread, *scratch, fen)) {
             tally.fen++;
             std::fputs(line, files.badFens);
             continue;
         }
-        const Position& pos = *game.current;
+        const Position& pos = *engine.mainThread.current;
         int success = 0;
-        if (probeWdl(pos, &success) != expectedWdl) {
+        if (probeWdl(engine.tablebases, pos, &success) != expectedWdl) {
             tally.wdl++;
             std::fputs(line, files.wdlErrors);
         }
-        if (probeDtz(pos, &success) != expectedDtz) {
+        if (probeDtz(engine.tablebases, pos, &success) != expectedDtz) {
             tally.dtz++;
             std::fputs(line, files.dtzErrors);
         }
@@ -630,10 +630,11 @@ void probeCommand(Session& session, const char*)
     scratch->positions[0] = pos;
     int16_t tbScore = 0;
     MoveEntry* kept = end;
-    const int found = rootProbe(scratch->positions[0], list, tbScore, kept);
+    Tablebases& tb = session.engine->tablebases;
+    const int found = rootProbe(tb, scratch->positions[0], list, tbScore, kept);
     int success = 0;
-    const int dtz = probeDtz(pos, &success);
-    const int wdl = probeWdl(pos, &success);
+    const int dtz = probeDtz(tb, pos, &success);
+    const int wdl = probeWdl(tb, pos, &success);
     std::printf("\nEGTB position:  %i  (%i=true, %i=false)\n", found, 1, 0);
     std::printf("DTZ:            %i\n", dtz);
     std::printf("WDL:            %i\n", wdl);
@@ -671,7 +672,7 @@ void syzygyTestCommand(Session& session, const char*)
             std::printf("File not found\n");
             return;
         }
-        runSyzygyFile(game(session), name, files, tally);
+        runSyzygyFile(*session.engine, name, files, tally);
         closeSyzygyFiles(files);
     }
     std::printf("\n");

@@ -54,7 +54,7 @@ const char* syzygyPathAnnounced(const Session&) { return config.wdlPath; }
 
 // Both kinds of table file from the same folders (':'-separated); the tables
 // are found again at once when Syzygy is on. "<empty>" clears the path.
-void changeSyzygyPath(Session&, int, const char* text)
+void changeSyzygyPath(Session& session, int, const char* text)
 {
     if (std::strcmp(text, "<empty>") == 0)
         text = "";
@@ -65,7 +65,7 @@ void changeSyzygyPath(Session&, int, const char* text)
     }
     std::snprintf(config.wdlPath, sizeof config.wdlPath, "%s", text);
     std::snprintf(config.dtzPath, sizeof config.dtzPath, "%s", text);
-    startTablebases();
+    startTablebases(*session.engine);
 }
 void changeMultiPv(Session&, int value, const char*) { uciValues.multiPv = value; }
 void changeMoveOverhead(Session&, int value, const char*) { uciValues.moveOverheadMs = value; }

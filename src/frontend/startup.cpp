@@ -20,6 +20,13 @@ void buildAttackTables() { buildSliderTables(); }
 
 namespace {
 
+// Lines from the layers below go to standard output as they come.
+void printText(void*, const char* text)
+{
+    std::fputs(text, stdout);
+    std::fflush(stdout);
+}
+
 // The configuration's clock settings, and the root's parent move the engine
 // has always started with.
 void applyConfig(Engine& engine)
@@ -80,6 +87,7 @@ int runEngine(int argc, char** argv)
     loadConfig(configFilePath().c_str());
     Session session{};
     session.engine = createEngine();
+    session.engine->tablebases.messages = LineSink{printText, nullptr};
     applyConfig(*session.engine);
     const int status = runLoops(session, argc, argv);
     destroyEngine(session.engine);

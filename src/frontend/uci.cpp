@@ -210,7 +210,7 @@ int uciLoop(Session& session)
     allocAllTables(engine, tableSizes());
     uciValues.tablesUntouched = true;
     checkBookFile();
-    startTablebases();
+    startTablebases(*session.engine);
     std::printf("uciok\n");
     std::fflush(stdout);
 

@@ -72,6 +72,7 @@ void destroyEngine(Engine* engine)
     if (!engine)
         return;
     freeAllTables(*engine);
+    freeTablebases(engine->tablebases);
     delete engine;
 }
 

@@ -16,6 +16,7 @@
 #include "search/timecontrol.h"
 #include "search/tt.h"
 #include "search/workshare.h"
+#include "tablebase/tbregistry.h"
 
 // The search threads other than the first live for one search: they are
 // started with it, wait on `wake` between iterations and report on `done`
@@ -76,6 +77,9 @@ struct Engine {
     ScoredLine lines[MAX_MULTI_PV];  // a MultiPV iteration's lines, best first
 
     WorkShare share;
+
+    // The tablebase files this engine probes.
+    Tablebases tablebases;
 
     // Beta cut-offs made by a move, and those made by the first move searched
     // at the node, summed over all threads and searches (move-ordering

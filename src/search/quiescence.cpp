@@ -44,7 +44,7 @@ int quiescence(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
     // decide a position they cover.
     if (depth < 0 && tbLimit && t.current->halfmoveClock == 0 && popcount(occupied(*t.current)) <= tbLimit) {
         int ok;
-        const int wdl = probeWdl(*t.current, &ok);
+        const int wdl = probeWdl(t.engine->tablebases, *t.current, &ok);
         if (ok) {
             t.tbHits++;
             return wdlScore(wdl);

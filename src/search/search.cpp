@@ -255,7 +255,7 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
     // decided: an exact value without a move.
     if (tbLimit && pos->halfmoveClock == 0 && popcount(occupied(*pos)) <= tbLimit) {
         int ok;
-        const int wdl = probeWdl(*pos, &ok);
+        const int wdl = probeWdl(t.engine->tablebases, *pos, &ok);
         if (ok) {
             t.tbHits++;
             const int s = wdlScore(wdl);

@@ -27,6 +27,8 @@ namespace {
 
 // The game as the test plays it, on its own board.
 PositionStack board;
+// The tables of the oracle that plays against the engine.
+Tablebases oracle{};
 
 std::string tbIni(const std::string& folder)
 {
@@ -42,9 +44,7 @@ void initOracle(const std::string& folder)
         initEngineTables();
         engineTables = true;
     }
-    testing::internal::CaptureStdout();
-    initTablebases(folder.c_str(), folder.c_str());
-    testing::internal::GetCapturedStdout();
+    initTablebases(oracle, folder.c_str(), folder.c_str());
 }
 
 std::vector<Move> legalMoves(const Position& pos)
@@ -61,7 +61,7 @@ std::vector<Move> legalMoves(const Position& pos)
 int wdlAfter(Position& pos, Move m)
 {
     int ok;
-    const int w = -probeWdl(*makeMove(pos, m), &ok);
+    const int w = -probeWdl(oracle, *makeMove(pos, m), &ok);
     EXPECT_NE(ok, 0);
     return w;
 }
@@ -73,7 +73,7 @@ Move longestResistance(Position& pos)
     MoveEntry list[MAX_MOVES];
     MoveEntry* end = generateLegal(pos, list);
     int16_t score;
-    EXPECT_EQ(rootProbe(pos, list, score, end), 1);
+    EXPECT_EQ(rootProbe(oracle, pos, list, score, end), 1);
     Move best = entryMove(list[0]);
     int bestValue = entryScore(list[0]);
     for (MoveEntry* e = list; e < end; e++) {

@@ -34,9 +34,8 @@ TEST(TablebaseThreads, ConcurrentFirstProbesAgree)
         }
     }
     const std::string folder = testDataPath("syzygy");
-    testing::internal::CaptureStdout();
-    initTablebases(folder.c_str(), folder.c_str());
-    testing::internal::GetCapturedStdout();
+    static Tablebases tb{};
+    initTablebases(tb, folder.c_str(), folder.c_str());
 
     constexpr int THREADS = 4;
     int wrong[THREADS] = {};
@@ -47,7 +46,7 @@ TEST(TablebaseThreads, ConcurrentFirstProbesAgree)
             for (size_t k = 0; k < cases.size(); k++) {
                 const Expected& e = cases[(k + i * cases.size() / THREADS) % cases.size()];
                 int ok;
-                const int v = probeWdl(e.pos, &ok);
+                const int v = probeWdl(tb, e.pos, &ok);
                 wrong[i] += ok == 0 || v != e.wdl;
             }
         });
@@ -55,7 +54,7 @@ TEST(TablebaseThreads, ConcurrentFirstProbesAgree)
         t.join();
     for (int i = 0; i < THREADS; i++)
         EXPECT_EQ(wrong[i], 0) << "thread " << i;
-    freeTablebases();
+    freeTablebases(tb);
 }
 
 // Two search threads probing in the tree of the played search, the tables
@@ -66,8 +65,8 @@ TEST(TablebaseThreads, SearchThreadsProbeInTheTree)
     testing::internal::CaptureStdout();
     allocAllTables(engine, tableSizesOfEntries(2, uint64_t(1) << 16, uint64_t(1) << 14));
     const std::string folder = testDataPath("syzygy");
-    initTablebases(folder.c_str(), folder.c_str());
     testing::internal::GetCapturedStdout();
+    initTablebases(engine.tablebases, folder.c_str(), folder.c_str());
     ASSERT_EQ(setPositionFromFen(engine.mainThread, "8/2r5/8/3k4/8/3K4/3PB3/8 w - - 0 1", nullptr), 1);
     clearSearchState(engine);
     engine.flags.stopSearch = 0;
@@ -79,6 +78,5 @@ TEST(TablebaseThreads, SearchThreadsProbeInTheTree)
     const SearchResult r = think(engine, settings);
     EXPECT_NE(r.best, 0u);
     EXPECT_GT(r.tbHits, 0u);
-    freeTablebases();
     destroyEngine(&engine);
 }

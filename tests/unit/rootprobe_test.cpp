@@ -39,14 +39,14 @@ RootResult probeRoot(const std::string& fen)
     RootResult r{};
     r.legal = int(end - list);
     int16_t score = 0;
-    r.ok = rootProbe(pos, list, score, end);
+    r.ok = rootProbe(engine.tablebases, pos, list, score, end);
     r.score = score;
     for (MoveEntry* e = list; r.ok && e < end; e++) {
         char text[MOVE_TEXT_SIZE];
         moveToText(text, entryMove(*e), int(pos.sideToMove));
         r.kept.push_back({text, entryScore(*e)});
         int ok;
-        r.childWdl.push_back(-probeWdl(*makeMove(pos, entryMove(*e)), &ok));
+        r.childWdl.push_back(-probeWdl(engine.tablebases, *makeMove(pos, entryMove(*e)), &ok));
         EXPECT_NE(ok, 0);
     }
     return r;
@@ -64,11 +64,9 @@ class RootProbe : public testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        testing::internal::CaptureStdout();
-        initTablebases(testDataPath("syzygy").c_str(), testDataPath("syzygy").c_str());
-        testing::internal::GetCapturedStdout();
+        initTablebases(engine.tablebases, testDataPath("syzygy").c_str(), testDataPath("syzygy").c_str());
     }
-    static void TearDownTestSuite() { freeTablebases(); }
+    static void TearDownTestSuite() { freeTablebases(engine.tablebases); }
 };
 
 }  // namespace

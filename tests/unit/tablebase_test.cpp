@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine_init.h"
+#include "sent_text.h"
 #include "position/fen.h"
 #include "position/stack.h"
 #include "tablebase/tbprobe.h"
@@ -49,12 +50,17 @@ const Position& positionOf(const std::string& fen)
     return *stack.current;
 }
 
-// Initialises the tables quietly and returns what was printed.
+// The registry of these tests and what it reports.
+Tablebases tb{};
+SentText reported;
+
+// Initialises the tables and returns what they reported.
 std::string initQuietly(const std::string& dtz, const std::string& wdl)
 {
-    testing::internal::CaptureStdout();
-    initTablebases(dtz.c_str(), wdl.c_str());
-    return testing::internal::GetCapturedStdout();
+    tb.messages = reported.sink();
+    reported.take();
+    initTablebases(tb, dtz.c_str(), wdl.c_str());
+    return reported.take();
 }
 
 struct Probe {
@@ -65,8 +71,8 @@ Probe probeBoth(const std::string& fen)
 {
     const Position& pos = positionOf(fen);
     Probe p;
-    p.wdl = probeWdl(pos, &p.wdlOk);
-    p.dtz = probeDtz(pos, &p.dtzOk);
+    p.wdl = probeWdl(tb, pos, &p.wdlOk);
+    p.dtz = probeDtz(tb, pos, &p.dtzOk);
     return p;
 }
 
@@ -127,7 +133,7 @@ struct TempDir {
 // so that later searches in the same program do not probe them.
 class Tablebase : public testing::Test {
 protected:
-    static void TearDownTestSuite() { freeTablebases(); }
+    static void TearDownTestSuite() { freeTablebases(tb); }
 };
 
 }  // namespace
@@ -202,19 +208,17 @@ TEST_F(Tablebase, FoldersAndEnvironment)
     // missing, which is said once and fails only the DTZ probe.
     initQuietly(only.str(), only.str());
     int ok;
-    EXPECT_EQ(probeWdl(positionOf("8/8/8/8/8/2k5/8/KQ6 w - - 0 1"), &ok), 2);
+    EXPECT_EQ(probeWdl(tb, positionOf("8/8/8/8/8/2k5/8/KQ6 w - - 0 1"), &ok), 2);
     EXPECT_EQ(ok, 1);
-    EXPECT_EQ(probeWdl(positionOf("kq6/8/2K5/8/8/8/8/8 w - - 0 1"), &ok), -2);
+    EXPECT_EQ(probeWdl(tb, positionOf("kq6/8/2K5/8/8/8/8/8 w - - 0 1"), &ok), -2);
     EXPECT_EQ(ok, 1);
-    EXPECT_EQ(probeWdl(positionOf("8/8/8/8/8/2k5/8/KR6 w - - 0 1"), &ok), 0);
+    EXPECT_EQ(probeWdl(tb, positionOf("8/8/8/8/8/2k5/8/KR6 w - - 0 1"), &ok), 0);
     EXPECT_EQ(ok, 0) << "no KRvK table";
-    testing::internal::CaptureStdout();
-    probeDtz(positionOf("8/8/8/8/8/2k5/8/KQ6 w - - 0 1"), &ok);
+    probeDtz(tb, positionOf("8/8/8/8/8/2k5/8/KQ6 w - - 0 1"), &ok);
     EXPECT_EQ(ok, 0);
-    probeDtz(positionOf("kq6/8/2K5/8/8/8/8/8 b - - 0 1"), &ok);
+    probeDtz(tb, positionOf("kq6/8/2K5/8/8/8/8/8 b - - 0 1"), &ok);
     EXPECT_EQ(ok, 0);
-    const std::string said = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(said, "Could not open " + only.str() + "/KQvK.rtbz for reading.\n");
+    EXPECT_EQ(reported.take(), "Could not open " + only.str() + "/KQvK.rtbz for reading.\n");
 
     // Environment folders replace the configured ones up to 99 characters.
     std::string longPath = tablesDir();
@@ -255,7 +259,7 @@ TEST_F(Tablebase, EveryMaterialRegistersOnce)
                 std::ofstream(dir.path / ("K" + a + "vK" + b + ".rtbw"));
     const std::string printed = initQuietly(dir.str(), dir.str());
     EXPECT_EQ(printed, "\nFound 510 tablebases.\n");
-    EXPECT_EQ(tablebaseLargest(), 6);
+    EXPECT_EQ(tablebaseLargest(tb), 6);
 }
 
 TEST_F(Tablebase, SymmetricTableEnteredOnce)
@@ -266,11 +270,11 @@ TEST_F(Tablebase, SymmetricTableEnteredOnce)
     initQuietly(dir.str(), dir.str());
     TbMaterial m;
     ASSERT_TRUE(parseMaterialName("KRvKR", m));
-    TbEntry* e = findTable(materialNameKey(m));
+    TbEntry* e = findTable(tb, materialNameKey(m));
     ASSERT_NE(e, nullptr);
     EXPECT_EQ(e->key, e->mirrorKey);
     EXPECT_TRUE(e->material.symmetric);
-    EXPECT_EQ(tablebaseCount(), 1);
+    EXPECT_EQ(tablebaseCount(tb), 1);
     // Same position with the colours exchanged reads the same value.
     const Probe white = probeBoth("8/8/8/8/8/1k6/r7/K6R w - - 0 1");
     const Probe black = probeBoth("k6r/R7/1K6/8/8/8/8/8 b - - 0 1");
@@ -293,14 +297,13 @@ TEST_F(Tablebase, DamagedFilesFailCleanly)
     auto tryFile = [&](const std::vector<char>& data) {
         dir.write("KRvKR.rtbw", data);
         initQuietly(dir.str(), dir.str());
-        testing::internal::CaptureStdout();
         int fails = 0;
         for (const char* fen : fens) {
             int ok;
-            probeWdl(positionOf(fen), &ok);
+            probeWdl(tb, positionOf(fen), &ok);
             fails += ok == 0;
         }
-        return std::make_pair(fails, testing::internal::GetCapturedStdout());
+        return std::make_pair(fails, reported.take());
     };
 
     std::vector<char> bad = good;
