@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "bench.h"
+#include "frontend/report.h"
 #include "platform/platform.h"
 #include "position/perft.h"
 #include "search/benchsearch.h"
@@ -19,7 +20,7 @@ constexpr int SEARCH_BENCH_DEPTH = 13;
 
 void benchSearch()
 {
-    Engine* engine = createEngine();
+    Engine* engine = createEngine(messageReporter());
     allocAllTables(*engine, tableSizesOfEntries(1, uint64_t(1) << 22, uint64_t(1) << 20));  // 64 and 16 MiB
     // Fresh blocks are zeroed by the system at first touch; do that here so
     // the first position's time is search, not page faults.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "bench.h"
+#include "frontend/report.h"
 #include "platform/platform.h"
 #include "position/fen.h"
 #include "search/benchsearch.h"
@@ -25,8 +26,6 @@ constexpr const char* TABLES[] = {"KBBvK", "KBNvK", "KBPvK", "KBvKB", "KBvKN", "
 
 PositionStack probeStack;
 
-// Reports what the tables say on standard output.
-void printText(void*, const char* text) { std::fputs(text, stdout); }
 
 std::vector<Position> testPositions()
 {
@@ -76,8 +75,9 @@ constexpr int SEARCH_DEPTH = 16;
 // to the largest table (the roots have more men, so every hit is in the tree).
 void searchProbes(const std::string& folder)
 {
-    Engine* engine = createEngine();
+    Engine* engine = createEngine(messageReporter());
     SearchThread& front = engine->mainThread;
+    engine->tablebases.messages = LineSink{};  // the folder's tables were announced already
     initTablebases(engine->tablebases, folder.c_str(), folder.c_str());
     const int largest = tablebaseLargest(engine->tablebases);
     allocAllTables(*engine, tableSizesOfEntries(1, uint64_t(1) << 20, uint64_t(1) << 18));
@@ -96,7 +96,6 @@ void searchProbes(const std::string& folder)
         settings.threads = 1;
         settings.maxDepth = SEARCH_DEPTH;
         settings.tbLimit = largest;
-        settings.output = OutputMode::Silent;
         const uint64_t start = nowMs();
         const SearchResult r = think(*engine, settings);
         const uint64_t t = nowMs() - start;
@@ -117,7 +116,7 @@ void benchTablebase()
 {
     const std::string folder = std::string(ARDENTIS_TEST_DATA_DIR) + "/syzygy";
     static Tablebases tb{};
-    tb.messages = LineSink{printText, nullptr};
+    tb.messages = stdoutSink();
     initTablebases(tb, folder.c_str(), folder.c_str());
     const std::vector<Position> positions = testPositions();
     std::printf("Tablebase: %zu test positions of the 3-4 piece tables\n", positions.size());

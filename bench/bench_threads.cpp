@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "bench.h"
+#include "frontend/report.h"
 #include "position/perft.h"
 #include "platform/platform.h"
 #include "position/fen.h"
@@ -19,14 +20,13 @@ struct DepthRun {
     uint64_t nodes;
 };
 
-// One search of the fixed depth on fresh tables: the driver in console form
-// with its thinking lines off and no time limit.
+// One search of the fixed depth on fresh tables: the driver without
+// iteration lines and without a time limit.
 DepthRun timeToDepth(Engine& engine, const char* fen, int threads)
 {
     SearchSettings settings;
     settings.threads = threads;
     settings.maxDepth = THREADS_BENCH_DEPTH;
-    settings.postThinking = false;
     SearchThread& front = engine.mainThread;
     front.current = newGame(front);
     clearSearchState(engine);
@@ -51,7 +51,7 @@ void printRun(int threads, const DepthRun& run, const char* fen)
 // machines) falls on both figures alike instead of on one of them.
 void benchThreads()
 {
-    Engine* engine = createEngine();
+    Engine* engine = createEngine(messageReporter());
     engine->timeControl.moveTime = NO_MOVE_TIME;
     std::printf("Threads: time to depth %d on the six bench positions\n", THREADS_BENCH_DEPTH);
     TableSizes sizes{};

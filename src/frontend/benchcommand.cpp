@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "eval/params.h"
+#include "frontend/report.h"
 #include "platform/platform.h"
 #include "position/perft.h"
 #include "position/stack.h"
@@ -33,7 +34,7 @@ int runBenchCommand(const char* depthText)
         depth = int(value);
     }
     applyParams();
-    Engine* engine = createEngine();
+    Engine* engine = createEngine(messageReporter());
     engine->mainThread.current = newGame(engine->mainThread);
     allocAllTables(*engine, tableSizesOfEntries(1, SIGNATURE_TABLE_ENTRIES, SIGNATURE_TABLE_ENTRIES));
 

@@ -22,8 +22,6 @@ SearchSettings searchSettings()
     s.threads = config.threads;
     s.maxDepth = config.maxDepth;
     s.tbLimit = int(config.syzygyMen);
-    s.output = protocolMode == 2 ? OutputMode::Uci : OutputMode::Console;
-    s.postThinking = config.postThinking != 0;
     return s;
 }
 
@@ -142,7 +140,7 @@ void resizeHashTable(Engine& engine, long sizeMb)
     config.hashSizeMb = sizeMb;
     config.ttSizeMb = allocatedMb;
     config.ttEntries = entries;
-    allocHashTable(engine.tt, entries, allocatedMb, config.largePages != 0);
+    allocEngineTable(engine, entries, allocatedMb, config.largePages != 0);
 }
 
 bool loadParamFile(const char* path)

@@ -11,6 +11,7 @@
 #include "frontend/diagnostics.h"
 #include "frontend/input.h"
 #include "frontend/play.h"
+#include "frontend/report.h"
 #include "frontend/selftests.h"
 #include "frontend/session.h"
 #include "frontend/tunecommand.h"
@@ -21,7 +22,6 @@
 #include "position/movegen.h"
 #include "position/perft.h"
 #include "position/position.h"
-#include "search/report.h"
 #include "search/engine.h"
 #include "search/think.h"
 #include "search/timecontrol.h"
@@ -122,7 +122,7 @@ void positionFen(Session& session, const char* line) { setBoard(session, argumen
 void setboard(Session& session, const char* line)
 {
     if (setBoard(session, argumentAfter(line, 8)))
-        printBoard(*game(session).current);
+        writeBoard(*game(session).current, stdoutSink());
 }
 
 void getboard(Session& session, const char*)
@@ -132,7 +132,7 @@ void getboard(Session& session, const char*)
     std::printf("FEN: %s\n", fen);
 }
 
-void showBoard(Session& session, const char*) { printBoard(*game(session).current); }
+void showBoard(Session& session, const char*) { writeBoard(*game(session).current, stdoutSink()); }
 
 void invert(Session& session, const char*)
 {
@@ -185,12 +185,12 @@ void goCommand(Session& session, const char*)
         return;
     MoveEntry list[MAX_MOVES];
     if (generateLegal(*t.current, list) == list) {
-        gameResult(t);
+        printGameEnd(*t.current);
         return;
     }
     const SearchResult result = thinkAndPlay(session);
-    reportBestMove(*session.engine, OutputMode::Console, *t.current, result);
-    gameResult(t);
+    printBestMove(*session.engine, false, *t.current, result);
+    printGameEnd(*t.current);
 }
 
 void undo(Session& session, const char*)
@@ -220,8 +220,8 @@ void enterMove(Session& session, const char* line)
             std::printf("Illegal move: %s\n", line);
     }
     std::fflush(stdout);
-    printBoard(*t.current);
-    gameResult(t);
+    writeBoard(*t.current, stdoutSink());
+    printGameEnd(*t.current);
 }
 
 // In the order of comparison.
@@ -310,6 +310,7 @@ bool isMoveText(const char* s)
 
 int consoleLoop(Session& session)
 {
+    setReporter(*session.engine, consoleReporter(session));
     allocAllTables(*session.engine, tableSizes());
     startTablebases(*session.engine);
     std::printf("\nWelcome in Ardentis\n");

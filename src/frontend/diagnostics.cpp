@@ -16,6 +16,7 @@
 #include "eval/trace.h"
 #include "frontend/config.h"
 #include "frontend/input.h"
+#include "frontend/report.h"
 #include "frontend/session.h"
 #include "platform/platform.h"
 #include "position/attacks.h"
@@ -477,7 +478,7 @@ void drawTestCommand(Session& session, const char*)
             std::printf("NOT DRAW!\n");
         ++number;
         const Position& pos = loadBuiltIn(session, fen);
-        printBoard(pos);
+        writeBoard(pos, stdoutSink());
         std::printf("Score: %i\n", staticEvaluation(session, pos));
     }
 }
@@ -540,7 +541,7 @@ void scoreCommand(Session& session, const char*)
     const Score score = staticEvaluation(session, pos);
     EvalTrace trace[2];
     traceEvaluation(pos, trace);
-    printEvalTrace(trace);
+    writeEvalTrace(trace, stdoutSink());
     std::printf("Score: %i\n", score);
 }
 
@@ -617,7 +618,7 @@ void reductionsCommand(Session&, const char*)
 void probeCommand(Session& session, const char*)
 {
     const Position& pos = *game(session).current;
-    printBoard(pos);
+    writeBoard(pos, stdoutSink());
     MoveEntry list[MAX_MOVES];
     MoveEntry* end = generateLegal(pos, list);
     const int legal = int(end - list);

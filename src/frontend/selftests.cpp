@@ -10,9 +10,9 @@
 #include "position/fen.h"
 #include "position/perft.h"
 #include "frontend/config.h"
+#include "frontend/report.h"
 #include "frontend/session.h"
 #include "search/engine.h"
-#include "search/report.h"
 #include "search/think.h"
 
 namespace {
@@ -85,7 +85,7 @@ void moveOrderTest(Session& session)
         SearchResult result = thinkAndPlay(session);
         if (result.best == expected)
             ++found;
-        reportBestMove(engine, searchSettings().output, *t.current, result);
+        printBestMove(engine, false, *t.current, result);
         // The counters run over the whole session, as the report always had them.
         uint64_t highs = engine.failHighs.load(), firsts = engine.firstFailHighs.load();
         double ratio = highs ? 100.0 * double(firsts) / double(highs) : 0.0;

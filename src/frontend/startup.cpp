@@ -13,19 +13,13 @@
 #include "frontend/uci.h"
 #include "position/attacks.h"
 #include "position/position.h"
+#include "frontend/report.h"
 #include "frontend/session.h"
 #include "search/timecontrol.h"
 
 void buildAttackTables() { buildSliderTables(); }
 
 namespace {
-
-// Lines from the layers below go to standard output as they come.
-void printText(void*, const char* text)
-{
-    std::fputs(text, stdout);
-    std::fflush(stdout);
-}
 
 // The configuration's clock settings, and the root's parent move the engine
 // has always started with.
@@ -86,8 +80,7 @@ int runEngine(int argc, char** argv)
 {
     loadConfig(configFilePath().c_str());
     Session session{};
-    session.engine = createEngine();
-    session.engine->tablebases.messages = LineSink{printText, nullptr};
+    session.engine = createEngine(messageReporter());
     applyConfig(*session.engine);
     const int status = runLoops(session, argc, argv);
     destroyEngine(session.engine);

@@ -93,9 +93,8 @@ int runTuneCommand(Session& session, int argc, char** argv)
     Engine& engine = *session.engine;
     SearchThread& t = engine.mainThread;
     const TableSizes sizes = tableSizes();
-    allocHashTable(engine.tt, sizes.ttEntries, sizes.ttSizeMb, sizes.largePages);
-    allocHashEval(t.evalCache, sizes.hashEvalEntries, sizes.hashEvalSizeMb, false, 0);
-    allocHashQ(t, sizes.hashQEntries, sizes.hashQSizeMb, false, 0);
+    allocEngineTable(engine, sizes.ttEntries, sizes.ttSizeMb, sizes.largePages);
+    allocRecordCaches(engine, t, 0, sizes);
     int done = runStage(t, chosen->stage, settings);
     freeAllTables(engine);
     std::fflush(stdout);

@@ -13,6 +13,7 @@
 #include "frontend/config.h"
 #include "frontend/openingbook.h"
 #include "frontend/options.h"
+#include "frontend/report.h"
 #include "frontend/session.h"
 #include "frontend/uciinput.h"
 #include "platform/platform.h"
@@ -20,7 +21,6 @@
 #include "position/gameend.h"
 #include "position/makemove.h"
 #include "search/engine.h"
-#include "search/report.h"
 #include "search/think.h"
 
 namespace {
@@ -184,9 +184,9 @@ void go(Session& session, UciReader& reader, char* line)
                         ms ? result.nodes * 1000 / ms : 0);
         front.current = makeMove(*keepStackRoom(front), best);
     }
-    reportBestMove(engine, OutputMode::Uci, *front.current, result);
+    printBestMove(engine, true, *front.current, result);
     if (best)
-        gameResult(front);
+        printGameEnd(*front.current);
 }
 
 void newUciGame(Session& session)
@@ -205,6 +205,7 @@ void newUciGame(Session& session)
 int uciLoop(Session& session)
 {
     Engine& engine = *session.engine;
+    setReporter(engine, uciReporter(session));
     std::printf("\nid name Ardentis\nid author Velmorin\n");
     printUciOptions(session);
     allocAllTables(engine, tableSizes());

@@ -31,7 +31,6 @@ SearchResult searchFromEmptyTables(Engine& engine, const char* fen, SearchSettin
     engine.tt.age = 1;
     engine.flags.stopSearch.store(0);
     engine.flags.abortIteration.store(0);
-    settings.output = OutputMode::Silent;
     return think(engine, settings);
 }
 

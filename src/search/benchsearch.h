@@ -20,7 +20,8 @@ constexpr int SIGNATURE_DEPTH = 9;
 TableSizes tableSizesOfEntries(int threads, uint64_t ttEntries, uint64_t cacheEntries);
 
 // Sets fen up on the engine's front-end record, empties every table and the
-// ordering state, and runs the played search with settings, without output.
+// ordering state, and runs the played search with settings (its iteration
+// lines go to the engine's reporter, which for these runs takes none).
 // Returns the search's result; the position must be valid (the result is
 // empty when it is not).
 SearchResult searchFromEmptyTables(Engine& engine, const char* fen, SearchSettings settings);

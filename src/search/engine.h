@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <mutex>
 
+#include "search/reporter.h"
 #include "search/searchthread.h"
 #include "search/settings.h"
 #include "search/timecontrol.h"
@@ -54,6 +55,9 @@ struct TableSizes {
 };
 
 struct Engine {
+    // Where the engine's lines go: the front end's.
+    Reporter reporter;
+
     // Read at every node; written only between searches (the table) or to
     // stop one (the flags).
     SearchFlags flags;
@@ -90,14 +94,25 @@ struct Engine {
 };
 
 // A new engine without tables (allocAllTables gives them) and with an empty
-// game stack. It is large (two dozen position stacks): it lives on the heap.
-Engine* createEngine();
+// game stack, reporting to reporter (by default nowhere). It is large (two
+// dozen position stacks): it lives on the heap.
+Engine* createEngine(const Reporter& reporter = Reporter{});
 // Frees the engine's tables, then the engine.
 void destroyEngine(Engine* engine);
+// From now on the engine (its tables and tablebases included) reports to
+// reporter. Between searches only.
+void setReporter(Engine& engine, const Reporter& reporter);
 
 // All hash tables: the TT, then HashEval and HashQ of the front end's record
-// (silently) and of the search records 1..sizes.threads.
+// (silently) and of the search records 1..sizes.threads. Each table reports
+// its size, or its failure, through the engine's reporter; a table that
+// cannot be had is done without.
 void allocAllTables(Engine& engine, const TableSizes& sizes);
+// The TT alone, of `entries` entries (the message names sizeMb).
+bool allocEngineTable(Engine& engine, uint64_t entries, long sizeMb, bool largePages);
+// HashEval and HashQ of one record of the engine (number 0: the front end's,
+// whose allocation is not announced; failures always are).
+void allocRecordCaches(Engine& engine, SearchThread& record, int number, const TableSizes& sizes);
 // HashEval and HashQ of search records 1..sizes.threads afresh (with their
 // messages), and none for the records above: a new thread count.
 void allocThreadTables(Engine& engine, const TableSizes& sizes);

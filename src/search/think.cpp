@@ -14,7 +14,6 @@
 #include "position/makemove.h"
 #include "position/movegen.h"
 #include "search/ordering.h"
-#include "search/report.h"
 #include "search/rootprobe.h"
 #include "search/engine.h"
 #include "search/search.h"
@@ -27,6 +26,15 @@ namespace {
 constexpr int DEPTH_OFFSET[MAX_THREADS] = {0, 0, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1,
                                            0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1};
 constexpr int ASPIRATION = 50;
+
+// Hands an iteration's line to the engine's reporter, if it takes them.
+void reportIteration(Engine& e, const SearchResult& r, int multiPv = 0)
+{
+    if (!e.reporter.iteration)
+        return;
+    const IterationReport report{e.mainThread.current, &r, multiPv, nowMs() - e.timeControl.startMs};
+    e.reporter.iteration(e.reporter.context, report);
+}
 
 // Writes move followed by the first 63 moves of child into line.
 void setLine(PvLine& line, Move move, const PvLine& child)
@@ -416,7 +424,7 @@ SearchResult think(Engine& e, const SearchSettings& settings)
         r.score = s;
         r.line.count = 1;
         r.line.moves[0] = r.best;
-        reportIteration(e, settings, *front.current, r);
+        reportIteration(e, r);
         timeControl.elapsedMs = nowMs() - timeControl.startMs;
         return r;
     }
@@ -474,9 +482,9 @@ SearchResult think(Engine& e, const SearchSettings& settings)
         r.score = s;
         r.selDepth = e.winnerSelDepth;
         if (multiPv == 1) {
-            reportIteration(e, settings, *front.current, r);
+            reportIteration(e, r);
         } else if (!inside) {
-            reportIteration(e, settings, *front.current, r, 1);
+            reportIteration(e, r, 1);
         } else {
             lines[0].score = s;
             lines[0].line = r.line;
@@ -494,7 +502,7 @@ SearchResult think(Engine& e, const SearchSettings& settings)
             for (int k = 0; k < shown; ++k) {
                 shownLine.score = lines[k].score;
                 shownLine.line = lines[k].line;
-                reportIteration(e, settings, *front.current, shownLine, k + 1);
+                reportIteration(e, shownLine, k + 1);
             }
             r.score = lines[0].score;
             if (e.flags.stopSearch.load(std::memory_order_relaxed))

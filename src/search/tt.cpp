@@ -48,37 +48,19 @@ static void releaseBlock(TranspositionTable& tt)
     tt.bytes = 0;
 }
 
-static void* allocLarge(size_t bytes, bool& explicitHuge)
-{
-    size_t pageSize = largePageSizeBytes();
-    std::printf("\nLarge Page hash table allocator used.\n");
-    std::printf("LargePageMinimun: %llu MB\n", (unsigned long long)(pageSize >> 20));
-    void* p = allocLargePages(bytes, explicitHuge);
-    if (p && !explicitHuge) {
-        if (pageSize == 0)
-            std::printf("This system reports no huge page size; the table uses ordinary pages.\n");
-        else
-            std::printf("No free explicit huge pages (reserve some with 'sysctl vm.nr_hugepages=N'); "
-                        "the table is aligned and advised for transparent huge pages instead.\n");
-    }
-    return p;
-}
-
-bool allocHashTable(TranspositionTable& tt, uint64_t entries, long sizeMb, bool largePages)
+TableAllocation allocHashTable(TranspositionTable& tt, uint64_t entries, bool largePages)
 {
     releaseBlock(tt);
+    TableAllocation a{false, false, false};
     void* p = nullptr;
-    bool explicitHuge = false;
     size_t bytes = 0;
     if (entries != 0 && entries <= SIZE_MAX / sizeof(TTEntry) - 4) {
         bytes = size_t(entries + 4) * sizeof(TTEntry);
-        p = largePages ? allocLarge(bytes, explicitHuge) : allocTable(bytes);
+        a.triedLargePages = largePages;
+        p = largePages ? allocLargePages(bytes, a.explicitHuge) : allocTable(bytes);
     }
-    if (!p) {
-        std::printf("Hash Table Memory Allocation Failed!\n");
-        std::fflush(stdout);
-        return false;
-    }
+    if (!p)
+        return a;
     if (largePages)
         std::memset(p, 0, bytes);  // allocTable's blocks come zeroed
     tt.entries = static_cast<TTEntry*>(p);
@@ -86,10 +68,9 @@ bool allocHashTable(TranspositionTable& tt, uint64_t entries, long sizeMb, bool 
     tt.indexMask = indexMaskFor(entries);
     tt.bytes = bytes;
     tt.largePages = largePages;
-    tt.explicitHuge = explicitHuge;
-    std::printf("Allocated %5i MB for the Hash Table\n", int(sizeMb));
-    std::fflush(stdout);
-    return true;
+    tt.explicitHuge = a.explicitHuge;
+    a.ok = true;
+    return a;
 }
 
 void clearHashTable(TranspositionTable& tt, uint64_t entries)

@@ -37,10 +37,19 @@ inline int ttAge(uint64_t data) { return int((data >> 8) & 0xFF); }
 inline int ttScore(uint64_t data) { return int16_t(uint16_t(data >> 16)); }
 inline Move ttMove(uint64_t data) { return Move(data >> 32); }
 
+// How an allocation went, for the caller's messages: whether huge pages were
+// asked of the system (an entry count in range with largePages set), whether
+// the block came from explicit huge pages, and whether there is a table.
+struct TableAllocation {
+    bool ok;
+    bool triedLargePages;
+    bool explicitHuge;
+};
+
 // Releases any previous block, then allocates and zero-fills N + 4 entries
-// (huge pages when largePages is set). Returns false and leaves no table when
-// the memory is refused; the search then runs without a table.
-bool allocHashTable(TranspositionTable& tt, uint64_t entries, long sizeMb, bool largePages = false);
+// (huge pages when largePages is set). Leaves no table when the memory is
+// refused; the search then runs without a table.
+TableAllocation allocHashTable(TranspositionTable& tt, uint64_t entries, bool largePages = false);
 // Zero-fills the first entries + 4 entries (never past the block).
 void clearHashTable(TranspositionTable& tt, uint64_t entries);
 // Zero-fills the whole block.

@@ -74,7 +74,6 @@ TEST(TablebaseThreads, SearchThreadsProbeInTheTree)
     settings.threads = 2;
     settings.maxDepth = 8;
     settings.tbLimit = 4;
-    settings.output = OutputMode::Silent;
     const SearchResult r = think(engine, settings);
     EXPECT_NE(r.best, 0u);
     EXPECT_GT(r.tbHits, 0u);

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "frontend/config.h"
+#include "frontend/report.h"
 #include "search/engine.h"
 #include "frontend/minIni.h"
 #include "platform/platform.h"
@@ -253,7 +254,7 @@ namespace {
 
 TEST(ConfigTables, ResizeFollowsTheSizeRuleAndNamesTheGivenSize)
 {
-    Engine* engine = createEngine();
+    Engine* engine = createEngine(messageReporter());
     config.largePages = 0;
     testing::internal::CaptureStdout();
     resizeHashTable(*engine, 2);

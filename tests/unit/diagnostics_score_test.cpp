@@ -18,7 +18,7 @@ TEST(ScoreCommand, PrintsTheStaticEvaluationOfEverySharedPosition)
     Session session{};
     session.engine = createEngine();
     SearchThread& game = session.engine->mainThread;
-    ASSERT_EQ(allocHashEval(game.evalCache, 4096, 1, false, 0), 1);
+    ASSERT_TRUE(allocHashEval(game.evalCache, 4096));
     std::ifstream in(testDataPath("positions.txt"));
     int positions = 0;
     for (std::string fen; std::getline(in, fen);) {

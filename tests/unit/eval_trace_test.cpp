@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "sent_text.h"
 #include "engine_init.h"
 #include "eval/evalcache.h"
 #include "eval/evaluate.h"
@@ -53,7 +54,7 @@ int recordSum(const EvalTrace& t)
 
 TEST(EvalTrace, ScoresAsTheEvaluationOnEverySharedPosition)
 {
-    ASSERT_EQ(allocHashEval(traceThread.evalCache, 1024, 1, false, 1), 1);
+    ASSERT_TRUE(allocHashEval(traceThread.evalCache, 1024));
     const std::vector<std::string> fens = sharedPositions();
     ASSERT_GT(fens.size(), 300u);
     int exactChecks = 0;
@@ -150,9 +151,9 @@ std::string zeroTable(const std::string& title)
 
 std::string printed(const EvalTrace trace[2])
 {
-    testing::internal::CaptureStdout();
-    printEvalTrace(trace);
-    return testing::internal::GetCapturedStdout();
+    SentText table;
+    writeEvalTrace(trace, table.sink());
+    return table.take();
 }
 
 std::string lineStarting(const std::string& text, const std::string& start, size_t from = 0)

@@ -18,7 +18,7 @@ protected:
     {
         std::memset(&qThread.positions[0], 0, sizeof(Position));
         qThread.current = &qThread.positions[0];
-        ASSERT_TRUE(allocHashQ(qThread, 1000, 1, false, 0));  // rounded down to 512
+        ASSERT_TRUE(allocHashQ(qThread, 1000));  // rounded down to 512
     }
     void TearDown() override { freeHashQ(qThread); }
     void setKey(uint64_t key) { qThread.current->key = key; }
@@ -95,9 +95,7 @@ TEST(HashQLifeCycle, WithoutATableEverythingMisses)
     clearHashQ(t);
     HashQEntry e{};
     EXPECT_EQ(probeHashQ(t, e, 0, 1, -100, 100), HASH_MISS);
-    testing::internal::CaptureStdout();
-    EXPECT_TRUE(allocHashQ(t, 1 << 10, 3, true, 2));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Allocated     3 MB for the HashQ Table for Thread 2\n");
+    EXPECT_TRUE(allocHashQ(t, 1 << 10));
     freeHashQ(t);
     EXPECT_EQ(t.hashQ, nullptr);
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "sent_text.h"
 #include "engine_init.h"
 #include "position/fen.h"
 #include "position/stack.h"
@@ -217,9 +218,9 @@ TEST(Fen, BadTextOrUnplayablePositionsChangeNothing)
 TEST(Fen, BoardDiagram)
 {
     const Position& pos = setUp("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1");
-    testing::internal::CaptureStdout();
-    printBoard(pos);
-    const std::string out = testing::internal::GetCapturedStdout();
+    SentText board;
+    writeBoard(pos, board.sink());
+    const std::string out = board.take();
     const std::string border = "  +---+---+---+---+---+---+---+---+\n";
     const std::string expected = "\n\n" + border + "8 | r | n | b | q | k | b | n | r |\n" + border
                                  + "7 | p | p | p | p | p | p | p | p |\n" + border

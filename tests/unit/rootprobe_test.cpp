@@ -161,7 +161,6 @@ TEST_F(RootProbe, ThinkProbesUpToTheLimit)
         settings.threads = 1;
         settings.maxDepth = 2;
         settings.tbLimit = limit;
-        settings.output = OutputMode::Silent;
         const SearchResult r = think(engine, settings);
         if (limit == 4) {
             EXPECT_EQ(r.tbHits, 1u);

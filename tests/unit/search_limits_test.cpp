@@ -66,7 +66,6 @@ TEST_F(SearchLimits, StoppedBeforeTheFirstIterationStillGivesALegalMove)
         SearchSettings settings;
         settings.threads = 1;
         settings.nodeLimit = limit;
-        settings.output = OutputMode::Silent;
         SearchResult r = think(engine, settings);
         EXPECT_TRUE(isLegalRootMove(KIWIPETE, r.best)) << limit;
     }

@@ -60,7 +60,6 @@ SearchResult searchToDepth(int depth)
     SearchSettings settings;
     settings.threads = 1;
     settings.maxDepth = depth;
-    settings.output = OutputMode::Silent;
     return think(engine, settings);
 }
 

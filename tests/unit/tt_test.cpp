@@ -11,6 +11,9 @@
 
 #include "position/fen.h"
 #include "position/stack.h"
+#include "search/benchsearch.h"
+#include "search/engine.h"
+#include "sent_text.h"
 #include "search/tt.h"
 
 namespace {
@@ -36,7 +39,7 @@ protected:
     void SetUp() override
     {
         testing::internal::CaptureStdout();
-        ASSERT_TRUE(allocHashTable(tt, ENTRIES, 1));
+        ASSERT_TRUE(allocHashTable(tt, ENTRIES).ok);
         testing::internal::GetCapturedStdout();
         tt.age = 10;
     }
@@ -226,10 +229,7 @@ TEST_F(TTTest, ExplicitIndexVariantsUseThatBucketAndRejectOutOfRange)
 
 TEST(TTLifeCycle, NoTableAfterAFailedAllocation)
 {
-    testing::internal::CaptureStdout();
-    EXPECT_FALSE(allocHashTable(tt, uint64_t(1) << 62, 1));
-    std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(out, "Hash Table Memory Allocation Failed!\n");
+    EXPECT_FALSE(allocHashTable(tt, uint64_t(1) << 62).ok);
     EXPECT_EQ(tt.entries, nullptr);
     Position p = positionWithKey(0x31);
     storeHash(tt, p, 3, 0, BOUND_EXACT, 1, 0);
@@ -240,15 +240,46 @@ TEST(TTLifeCycle, NoTableAfterAFailedAllocation)
     tt.age = 0;
 }
 
-TEST(TTLifeCycle, MessageCarriesTheConfiguredSize)
+TEST(TTLifeCycle, PowerOfTwoTableMasksWithItsCount)
 {
-    testing::internal::CaptureStdout();
-    ASSERT_TRUE(allocHashTable(tt, uint64_t(1) << 12, 100));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Allocated   100 MB for the Hash Table\n");
+    ASSERT_TRUE(allocHashTable(tt, uint64_t(1) << 12).ok);
     EXPECT_EQ(tt.count, 4096u);
     EXPECT_EQ(tt.indexMask, 4095u);
     freeHashTable(tt);
     EXPECT_EQ(tt.entries, nullptr);
+}
+
+// An engine's tables report their sizes (the TT's as configured) and their
+// failures through the engine's reporter; a failed table is done without.
+TEST(TTLifeCycle, EngineTablesReportThroughTheReporter)
+{
+    SentText said;
+    Engine* engine = createEngine(Reporter{&said, SentText::append, nullptr});
+    TableSizes sizes = tableSizesOfEntries(2, uint64_t(1) << 12, uint64_t(1) << 10);
+    sizes.ttSizeMb = 100;
+    allocAllTables(*engine, sizes);
+    EXPECT_EQ(said.take(), "Allocated   100 MB for the Hash Table\n"
+                           "Allocated     1 MB for the HashEval Table for Thread 1\n"
+                           "Allocated     1 MB for the HashEval Table for Thread 2\n"
+                           "Allocated     1 MB for the HashQ Table for Thread 1\n"
+                           "Allocated     1 MB for the HashQ Table for Thread 2\n");
+    sizes.ttEntries = uint64_t(1) << 62;
+    sizes.hashEvalEntries = 3;  // not a power of two
+    allocAllTables(*engine, sizes);
+    EXPECT_EQ(said.take(), "Hash Table Memory Allocation Failed!\n"
+                           "HashEval Table Memory Allocation Failed!\n"
+                           "HashEval Table Memory Allocation Failed!\n"
+                           "HashEval Table Memory Allocation Failed!\n"
+                           "Allocated     1 MB for the HashQ Table for Thread 1\n"
+                           "Allocated     1 MB for the HashQ Table for Thread 2\n");
+    EXPECT_EQ(engine->tt.entries, nullptr);
+    EXPECT_EQ(engine->searchThreads[0].evalCache.entries, nullptr);
+
+    ASSERT_TRUE(allocEngineTable(*engine, (uint64_t(2) << 20) / 16 - 4, 2, true));
+    const std::string out = said.take();
+    EXPECT_EQ(out.rfind("\nLarge Page hash table allocator used.\nLargePageMinimun: ", 0), 0u) << out;
+    EXPECT_NE(out.find("Allocated     2 MB for the Hash Table\n"), std::string::npos) << out;
+    destroyEngine(engine);
 }
 
 // Large-page mode sizes the block to a power of two of bytes, so N = P/16 - 4.
@@ -256,13 +287,10 @@ TEST(TTLifeCycle, MessageCarriesTheConfiguredSize)
 // turns a bucket past the end into a failure.
 TEST(TTLifeCycle, LargePageBlockKeepsEveryBucketInside)
 {
-    testing::internal::CaptureStdout();
     const uint64_t n = (uint64_t(2) << 20) / 16 - 4;
-    bool ok = allocHashTable(tt, n, 2, true);
-    std::string out = testing::internal::GetCapturedStdout();
-    ASSERT_TRUE(ok);
-    EXPECT_EQ(out.rfind("\nLarge Page hash table allocator used.\nLargePageMinimun: ", 0), 0u) << out;
-    EXPECT_NE(out.find("Allocated     2 MB for the Hash Table\n"), std::string::npos) << out;
+    const TableAllocation a = allocHashTable(tt, n, true);
+    ASSERT_TRUE(a.ok);
+    EXPECT_TRUE(a.triedLargePages);
     EXPECT_LE(tt.indexMask, n);
     EXPECT_EQ(tt.indexMask & 3, 0u);
     uint64_t reachedLast = 0;
@@ -289,15 +317,12 @@ TEST(TTLifeCycle, DumpWritesEveryEntryAsCsv)
     fs::create_directories(dir);
     fs::current_path(dir);
 
-    testing::internal::CaptureStdout();
-    ASSERT_TRUE(allocHashTable(tt, 8, 1));
+    ASSERT_TRUE(allocHashTable(tt, 8).ok);
     tt.age = 3;
     storeHashAt(tt, 2, 0xABCDEF, 7, 0, BOUND_LOWER, -55, makeMoveWord(KIND_PAWN_PUSH, 12, 28));
     EXPECT_EQ(dumpHashTable(tt, tt.count, 1), -1);  // no DumpHash folder yet
     fs::create_directory("DumpHash");
     EXPECT_EQ(dumpHashTable(tt, tt.count, 1), 8);  // moves seen by Black
-    std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(out, "Allocated     1 MB for the Hash Table\n");
 
     std::ifstream in("DumpHash/dump.csv");
     std::stringstream text;

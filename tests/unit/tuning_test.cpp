@@ -51,9 +51,9 @@ protected:
     static void SetUpTestSuite()
     {
         testing::internal::CaptureStdout();
-        allocHashTable(engine.tt, uint64_t(1) << 14, 1);
-        allocHashEval(record.evalCache, uint64_t(1) << 14, 1, false, 0);
-        allocHashQ(record, uint64_t(1) << 14, 1, false, 0);
+        allocHashTable(engine.tt, uint64_t(1) << 14);
+        allocHashEval(record.evalCache, uint64_t(1) << 14);
+        allocHashQ(record, uint64_t(1) << 14);
         testing::internal::GetCapturedStdout();
         std::memcpy(defaults, ParamTable, sizeof defaults);
     }
