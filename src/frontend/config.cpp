@@ -13,10 +13,7 @@
 #include "tablebase/tbregistry.h"
 #include "tuning/paramfile.h"
 
-Config config;
-uint32_t protocolMode = 0;
-
-SearchSettings searchSettings()
+SearchSettings searchSettings(const Config& config)
 {
     SearchSettings s;
     s.threads = config.threads;
@@ -25,13 +22,13 @@ SearchSettings searchSettings()
     return s;
 }
 
-void startTablebases(Engine& engine)
+void startTablebases(const Config& config, Engine& engine)
 {
     if (config.syzygy)
         initTablebases(engine.tablebases, config.dtzPath, config.wdlPath);
 }
 
-TableSizes tableSizes()
+TableSizes tableSizes(const Config& config)
 {
     TableSizes t;
     t.threads = config.threads;
@@ -97,9 +94,8 @@ std::string configFilePath()
     return name;
 }
 
-void loadConfig(const char* file)
+void loadConfig(Config& c, const char* file)
 {
-    Config& c = config;
     c.maxDepth = uint8_t(inRange(iniGetLong("ENGINE", "MaxDepth", 64, file), 1, 64, 64));
     c.threads = uint8_t(inRange(iniGetLong("ENGINE", "Thread", 2, file), 1, MAX_THREADS, 1));
     c.postThinking = iniGetBool("ENGINE", "PostThinking", 1, file);
@@ -128,7 +124,7 @@ void loadConfig(const char* file)
     std::printf("Thread allocated for lazySMP: %i\n", int(c.threads));
 }
 
-void resizeHashTable(Engine& engine, long sizeMb)
+void resizeHashTable(Config& config, Engine& engine, long sizeMb)
 {
     long allocatedMb = sizeMb;
     uint64_t entries = tableEntryCount(sizeMb);
@@ -143,10 +139,10 @@ void resizeHashTable(Engine& engine, long sizeMb)
     allocEngineTable(engine, entries, allocatedMb, config.largePages != 0);
 }
 
-bool loadParamFile(const char* path)
+bool loadParamFile(const char* path, bool uci)
 {
     ParamFileResult r = readParamFile(path);
-    const char* prefix = protocolMode == 2 ? "info string " : "";
+    const char* prefix = uci ? "info string " : "";
     for (const std::string& problem : r.problems)
         std::printf("%sParamFile %s: %s\n", prefix, path, problem.c_str());
     if (r.applied)

@@ -37,28 +37,22 @@ struct Config {
     long ttSizeMb = 0;  // the main table's size in MiB as allocated (large pages round it)
 };
 
-extern Config config;
-
-// 0 console, 2 UCI: the protocol chosen at start-up.
-extern uint32_t protocolMode;
-
-// The search's settings and the hash tables' sizes from the configuration
-// and the protocol in use.
-SearchSettings searchSettings();
-TableSizes tableSizes();
+// The search's settings and the hash tables' sizes from the configuration.
+SearchSettings searchSettings(const Config& config);
+TableSizes tableSizes(const Config& config);
 
 // When Syzygy is on, finds the tablebase files in the configured WDL and DTZ
 // folders for the engine (the protocol loops call it when they start).
-void startTablebases(Engine& engine);
+void startTablebases(const Config& config, Engine& engine);
 
 // The console's new hash size: derives the entry count as the configuration
 // does (whole huge pages in large-page mode), records it in the
 // configuration and reallocates the engine's TT only.
-void resizeHashTable(Engine& engine, long sizeMb);
+void resizeHashTable(Config& config, Engine& engine, long sizeMb);
 
-// Reads every key of the file (defaults for what is missing), applies the
-// ranges, derives the entry counts and prints the thread line.
-void loadConfig(const char* fileName);
+// Reads every key of the file (defaults for what is missing) into config,
+// applies the ranges, derives the entry counts and prints the thread line.
+void loadConfig(Config& config, const char* fileName);
 
 // The configuration file to read: Ardentis.ini in the working directory when
 // it is there, otherwise $XDG_CONFIG_HOME/ardentis/Ardentis.ini (by default
@@ -69,9 +63,9 @@ std::string configFilePath();
 
 // Loads the evaluation parameters of a file in the tuned-value format
 // ("name;value;" lines) over the current ones. Prints one line per problem
-// (as "info string" in UCI mode) and then whether the file was applied; a file
-// with any problem changes nothing. Returns whether it was applied.
-bool loadParamFile(const char* path);
+// (as "info string" when uci is set) and then whether the file was applied; a
+// file with any problem changes nothing. Returns whether it was applied.
+bool loadParamFile(const char* path, bool uci);
 
 // Entry count for a table of 16-byte entries of `sizeMb` MiB.
 uint64_t tableEntryCount(long sizeMb);

@@ -148,14 +148,14 @@ void turn(Session& session, const char*)
     std::printf("%s\n", side == 0 ? "Turn: WHITE" : side == 1 ? "Turn: BLACK" : "Turn: NULL");
 }
 
-void setDepth(Session&, const char* line)
+void setDepth(Session& session, const char* line)
 {
     int n = 0;
     bool given = readCommandNumber(line, "sd", n);
     if (given && n == 9999)
         return;
     if (given && n >= 1 && n <= 64)
-        config.maxDepth = uint8_t(n);
+        session.config.maxDepth = uint8_t(n);
     else
         std::printf("Error (depth out of bound): Insert depth between 2 and %d\n", 63);
 }
@@ -208,7 +208,7 @@ void memoryCommand(Session& session, const char* line)
         std::printf("tellusererror Error (size out of bound): Insert size between 4 and %d\n", 8192);
         return;
     }
-    resizeHashTable(*session.engine, n);
+    resizeHashTable(session.config, *session.engine, n);
 }
 
 void enterMove(Session& session, const char* line)
@@ -311,8 +311,8 @@ bool isMoveText(const char* s)
 int consoleLoop(Session& session)
 {
     setReporter(*session.engine, consoleReporter(session));
-    allocAllTables(*session.engine, tableSizes());
-    startTablebases(*session.engine);
+    allocAllTables(*session.engine, tableSizes(session.config));
+    startTablebases(session.config, *session.engine);
     std::printf("\nWelcome in Ardentis\n");
     std::printf("type \"help\" to show commands list\n");
 

@@ -500,8 +500,8 @@ void threadCommand(Session& session, const char* line)
     if (!readCommandNumber(line, "thread", n) || n < 1 || n > MAX_THREADS)
         return;
     freeAllTables(*session.engine);
-    config.threads = uint8_t(n);
-    allocAllTables(*session.engine, tableSizes());
+    session.config.threads = uint8_t(n);
+    allocAllTables(*session.engine, tableSizes(session.config));
     std::printf("Thread allocated for search: %i", n);
 }
 

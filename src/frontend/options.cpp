@@ -14,48 +14,47 @@
 #include "search/engine.h"
 #include "search/settings.h"
 
-UciValues uciValues;
-
 namespace {
 
 int announcedTrue(const Session&) { return 1; }
-int hashAnnounced(const Session&) { return int(config.hashSizeMb); }
-int threadsAnnounced(const Session&) { return config.threads; }
-int multiPvAnnounced(const Session&) { return uciValues.multiPv; }
-int moveOverheadAnnounced(const Session&) { return uciValues.moveOverheadMs; }
+int hashAnnounced(const Session& session) { return int(session.config.hashSizeMb); }
+int threadsAnnounced(const Session& session) { return session.config.threads; }
+int multiPvAnnounced(const Session& session) { return session.uci.multiPv; }
+int moveOverheadAnnounced(const Session& session) { return session.uci.moveOverheadMs; }
 
 void changePonder(Session& session, int value, const char*)
 {
-    uciValues.ponder = value != 0;
+    session.uci.ponder = value != 0;
     session.engine->flags.ponderAllowed.store(value != 0 ? 1 : 0, std::memory_order_relaxed);
 }
 
 // The INI's Book and BookFile settings, which the book lookup reads.
-void changeOwnBook(Session&, int value, const char*) { setBookEnabled(value != 0); }
-const char* bookFileAnnounced(const Session&) { return config.bookFile; }
-void changeBookFile(Session&, int, const char* text) { setBookFile(text); }
+void changeOwnBook(Session& session, int value, const char*) { setBookEnabled(session, value != 0); }
+const char* bookFileAnnounced(const Session& session) { return session.config.bookFile; }
+void changeBookFile(Session& session, int, const char* text) { setBookFile(session, text); }
 
 void changeHash(Session& session, int value, const char*)
 {
-    resizeHashTable(*session.engine, value);
-    uciValues.tablesUntouched = true;
+    resizeHashTable(session.config, *session.engine, value);
+    session.uci.tablesUntouched = true;
 }
 
 void changeThreads(Session& session, int value, const char*)
 {
-    config.threads = uint8_t(value);
-    allocThreadTables(*session.engine, tableSizes());
-    uciValues.tablesUntouched = true;
+    session.config.threads = uint8_t(value);
+    allocThreadTables(*session.engine, tableSizes(session.config));
+    session.uci.tablesUntouched = true;
 }
 
 void clearHash(Session& session, int, const char*) { clearAllTables(*session.engine); }
 
-const char* syzygyPathAnnounced(const Session&) { return config.wdlPath; }
+const char* syzygyPathAnnounced(const Session& session) { return session.config.wdlPath; }
 
 // Both kinds of table file from the same folders (':'-separated); the tables
 // are found again at once when Syzygy is on. "<empty>" clears the path.
 void changeSyzygyPath(Session& session, int, const char* text)
 {
+    Config& config = session.config;
     if (std::strcmp(text, "<empty>") == 0)
         text = "";
     if (std::strlen(text) >= sizeof config.wdlPath) {
@@ -65,12 +64,12 @@ void changeSyzygyPath(Session& session, int, const char* text)
     }
     std::snprintf(config.wdlPath, sizeof config.wdlPath, "%s", text);
     std::snprintf(config.dtzPath, sizeof config.dtzPath, "%s", text);
-    startTablebases(*session.engine);
+    startTablebases(config, *session.engine);
 }
-void changeMultiPv(Session&, int value, const char*) { uciValues.multiPv = value; }
-void changeMoveOverhead(Session&, int value, const char*) { uciValues.moveOverheadMs = value; }
+void changeMultiPv(Session& session, int value, const char*) { session.uci.multiPv = value; }
+void changeMoveOverhead(Session& session, int value, const char*) { session.uci.moveOverheadMs = value; }
 
-const char* paramFileAnnounced(const Session&) { return config.paramFile; }
+const char* paramFileAnnounced(const Session& session) { return session.config.paramFile; }
 
 // A parameter file over the current values, or with "<empty>" the built-in
 // values. The evaluation and quiescence caches hold scores of the values
@@ -78,6 +77,7 @@ const char* paramFileAnnounced(const Session&) { return config.paramFile; }
 // anew by the next "position" command.
 void changeParamFile(Session& session, int, const char* text)
 {
+    Config& config = session.config;
     if (text[0] == '\0' || std::strcmp(text, "<empty>") == 0) {
         restoreBuiltInParams();
         config.paramFile[0] = '\0';
@@ -86,7 +86,7 @@ void changeParamFile(Session& session, int, const char* text)
         std::printf("info string ParamFile: path longer than %zu characters; nothing applied\n",
                     sizeof config.paramFile - 1);
         return;
-    } else if (loadParamFile(text)) {
+    } else if (loadParamFile(text, session.protocol == Protocol::Uci)) {
         std::snprintf(config.paramFile, sizeof config.paramFile, "%s", text);
     } else {
         return;

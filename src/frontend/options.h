@@ -23,19 +23,6 @@ struct UciOption {
     void (*change)(Session& session, int value, const char* text);
 };
 
-// Settings that exist only as options.
-struct UciValues {
-    bool ponder = true;  // bestmove may name a ponder move
-    int multiPv = 1;
-    int moveOverheadMs = 10;  // taken off our own clock before the allocation
-    // Tables allocated and not yet written: their pages are mapped on first
-    // touch, which on a large table takes seconds. The next "isready" (or
-    // "ucinewgame") clears them, so that no search pays for it on the clock;
-    // once a search has begun they hold its entries and are kept.
-    bool tablesUntouched = false;
-};
-extern UciValues uciValues;
-
 // Prints one "option name ..." line per table row, in table order.
 void printUciOptions(const Session& session);
 

@@ -26,7 +26,7 @@ SearchResult thinkAndPlay(Session& session)
     t.rootLastMove = t.current->sideToMove;
     engine.timeControl.startMs = nowMs();
     startTimerOrExit(engine, 0, true);
-    SearchResult result = think(engine, searchSettings());
+    SearchResult result = think(engine, searchSettings(session.config));
     stopTimer(engine.timer);
     if (result.best)
         t.current = makeMove(*t.current, result.best);

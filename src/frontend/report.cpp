@@ -29,11 +29,12 @@ void printLine(const Position& root, const PvLine& line)
     std::printf("\n");
 }
 
-void consoleIteration(void*, const IterationReport& report)
+void consoleIteration(void* context, const IterationReport& report)
 {
+    const Session& session = *static_cast<const Session*>(context);
     const SearchResult& r = *report.result;
     const int s = r.score;
-    if (config.postThinking) {
+    if (session.config.postThinking) {
         std::printf("%2d %6d %6d %10" PRIu64 " ", r.depth, s, int(report.elapsedMs / 10), r.nodes);
         printLine(*report.root, r.line);
     }

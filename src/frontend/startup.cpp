@@ -23,7 +23,7 @@ namespace {
 
 // The configuration's clock settings, and the root's parent move the engine
 // has always started with.
-void applyConfig(Engine& engine)
+void applyConfig(const Config& config, Engine& engine)
 {
     TimeControl& tc = engine.timeControl;
     tc.suddenDeath = int32_t(config.suddenDeath);
@@ -44,7 +44,8 @@ int runLoops(Session& session, int argc, char** argv)
     // The start position is symmetric: its incremental scores stay 0 whatever
     // the file changes, so it need not be set up again.
     // A file that was not applied is not announced as the ParamFile in force.
-    if (config.paramFile[0] != '\0' && !loadParamFile(config.paramFile))
+    Config& config = session.config;
+    if (config.paramFile[0] != '\0' && !loadParamFile(config.paramFile, false))
         config.paramFile[0] = '\0';
     if (argc >= 2 && std::strcmp(argv[1], "tune") == 0)
         return runTuneCommand(session, argc - 2, argv + 2);
@@ -61,10 +62,10 @@ int runLoops(Session& session, int argc, char** argv)
             continue;
         int result = 0;
         if (std::strncmp(line, "uci", 3) == 0) {
-            protocolMode = 2;
+            session.protocol = Protocol::Uci;
             result = uciLoop(session);
         } else if (line[0] == 'c') {
-            protocolMode = 0;
+            session.protocol = Protocol::Console;
             result = consoleLoop(session);
         } else if (std::strncmp(line, "quit", 4) == 0) {
             return 0;
@@ -78,10 +79,12 @@ int runLoops(Session& session, int argc, char** argv)
 
 int runEngine(int argc, char** argv)
 {
-    loadConfig(configFilePath().c_str());
-    Session session{};
+    // A few kilobytes, most of it the configuration's paths; the engine itself
+    // lives on the heap.
+    Session session;
+    loadConfig(session.config, configFilePath().c_str());
     session.engine = createEngine(messageReporter());
-    applyConfig(*session.engine);
+    applyConfig(session.config, *session.engine);
     const int status = runLoops(session, argc, argv);
     destroyEngine(session.engine);
     return status;

@@ -92,7 +92,7 @@ int runTuneCommand(Session& session, int argc, char** argv)
     // record's own caches; the others only evaluate.
     Engine& engine = *session.engine;
     SearchThread& t = engine.mainThread;
-    const TableSizes sizes = tableSizes();
+    const TableSizes sizes = tableSizes(session.config);
     allocEngineTable(engine, sizes.ttEntries, sizes.ttSizeMb, sizes.largePages);
     allocRecordCaches(engine, t, 0, sizes);
     int done = runStage(t, chosen->stage, settings);

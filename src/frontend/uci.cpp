@@ -73,15 +73,15 @@ constexpr int32_t NO_CLOCK = 1000000000;
 // Every "go" starts from no limits: only its own tokens apply.
 void go(Session& session, UciReader& reader, char* line)
 {
-    uciValues.tablesUntouched = false;
+    session.uci.tablesUntouched = false;
     Engine& engine = *session.engine;
     SearchThread& front = engine.mainThread;
     TimeControl& tc = engine.timeControl;
     int black = int(front.current->sideToMove);
     front.rootLastMove = uint32_t(black);
 
-    SearchSettings settings = searchSettings();
-    settings.multiPv = uciValues.multiPv;
+    SearchSettings settings = searchSettings(session.config);
+    settings.multiPv = session.uci.multiPv;
     Move searchMoves[MAX_ROOT_MOVES];
     int searchMoveCount = 0;
     long long myClock = -1, opponentClock = -1, myIncrement = 0, moveTime = -1;
@@ -153,7 +153,7 @@ void go(Session& session, UciReader& reader, char* line)
     // The clocks of this command only; an unknown opponent clock counts as
     // equal to ours, so it neither adds nor takes time.
     const bool timed = !infiniteToken && (myClock >= 0 || moveTime >= 0);
-    tc.myTime = myClock >= 0 ? clockCentiseconds(myClock, uciValues.moveOverheadMs) : NO_CLOCK;
+    tc.myTime = myClock >= 0 ? clockCentiseconds(myClock, session.uci.moveOverheadMs) : NO_CLOCK;
     tc.opponentTime = opponentClock >= 0 ? clockCentiseconds(opponentClock, 0) : tc.myTime;
     tc.increment = myIncrement > 0 ? int32_t(myIncrement / 10 > NO_CLOCK ? NO_CLOCK : myIncrement / 10) : 0;
     tc.movesToGo = movesToGo;
@@ -166,7 +166,7 @@ void go(Session& session, UciReader& reader, char* line)
     start.timed = timed;
     start.moveNumber = engine.tt.age;
     // A book move is answered at once, without a search (not in an analysis).
-    const Move book = bookMove(*front.current, start.hold, engine.tt.age);
+    const Move book = bookMove(session, *front.current, start.hold, engine.tt.age);
     tc.startMs = nowMs();
     beginUciSearch(reader, start);
     SearchResult result{};  // a book move comes without score, line or node count
@@ -197,7 +197,7 @@ void newUciGame(Session& session)
     engine.mainThread.current = newGame(engine.mainThread);
     clearSearchState(engine);
     clearAllTables(engine);
-    uciValues.tablesUntouched = false;
+    session.uci.tablesUntouched = false;
 }
 
 } // namespace
@@ -208,10 +208,10 @@ int uciLoop(Session& session)
     setReporter(engine, uciReporter(session));
     std::printf("\nid name Ardentis\nid author Velmorin\n");
     printUciOptions(session);
-    allocAllTables(engine, tableSizes());
-    uciValues.tablesUntouched = true;
-    checkBookFile();
-    startTablebases(*session.engine);
+    allocAllTables(engine, tableSizes(session.config));
+    session.uci.tablesUntouched = true;
+    checkBookFile(session);
+    startTablebases(session.config, engine);
     std::printf("uciok\n");
     std::fflush(stdout);
 
@@ -223,11 +223,11 @@ int uciLoop(Session& session)
         std::fflush(stdout);
         nextUciLine(*reader, line);
         if (!std::strncmp(line, "isready", 7)) {
-            if (uciValues.tablesUntouched) {
+            if (session.uci.tablesUntouched) {
                 clearAllTables(engine);
-                uciValues.tablesUntouched = false;
+                session.uci.tablesUntouched = false;
             }
-            engine.flags.ponderAllowed.store(uciValues.ponder ? 1 : 0);
+            engine.flags.ponderAllowed.store(session.uci.ponder ? 1 : 0);
             std::printf("readyok\n");
         } else if (!std::strncmp(line, "ucinewgame", 10)) {
             newUciGame(session);

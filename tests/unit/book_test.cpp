@@ -21,7 +21,7 @@
 #include "book/book.h"
 #include "book/polyglot_randoms.h"
 #include "engine_init.h"
-#include "frontend/config.h"
+#include "frontend/session.h"
 #include "frontend/openingbook.h"
 #include "platform/platform.h"
 #include "position/fen.h"
@@ -216,7 +216,7 @@ TEST(Book, SmallBookListsAndPicksAsExpected)
         expectEntries(*listing, record["entries"], fen);
 
         const Position& pos = setUp(fen);
-        const BookChoice choice = pickBookMove(path.c_str(), pos, false);
+        const BookChoice choice = pickBookMove(path.c_str(), pos, nullptr);
         EXPECT_EQ(choice.status, BookStatus::Found) << fen;
         EXPECT_EQ(choice.text, record["entries"].items[0]["move"].text) << fen;
         EXPECT_TRUE(isLegalMove(pos, choice.move)) << fen;
@@ -235,9 +235,10 @@ TEST(Book, RandomPicksAreMovesOfThePosition)
     const Position& pos = setUp("rnbqkbnr/pp1ppppp/8/2p5/4P3/8/PPPP1PPP/RNBQKBNR w KQkq c6 0 2");
     const std::set<std::string> entries = {"g1f3", "c2c3", "b1c3", "f1c4", "d2d4"};
     std::set<std::string> seen;
-    seedBookRandom(12345);
+    BookRandom random{};
+    seedBookRandom(random, 12345);
     for (int i = 0; i < 200; i++) {
-        const BookChoice choice = pickBookMove(path.c_str(), pos, true);
+        const BookChoice choice = pickBookMove(path.c_str(), pos, &random);
         ASSERT_EQ(choice.status, BookStatus::Found);
         EXPECT_TRUE(entries.count(choice.text)) << choice.text;
         EXPECT_TRUE(isLegalMove(pos, choice.move));
@@ -267,7 +268,7 @@ TEST(Book, EdgeFilesBehaveAsDocumented)
             expectEntries(*listing, entries, where);
 
         const Position& pos = setUp(fen);
-        const BookChoice choice = pickBookMove(path.c_str(), pos, false);
+        const BookChoice choice = pickBookMove(path.c_str(), pos, nullptr);
         if (record["pick"].kind == Json::Null) {
             EXPECT_NE(choice.status, BookStatus::Found) << where;
             EXPECT_EQ(choice.move, 0u) << where;
@@ -300,10 +301,11 @@ TEST(Book, MissingFileIsReportedAsSuch)
 {
     const Position& pos = setUp("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
     for (const std::string& path : {bookPath("no-such-book.bin"), bookPath("edge"), std::string("/dev/null")}) {
-        EXPECT_EQ(pickBookMove(path.c_str(), pos, false).status, BookStatus::NoFile) << path;
-        EXPECT_EQ(pickBookMove(path.c_str(), pos, true).status, BookStatus::NoFile) << path;
+        EXPECT_EQ(pickBookMove(path.c_str(), pos, nullptr).status, BookStatus::NoFile) << path;
+        BookRandom random{};
+        EXPECT_EQ(pickBookMove(path.c_str(), pos, &random).status, BookStatus::NoFile) << path;
     }
-    EXPECT_EQ(pickBookMove(nullptr, pos, false).status, BookStatus::NoFile);
+    EXPECT_EQ(pickBookMove(nullptr, pos, nullptr).status, BookStatus::NoFile);
     int error = 0;
     EXPECT_FALSE(bookFileOpens(bookPath("no-such-book.bin").c_str(), error));
     EXPECT_STREQ(systemErrorText(error), "No such file or directory");
@@ -359,7 +361,8 @@ TEST(Book, CorruptFilesNeverGiveAnIllegalMove)
         for (const Json& record : expected.items) {
             const std::string& fen = record["fen"].text;
             const Position& pos = setUp(fen);
-            for (bool random : {false, true}) {
+            BookRandom generator{};
+            for (BookRandom* random : {static_cast<BookRandom*>(nullptr), &generator}) {
                 const BookChoice choice = pickBookMove(file.path.c_str(), pos, random);
                 if (choice.status == BookStatus::Found)
                     EXPECT_TRUE(isLegalMove(pos, choice.move)) << "file " << f << " " << fen;
@@ -374,22 +377,20 @@ TEST(Book, CorruptFilesNeverGiveAnIllegalMove)
 
 TEST(Book, FrontEndSettersSwitchTheBookAndItsFile)
 {
-    const Config saved = config;
+    Session session;
     const Position& start = setUp("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
     const Move g1f3 = textToMove(start, "g1f3");
-    setBookRandom(false);
-    setBookEnabled(true);
-    setBookFile(bookPath("no-such-book.bin").c_str());  // prints its one line
-    EXPECT_EQ(bookMove(start, false, 0), 0u);
-    setBookFile(bookPath("small.bin").c_str());
-    EXPECT_EQ(bookMove(start, false, 0), g1f3);
-    EXPECT_EQ(bookMove(start, true, 0), 0u);  // never for an infinite search
-    EXPECT_EQ(bookMove(start, false, BOOK_SEARCHES + 1), 0u);
-    EXPECT_EQ(bookMove(start, false, BOOK_SEARCHES), g1f3);
-    setBookEnabled(false);
-    EXPECT_EQ(bookMove(start, false, 0), 0u);
-    setBookEnabled(true);
-    EXPECT_EQ(bookMove(start, false, 0), g1f3);
-    config = saved;
-    setBookFile(config.bookFile);
+    setBookRandom(session, false);
+    setBookEnabled(session, true);
+    setBookFile(session, bookPath("no-such-book.bin").c_str());  // prints its one line
+    EXPECT_EQ(bookMove(session, start, false, 0), 0u);
+    setBookFile(session, bookPath("small.bin").c_str());
+    EXPECT_EQ(bookMove(session, start, false, 0), g1f3);
+    EXPECT_EQ(bookMove(session, start, true, 0), 0u);  // never for an infinite search
+    EXPECT_EQ(bookMove(session, start, false, BOOK_SEARCHES + 1), 0u);
+    EXPECT_EQ(bookMove(session, start, false, BOOK_SEARCHES), g1f3);
+    setBookEnabled(session, false);
+    EXPECT_EQ(bookMove(session, start, false, 0), 0u);
+    setBookEnabled(session, true);
+    EXPECT_EQ(bookMove(session, start, false, 0), g1f3);
 }

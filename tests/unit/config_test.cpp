@@ -44,8 +44,9 @@ std::string text(const IniFile& f, const char* section, const char* key, int cap
 Config loaded(const std::string& content)
 {
     IniFile f(content);
+    Config config;
     testing::internal::CaptureStdout();
-    loadConfig(f.name());
+    loadConfig(config, f.name());
     testing::internal::GetCapturedStdout();
     return config;
 }
@@ -245,8 +246,9 @@ TEST(ConfigLoader, LargePagesRoundTheMainTableToWholePages)
 TEST(ConfigLoader, PrintsTheThreadLine)
 {
     IniFile f("[ENGINE]\nThread=30\n");
+    Config config;
     testing::internal::CaptureStdout();
-    loadConfig(f.name());
+    loadConfig(config, f.name());
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Thread allocated for lazySMP: 1\n");
 }
 
@@ -255,14 +257,15 @@ namespace {
 TEST(ConfigTables, ResizeFollowsTheSizeRuleAndNamesTheGivenSize)
 {
     Engine* engine = createEngine(messageReporter());
+    Config config;
     config.largePages = 0;
     testing::internal::CaptureStdout();
-    resizeHashTable(*engine, 2);
+    resizeHashTable(config, *engine, 2);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Allocated     2 MB for the Hash Table\n");
     EXPECT_EQ(engine->tt.count, uint64_t(1) << 20);
     EXPECT_EQ(config.ttEntries, uint64_t(1) << 20);
     testing::internal::CaptureStdout();
-    resizeHashTable(*engine, 100);
+    resizeHashTable(config, *engine, 100);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Allocated   100 MB for the Hash Table\n");
     EXPECT_EQ(engine->tt.count, uint64_t(1) << 22);
     destroyEngine(engine);
