@@ -374,19 +374,35 @@ int searchMoreLines(Engine& e, const SearchSettings& settings, int threads, Sear
     return filled;
 }
 
-} // namespace
+// One search from its set-up to its result: what the iterations share.
+struct Driver {
+    Engine& e;
+    const SearchSettings& settings;
+    int threads = 1;        // search threads, 1..MAX_THREADS
+    int multiPv = 1;        // lines per iteration, 1..MAX_MULTI_PV
+    int count = 0;          // root moves
+    bool tbRoot = false;    // the tables decided the root list
+    int tbScore = 0;        // their score (0 without)
+    uint64_t best = 0;      // the result word to play
+    int score = 0;          // the last iteration's score
+    bool accepted = false;  // an iteration ended inside its window
+    SearchResult r{};
+};
 
-SearchResult think(Engine& e, const SearchSettings& settings)
+// The root's set-up: a new generation, the front end's record reset, the
+// root list (restricted to the asked moves, then to what the tables keep).
+// False when that already decides the search (no legal move, or only one),
+// with the result in d.r.
+bool setUpRoot(Driver& d)
 {
+    Engine& e = d.e;
     SearchThread& front = e.mainThread;
-    TimeControl& timeControl = e.timeControl;
     // stopSearch is cleared by the caller when the search starts (setupTimer,
     // or the UCI "go" before it starts the input monitor): a "stop" that the
     // monitor reads before this point must not be lost.
     e.flags.abortIteration.store(0, std::memory_order_relaxed);
-    front.tbLimit = uint8_t(settings.tbLimit);
+    front.tbLimit = uint8_t(d.settings.tbLimit);
     newSearchGeneration(e.tt);
-    SearchResult r{};
     e.bestLine.count = 0;
     e.winnerSelDepth = 0;
     std::memset(front.rootMoves, 0, sizeof front.rootMoves);
@@ -402,133 +418,182 @@ SearchResult think(Engine& e, const SearchSettings& settings)
     int count = int(legalEnd - legal);
     for (int i = 0; i < count; ++i)
         front.rootMoves[i] = makeEntry(entryMove(legal[i]), 0);
-    count = restrictRoot(front, count, settings);
+    count = restrictRoot(front, count, d.settings);
     front.rootEnd = front.rootMoves + count;
-
     if (count == 0) {
-        r.score = checkers(*front.current) ? -MATE : 0;
-        timeControl.elapsedMs = nowMs() - timeControl.startMs;
-        return r;
+        d.r.score = checkers(*front.current) ? -MATE : 0;
+        return false;
     }
     // No iteration reports less than the tables' verdict on the root.
-    int tbScore = 0;
-    const bool tbRoot = decideRootByTables(front, settings.tbLimit, tbScore);
-    if (tbRoot) {
-        r.tbHits++;
+    d.tbScore = 0;
+    d.tbRoot = decideRootByTables(front, d.settings.tbLimit, d.tbScore);
+    if (d.tbRoot) {
+        d.r.tbHits++;
         count = int(front.rootEnd - front.rootMoves);
     }
-    uint64_t best = makeResult(entryMove(front.rootMoves[count - 1]), tbScore);
-    int s = tbScore;
+    d.count = count;
+    d.best = makeResult(entryMove(front.rootMoves[count - 1]), d.tbScore);
+    d.score = d.tbScore;
     if (count == 1) {
-        r.best = resultMove(best);
-        r.score = s;
-        r.line.count = 1;
-        r.line.moves[0] = r.best;
-        reportIteration(e, r);
-        timeControl.elapsedMs = nowMs() - timeControl.startMs;
-        return r;
+        d.r.best = resultMove(d.best);
+        d.r.score = d.score;
+        d.r.line.count = 1;
+        d.r.line.moves[0] = d.r.best;
+        reportIteration(e, d.r);
+        return false;
     }
+    return true;
+}
 
-    const int threads = settings.threads < 1 ? 1 : settings.threads > MAX_THREADS ? MAX_THREADS : settings.threads;
-    const int multiPv = settings.multiPv < 1 ? 1 : settings.multiPv > MAX_MULTI_PV ? MAX_MULTI_PV : settings.multiPv;
-    ScoredLine* lines = e.lines;
-    bool accepted = false;
-    r.line.count = 0;
-    if (threads > 1) {
-        clearWorkShare(e.share);
-        startWorkers(e, threads);
+// A stopped iteration: before any iteration was accepted, the moves the
+// first thread finished in this one decide.
+void takeStoppedIteration(Driver& d)
+{
+    Engine& e = d.e;
+    e.flags.abortIteration.store(1, std::memory_order_relaxed);
+    const uint64_t partial = e.searchThreads[0].result;
+    if (!d.accepted && resultMove(partial)) {
+        d.best = partial;
+        d.score = resultScore(partial);
+        d.r.line.count = 1;
+        d.r.line.moves[0] = resultMove(partial);
+        d.r.ponder = 0;
     }
+}
+
+// An iteration whose score fell inside its window becomes the result; a
+// thread that searched one ply deeper and finished first has completed the
+// next iteration too (depth moves on to it).
+void acceptIteration(Driver& d, uint64_t result, int& depth)
+{
+    Engine& e = d.e;
+    const int reached = e.winnerThread ? e.searchThreads[e.winnerThread - 1].depth : depth;
+    if (reached > depth && reached <= d.settings.maxDepth) {
+        depth = reached;
+        e.mainThread.depth = uint8_t(depth);
+        d.r.depth = depth;
+    }
+    d.accepted = true;
+    d.best = result;
+    d.r.line = e.bestLine;
+    d.r.ponder = e.bestLine.count > 1 ? e.bestLine.moves[1] : 0;
+}
+
+// The further best lines of an accepted MultiPV iteration, merged with the
+// accepted one best first and reported each; the first line's move is the
+// one played. False when the search was stopped meanwhile.
+bool mergeMultiPv(Driver& d)
+{
+    Engine& e = d.e;
+    ScoredLine* lines = e.lines;
+    lines[0].score = d.score;
+    lines[0].line = d.r.line;
+    const int shown = searchMoreLines(e, d.settings, d.threads, d.r, lines, d.multiPv < d.count ? d.multiPv : d.count);
+    // Best first (a stable insertion sort: nothing allocated).
+    for (int k = 1; k < shown; ++k)
+        for (int j = k; j > 0 && lines[j].score > lines[j - 1].score; --j)
+            std::swap(lines[j], lines[j - 1]);
+    d.best = makeResult(lines[0].line.moves[0], lines[0].score);
+    d.r.best = resultMove(d.best);
+    d.r.line = lines[0].line;
+    d.r.ponder = d.r.line.count > 1 ? d.r.line.moves[1] : 0;
+    SearchResult shownLine = d.r;
+    for (int k = 0; k < shown; ++k) {
+        shownLine.score = lines[k].score;
+        shownLine.line = lines[k].line;
+        reportIteration(e, shownLine, k + 1);
+    }
+    d.r.score = lines[0].score;
+    return !e.flags.stopSearch.load(std::memory_order_relaxed);
+}
+
+// The next iteration's window: a fail high or low searches the same depth
+// again with the full window; a score inside the window (or the tables'
+// score, which no window holds) goes one ply deeper with an aspiration
+// window around it.
+void nextWindow(Driver& d, int& depth)
+{
+    SearchThread& front = d.e.mainThread;
+    const int s = d.score;
+    if (s == d.tbScore) {
+        front.windowAlpha = -INFINITE;
+        front.windowBeta = INFINITE;
+        ++depth;
+    } else if (s <= front.windowAlpha || s >= front.windowBeta) {
+        front.windowAlpha = -INFINITE;
+        front.windowBeta = INFINITE;
+    } else {
+        front.windowAlpha = int16_t(s - ASPIRATION);
+        front.windowBeta = int16_t(s + ASPIRATION);
+        ++depth;
+    }
+}
+
+// Iterative deepening with aspiration windows, each iteration run by every
+// search thread at once, until the depth, a limit or a stop ends it.
+void iterate(Driver& d)
+{
+    Engine& e = d.e;
+    SearchThread& front = e.mainThread;
+    const SearchSettings& settings = d.settings;
+    SearchResult& r = d.r;
     for (int depth = 1; depth <= settings.maxDepth;) {
         front.depth = uint8_t(depth);
         r.depth = depth;
-        if (!shareNodes(front, settings, threads, r.nodes))
+        if (!shareNodes(front, settings, d.threads, r.nodes))
             break;
         e.winnerThread = 0;
         e.flags.abortIteration.store(0, std::memory_order_relaxed);
-        uint64_t result = runIteration(e, threads, r);
+        const uint64_t result = runIteration(e, d.threads, r);
         if (e.flags.stopSearch.load(std::memory_order_relaxed)) {
-            e.flags.abortIteration.store(1, std::memory_order_relaxed);
-            // Stopped before any iteration was accepted: the moves the first
-            // thread finished in this one decide.
-            uint64_t partial = e.searchThreads[0].result;
-            if (!accepted && resultMove(partial)) {
-                best = partial;
-                s = resultScore(partial);
-                r.line.count = 1;
-                r.line.moves[0] = resultMove(partial);
-                r.ponder = 0;
-            }
+            takeStoppedIteration(d);
             break;
         }
-        s = resultScore(result);
-        bool inside = s > front.windowAlpha && s < front.windowBeta;
-        if (inside) {
-            // A thread that searched one ply deeper and finished first has
-            // completed the next iteration too.
-            const int reached = e.winnerThread ? e.searchThreads[e.winnerThread - 1].depth : depth;
-            if (reached > depth && reached <= settings.maxDepth) {
-                depth = reached;
-                front.depth = uint8_t(depth);
-                r.depth = depth;
-            }
-            accepted = true;
-            best = result;
-            r.line = e.bestLine;
-            r.ponder = e.bestLine.count > 1 ? e.bestLine.moves[1] : 0;
-        }
-        if (tbRoot && s < tbScore)
-            s = tbScore;
-        r.best = resultMove(best);
-        r.score = s;
+        d.score = resultScore(result);
+        const bool inside = d.score > front.windowAlpha && d.score < front.windowBeta;
+        if (inside)
+            acceptIteration(d, result, depth);
+        if (d.tbRoot && d.score < d.tbScore)
+            d.score = d.tbScore;
+        r.best = resultMove(d.best);
+        r.score = d.score;
         r.selDepth = e.winnerSelDepth;
-        if (multiPv == 1) {
+        if (d.multiPv == 1)
             reportIteration(e, r);
-        } else if (!inside) {
+        else if (!inside)
             reportIteration(e, r, 1);
-        } else {
-            lines[0].score = s;
-            lines[0].line = r.line;
-            int shown = searchMoreLines(e, settings, threads, r, lines, multiPv < count ? multiPv : count);
-            // Best first (a stable insertion sort: nothing allocated); the
-            // first line's move is the one played.
-            for (int k = 1; k < shown; ++k)
-                for (int j = k; j > 0 && lines[j].score > lines[j - 1].score; --j)
-                    std::swap(lines[j], lines[j - 1]);
-            best = makeResult(lines[0].line.moves[0], lines[0].score);
-            r.best = resultMove(best);
-            r.line = lines[0].line;
-            r.ponder = r.line.count > 1 ? r.line.moves[1] : 0;
-            SearchResult shownLine = r;
-            for (int k = 0; k < shown; ++k) {
-                shownLine.score = lines[k].score;
-                shownLine.line = lines[k].line;
-                reportIteration(e, shownLine, k + 1);
-            }
-            r.score = lines[0].score;
-            if (e.flags.stopSearch.load(std::memory_order_relaxed))
-                break;
-        }
-        // A mate within the asked number of moves is proved: enough.
-        if (inside && settings.mateLimit > 0 && s >= MATE + 1 - 2 * settings.mateLimit)
+        else if (!mergeMultiPv(d))
             break;
-        if (s == tbScore) {
-            front.windowAlpha = -INFINITE;
-            front.windowBeta = INFINITE;
-            ++depth;
-        } else if (s <= front.windowAlpha || s >= front.windowBeta) {
-            front.windowAlpha = -INFINITE;
-            front.windowBeta = INFINITE;
-        } else {
-            front.windowAlpha = int16_t(s - ASPIRATION);
-            front.windowBeta = int16_t(s + ASPIRATION);
-            ++depth;
-        }
+        // A mate within the asked number of moves is proved: enough.
+        if (inside && settings.mateLimit > 0 && d.score >= MATE + 1 - 2 * settings.mateLimit)
+            break;
+        nextWindow(d, depth);
     }
-    if (threads > 1)
+}
+
+} // namespace
+
+SearchResult think(Engine& e, const SearchSettings& settings)
+{
+    Driver d{e, settings};
+    TimeControl& timeControl = e.timeControl;
+    if (!setUpRoot(d)) {
+        timeControl.elapsedMs = nowMs() - timeControl.startMs;
+        return d.r;
+    }
+    d.threads = settings.threads < 1 ? 1 : settings.threads > MAX_THREADS ? MAX_THREADS : settings.threads;
+    d.multiPv = settings.multiPv < 1 ? 1 : settings.multiPv > MAX_MULTI_PV ? MAX_MULTI_PV : settings.multiPv;
+    d.r.line.count = 0;
+    if (d.threads > 1) {
+        clearWorkShare(e.share);
+        startWorkers(e, d.threads);
+    }
+    iterate(d);
+    if (d.threads > 1)
         stopWorkers(e);
     timeControl.elapsedMs = nowMs() - timeControl.startMs;
-    r.best = resultMove(best);
-    r.score = multiPv > 1 && accepted ? resultScore(best) : s;
-    r.selDepth = e.winnerSelDepth;
-    return r;
+    d.r.best = resultMove(d.best);
+    d.r.score = d.multiPv > 1 && d.accepted ? resultScore(d.best) : d.score;
+    d.r.selDepth = e.winnerSelDepth;
+    return d.r;
 }
