@@ -5,9 +5,9 @@
 
 #include "bench.h"
 #include "frontend/report.h"
-#include "position/perft.h"
 #include "platform/platform.h"
 #include "position/fen.h"
+#include "position/perft.h"
 #include "search/engine.h"
 #include "search/think.h"
 

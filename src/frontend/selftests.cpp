@@ -5,13 +5,13 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "frontend/config.h"
 #include "frontend/play.h"
+#include "frontend/report.h"
+#include "frontend/session.h"
 #include "platform/platform.h"
 #include "position/fen.h"
 #include "position/perft.h"
-#include "frontend/config.h"
-#include "frontend/report.h"
-#include "frontend/session.h"
 #include "search/engine.h"
 #include "search/think.h"
 

@@ -9,12 +9,12 @@
 #include "frontend/config.h"
 #include "frontend/console.h"
 #include "frontend/input.h"
+#include "frontend/report.h"
+#include "frontend/session.h"
 #include "frontend/tunecommand.h"
 #include "frontend/uci.h"
 #include "position/attacks.h"
 #include "position/position.h"
-#include "frontend/report.h"
-#include "frontend/session.h"
 #include "search/timecontrol.h"
 
 void buildAttackTables() { buildSliderTables(); }

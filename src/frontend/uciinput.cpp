@@ -14,8 +14,8 @@
 #include <string>
 
 #include "frontend/input.h"
-#include "platform/platform.h"
 #include "frontend/play.h"
+#include "platform/platform.h"
 #include "search/engine.h"
 
 // Made when the UCI session starts.

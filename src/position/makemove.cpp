@@ -5,9 +5,9 @@
 
 #include <cstring>
 
-#include "position/piecesquare.h"
 #include "position/attacks.h"
 #include "position/movegen.h"
+#include "position/piecesquare.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-#include "search/settings.h"
 #include "search/engine.h"
+#include "search/settings.h"
 
 
 // The tables' entry counts for the node signature: 65536 entries each.

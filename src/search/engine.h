@@ -1,9 +1,10 @@
 // One engine: the state its searches share and keep between them, and the
 // life cycle of its hash tables (the shared TT and each search record's
-// HashEval and HashQ). The front end owns one and passes it down; every thread record points back to it.
-// Two engines in one process search independently of each other. Only the
-// constant tables built once at start-up (attacks, keys, the reduction
-// table) lie outside.
+// HashEval and HashQ). The front end owns one and passes it down; every
+// thread record points back to it. Two engines in one process search
+// independently of each other. Outside lie only the tables built once at
+// start-up (attacks, keys, the reduction table) and the evaluation
+// parameters, which change between searches only.
 #pragma once
 
 #include <atomic>

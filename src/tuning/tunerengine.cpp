@@ -8,10 +8,10 @@
 #include "eval/evaluate.h"
 #include "position/fen.h"
 #include "position/movegen.h"
+#include "search/engine.h"
 #include "search/hashq.h"
 #include "search/ordering.h"
 #include "search/quiescence.h"
-#include "search/engine.h"
 #include "search/think.h"
 #include "search/tt.h"
 

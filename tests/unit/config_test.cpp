@@ -9,10 +9,10 @@
 #include <string>
 
 #include "frontend/config.h"
-#include "frontend/report.h"
-#include "search/engine.h"
 #include "frontend/minIni.h"
+#include "frontend/report.h"
 #include "platform/platform.h"
+#include "search/engine.h"
 
 namespace {
 

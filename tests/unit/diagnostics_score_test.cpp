@@ -9,8 +9,8 @@
 #include "eval/evalcache.h"
 #include "eval/evaluate.h"
 #include "frontend/diagnostics.h"
-#include "position/fen.h"
 #include "frontend/session.h"
+#include "position/fen.h"
 #include "search/engine.h"
 
 TEST(ScoreCommand, PrintsTheStaticEvaluationOfEverySharedPosition)

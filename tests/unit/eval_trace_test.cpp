@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "sent_text.h"
 #include "engine_init.h"
 #include "eval/evalcache.h"
 #include "eval/evaluate.h"
 #include "eval/trace.h"
 #include "position/fen.h"
 #include "position/stack.h"
+#include "sent_text.h"
 
 namespace {
 

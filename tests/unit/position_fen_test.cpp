@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "sent_text.h"
 #include "engine_init.h"
 #include "position/fen.h"
-#include "position/stack.h"
 #include "position/makemove.h"
+#include "position/stack.h"
+#include "sent_text.h"
 
 namespace {
 

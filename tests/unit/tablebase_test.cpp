@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "engine_init.h"
-#include "sent_text.h"
 #include "position/fen.h"
 #include "position/stack.h"
+#include "sent_text.h"
 #include "tablebase/tbprobe.h"
 #include "tablebase/tbregistry.h"
 

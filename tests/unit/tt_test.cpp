@@ -13,8 +13,8 @@
 #include "position/stack.h"
 #include "search/benchsearch.h"
 #include "search/engine.h"
-#include "sent_text.h"
 #include "search/tt.h"
+#include "sent_text.h"
 
 namespace {
 
