@@ -57,7 +57,7 @@ void benchBook()
     const uint64_t start = nowMs();
     for (int round = 0; round < ROUNDS; round++)
         for (int i = 0; i < count; i++)
-            found += pickBookMove(path, positions[i], false).status == BookStatus::Found;
+            found += pickBookMove(path, positions[i], nullptr).status == BookStatus::Found;
     const uint64_t elapsed = nowMs() - start;
     const double lookups = double(count) * ROUNDS;
     if (found == 0) {

@@ -8,7 +8,7 @@
 #include "eval/evaluate.h"
 #include "platform/platform.h"
 #include "position/fen.h"
-#include "search/searchthread.h"
+#include "position/stack.h"
 
 namespace {
 
@@ -16,6 +16,7 @@ constexpr int MAX_POSITIONS = 1024;
 constexpr int ROUNDS = 40000;
 
 Position positions[MAX_POSITIONS];
+PositionStack stack;
 
 int loadPositions(const char* path)
 {
@@ -28,8 +29,8 @@ int loadPositions(const char* path)
         line[std::strcspn(line, "\r\n")] = 0;
         if (line[0] == 0 || line[0] == '#')
             continue;
-        if (setPositionFromFen(mainThread, line, nullptr))
-            positions[count++] = *mainThread.current;
+        if (setPositionFromFen(stack, line, nullptr))
+            positions[count++] = *stack.current;
     }
     std::fclose(f);
     return count;

@@ -6,9 +6,11 @@
 #include "platform/platform.h"
 #include "position/fen.h"
 #include "position/perft.h"
-#include "search/searchthread.h"
+#include "position/stack.h"
 
 namespace {
+
+PositionStack stack;
 
 struct BenchPosition {
     const char* name;
@@ -29,13 +31,13 @@ constexpr BenchPosition SUITE[] = {
 // Runs one position and prints its line; returns false on a wrong count.
 bool run(const BenchPosition& b, uint64_t& nodes, uint64_t& ms)
 {
-    newGame(mainThread);
-    if (!setPositionFromFen(mainThread, b.fen, nullptr)) {
+    newGame(stack);
+    if (!setPositionFromFen(stack, b.fen, nullptr)) {
         std::printf("%-16s bad FEN\n", b.name);
         return false;
     }
     const uint64_t start = nowMs();
-    const uint64_t count = perftRoot(mainThread, b.depth);
+    const uint64_t count = perftRoot(stack, b.depth);
     const uint64_t elapsed = nowMs() - start;
     nodes += count;
     ms += elapsed;

@@ -6,31 +6,31 @@
 #include <cstdio>
 
 #include "bench.h"
+#include "frontend/report.h"
 #include "platform/platform.h"
 #include "position/perft.h"
 #include "search/benchsearch.h"
-#include "search/searchthread.h"
+#include "search/engine.h"
 
 namespace {
 
 constexpr int SEARCH_BENCH_DEPTH = 13;
 
-SearchThread& front = mainThread;
-
 }  // namespace
 
 void benchSearch()
 {
-    allocAllTables(tableSizesOfEntries(1, uint64_t(1) << 22, uint64_t(1) << 20));  // 64 and 16 MiB
+    Engine* engine = createEngine(messageReporter());
+    allocAllTables(*engine, tableSizesOfEntries(1, uint64_t(1) << 22, uint64_t(1) << 20));  // 64 and 16 MiB
     // Fresh blocks are zeroed by the system at first touch; do that here so
     // the first position's time is search, not page faults.
-    clearAllTables();
+    clearAllTables(*engine);
 
     std::printf("Search: one thread, depth %d, empty tables for each position\n", SEARCH_BENCH_DEPTH);
     uint64_t totalNodes = 0, totalMs = 0;
     for (const PerftCase& c : PERFT_SUITE) {
         uint64_t start = nowMs();
-        SearchResult r = searchFromEmptyTables(front, c.fen, SEARCH_BENCH_DEPTH);
+        SearchResult r = searchFromEmptyTables(*engine, c.fen, SEARCH_BENCH_DEPTH);
         uint64_t ms = nowMs() - start;
         totalNodes += r.nodes;
         totalMs += ms;
@@ -41,11 +41,11 @@ void benchSearch()
     std::printf("Search time:        %.2f s\n", double(totalMs) / 1000.0);
 
     // The unit test's tables: 65536 entries each (node counts depend on them).
-    freeAllTables();
-    allocAllTables(tableSizesOfEntries(1, SIGNATURE_TABLE_ENTRIES, SIGNATURE_TABLE_ENTRIES));
+    freeAllTables(*engine);
+    allocAllTables(*engine, tableSizesOfEntries(1, SIGNATURE_TABLE_ENTRIES, SIGNATURE_TABLE_ENTRIES));
     uint64_t signature = 0;
     for (const PerftCase& c : PERFT_SUITE)
-        signature += searchFromEmptyTables(front, c.fen, SIGNATURE_DEPTH).nodes;
+        signature += searchFromEmptyTables(*engine, c.fen, SIGNATURE_DEPTH).nodes;
     std::printf("Node signature:     %" PRIu64 " (depth %d)\n", signature, SIGNATURE_DEPTH);
-    freeAllTables();
+    destroyEngine(engine);
 }

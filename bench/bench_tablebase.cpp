@@ -8,12 +8,11 @@
 #include <vector>
 
 #include "bench.h"
+#include "frontend/report.h"
 #include "platform/platform.h"
 #include "position/fen.h"
 #include "search/benchsearch.h"
-#include "search/searchstate.h"
-#include "search/searchthread.h"
-#include "search/tables.h"
+#include "search/engine.h"
 #include "search/think.h"
 #include "tablebase/tbprobe.h"
 #include "tablebase/tbregistry.h"
@@ -25,7 +24,8 @@ constexpr const char* TABLES[] = {"KBBvK", "KBNvK", "KBPvK", "KBvKB", "KBvKN", "
                                   "KQvK",  "KQvKB", "KQvKN", "KQvKP", "KQvKQ", "KQvKR", "KRBvK", "KRNvK", "KRPvK",
                                   "KRRvK", "KRvK",  "KRvKB", "KRvKN", "KRvKP", "KRvKR"};
 
-SearchThread probeThread;
+PositionStack probeStack;
+
 
 std::vector<Position> testPositions()
 {
@@ -36,8 +36,8 @@ std::vector<Position> testPositions()
         while (std::getline(in, line)) {
             if (line.empty() || line[0] == '#')
                 continue;
-            if (setPositionFromFen(probeThread, line.substr(0, line.find(',')).c_str(), nullptr))
-                out.push_back(*probeThread.current);
+            if (setPositionFromFen(probeStack, line.substr(0, line.find(',')).c_str(), nullptr))
+                out.push_back(*probeStack.current);
         }
     }
     return out;
@@ -73,27 +73,31 @@ constexpr int SEARCH_DEPTH = 16;
 
 // WDL probes inside the played search: one thread, fixed depth, probing up
 // to the largest table (the roots have more men, so every hit is in the tree).
-void searchProbes()
+void searchProbes(const std::string& folder)
 {
-    allocAllTables(tableSizesOfEntries(1, uint64_t(1) << 20, uint64_t(1) << 18));
+    Engine* engine = createEngine(messageReporter());
+    SearchThread& front = engine->mainThread;
+    engine->tablebases.messages = LineSink{};  // the folder's tables were announced already
+    initTablebases(engine->tablebases, folder.c_str(), folder.c_str());
+    const int largest = tablebaseLargest(engine->tablebases);
+    allocAllTables(*engine, tableSizesOfEntries(1, uint64_t(1) << 20, uint64_t(1) << 18));
     uint64_t hits = 0, nodes = 0, ms = 0;
     std::printf("Tablebase probes in the search: one thread, depth %d, probing up to %d men\n", SEARCH_DEPTH,
-                tablebaseLargest());
+                largest);
     for (const char* fen : SEARCH_POSITIONS) {
-        if (!setPositionFromFen(probeThread, fen, nullptr)) {
+        if (!setPositionFromFen(front, fen, nullptr)) {
             std::printf("  bad position %s\n", fen);
             continue;
         }
-        clearAllTables();
-        clearSearchState();
-        stopSearch = 0;
+        clearAllTables(*engine);
+        clearSearchState(*engine);
+        engine->flags.stopSearch = 0;
         SearchSettings settings;
         settings.threads = 1;
         settings.maxDepth = SEARCH_DEPTH;
-        settings.tbLimit = tablebaseLargest();
-        settings.output = OutputMode::Silent;
+        settings.tbLimit = largest;
         const uint64_t start = nowMs();
-        const SearchResult r = think(probeThread, settings);
+        const SearchResult r = think(*engine, settings);
         const uint64_t t = nowMs() - start;
         std::printf("  %10" PRIu64 " nodes %9" PRIu64 " hits %6.2f s  score %6d  %s\n", r.nodes, r.tbHits,
                     double(t) / 1000.0, r.score, fen);
@@ -103,7 +107,7 @@ void searchProbes()
     }
     std::printf("Search WDL hits/s:  %" PRIu64 " (%" PRIu64 " hits in %" PRIu64 " nodes)\n", ms ? hits * 1000 / ms : 0,
                 hits, nodes);
-    freeAllTables();
+    destroyEngine(engine);
 }
 
 }  // namespace
@@ -111,12 +115,14 @@ void searchProbes()
 void benchTablebase()
 {
     const std::string folder = std::string(ARDENTIS_TEST_DATA_DIR) + "/syzygy";
-    initTablebases(folder.c_str(), folder.c_str());
+    static Tablebases tb{};
+    tb.messages = stdoutSink();
+    initTablebases(tb, folder.c_str(), folder.c_str());
     const std::vector<Position> positions = testPositions();
     std::printf("Tablebase: %zu test positions of the 3-4 piece tables\n", positions.size());
-    rate("WDL probes/s:", positions, [](const Position& p, int* ok) { return probeWdl(p, ok); });
-    rate("DTZ probes/s:", positions, [](const Position& p, int* ok) { return probeDtz(p, ok); });
-    searchProbes();
-    std::printf("Tables mapped:      %" PRIu64 " bytes\n", tablebaseMappedBytes());
-    freeTablebases();
+    rate("WDL probes/s:", positions, [](const Position& p, int* ok) { return probeWdl(tb, p, ok); });
+    rate("DTZ probes/s:", positions, [](const Position& p, int* ok) { return probeDtz(tb, p, ok); });
+    searchProbes(folder);
+    std::printf("Tables mapped:      %" PRIu64 " bytes\n", tablebaseMappedBytes(tb));
+    freeTablebases(tb);
 }

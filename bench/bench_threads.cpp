@@ -4,14 +4,12 @@
 #include <cstdio>
 
 #include "bench.h"
-#include "position/perft.h"
+#include "frontend/report.h"
 #include "platform/platform.h"
 #include "position/fen.h"
-#include "search/searchstate.h"
-#include "search/tables.h"
+#include "position/perft.h"
+#include "search/engine.h"
 #include "search/think.h"
-#include "search/timecontrol.h"
-#include "search/tt.h"
 
 namespace {
 
@@ -22,22 +20,22 @@ struct DepthRun {
     uint64_t nodes;
 };
 
-// One search of the fixed depth on fresh tables: the driver in console form
-// with its thinking lines off and no time limit.
-DepthRun timeToDepth(const char* fen, int threads)
+// One search of the fixed depth on fresh tables: the driver without
+// iteration lines and without a time limit.
+DepthRun timeToDepth(Engine& engine, const char* fen, int threads)
 {
     SearchSettings settings;
     settings.threads = threads;
     settings.maxDepth = THREADS_BENCH_DEPTH;
-    settings.postThinking = false;
-    mainThread.current = newGame(mainThread);
-    clearSearchState();
-    clearAllTables();
-    setPositionFromFen(mainThread, fen, nullptr);
-    timeControl.startMs = nowMs();
-    stopSearch.store(0);
-    const SearchResult r = think(mainThread, settings);
-    return DepthRun{nowMs() - timeControl.startMs, r.nodes};
+    SearchThread& front = engine.mainThread;
+    front.current = newGame(front);
+    clearSearchState(engine);
+    clearAllTables(engine);
+    setPositionFromFen(front, fen, nullptr);
+    engine.timeControl.startMs = nowMs();
+    engine.flags.stopSearch.store(0);
+    const SearchResult r = think(engine, settings);
+    return DepthRun{nowMs() - engine.timeControl.startMs, r.nodes};
 }
 
 void printRun(int threads, const DepthRun& run, const char* fen)
@@ -53,7 +51,8 @@ void printRun(int threads, const DepthRun& run, const char* fen)
 // machines) falls on both figures alike instead of on one of them.
 void benchThreads()
 {
-    timeControl.moveTime = NO_MOVE_TIME;
+    Engine* engine = createEngine(messageReporter());
+    engine->timeControl.moveTime = NO_MOVE_TIME;
     std::printf("Threads: time to depth %d on the six bench positions\n", THREADS_BENCH_DEPTH);
     TableSizes sizes{};
     sizes.threads = 2;  // the one-thread search uses the first thread's tables
@@ -63,20 +62,20 @@ void benchThreads()
     sizes.hashEvalSizeMb = 16;
     sizes.hashQEntries = uint64_t(1) << 20;
     sizes.hashQSizeMb = 16;
-    allocAllTables(sizes);
-    clearAllTables();  // first touch of the fresh blocks, outside the timing
+    allocAllTables(*engine, sizes);
+    clearAllTables(*engine);  // first touch of the fresh blocks, outside the timing
     DepthRun one{0, 0}, two{0, 0};
     for (const PerftCase& c : PERFT_SUITE) {
-        const DepthRun a = timeToDepth(c.fen, 1);
+        const DepthRun a = timeToDepth(*engine, c.fen, 1);
         printRun(1, a, c.fen);
-        const DepthRun b = timeToDepth(c.fen, 2);
+        const DepthRun b = timeToDepth(*engine, c.fen, 2);
         printRun(2, b, c.fen);
         one.ms += a.ms;
         one.nodes += a.nodes;
         two.ms += b.ms;
         two.nodes += b.nodes;
     }
-    freeAllTables();
+    destroyEngine(engine);
     std::printf("Depth %d, 1 thread:  %.2f s, %" PRIu64 " nodes\n", THREADS_BENCH_DEPTH, double(one.ms) / 1000.0,
                 one.nodes);
     std::printf("Depth %d, 2 threads: %.2f s, %" PRIu64 " nodes\n", THREADS_BENCH_DEPTH, double(two.ms) / 1000.0,

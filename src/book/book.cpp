@@ -120,16 +120,13 @@ BookStatus gatherEntries(const ReadFile& file, uint64_t key, BookEntry* entries,
     return found ? BookStatus::Found : BookStatus::NotFound;
 }
 
-// Random choices: a splitmix64 sequence, seeded from the clock on first use
-// unless a seed was given.
-uint64_t randomState = 0;
-bool randomSeeded = false;
-
-uint64_t nextRandom()
+// The next number of the sequence, seeded from the clock on first use unless
+// a seed was given.
+uint64_t nextRandom(BookRandom& random)
 {
-    if (!randomSeeded)
-        seedBookRandom(nowMs());
-    uint64_t z = (randomState += 0x9E3779B97F4A7C15ULL);
+    if (!random.seeded)
+        seedBookRandom(random, nowMs());
+    uint64_t z = (random.state += 0x9E3779B97F4A7C15ULL);
     z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
     z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
     return z ^ (z >> 31);
@@ -296,7 +293,7 @@ int writeBookListing(const char* path, const BookListing& listing, BookLineSink 
     return 1;
 }
 
-BookChoice pickBookMove(const char* path, const Position& pos, bool randomChoice)
+BookChoice pickBookMove(const char* path, const Position& pos, BookRandom* random)
 {
     BookChoice choice{BookStatus::BadPosition, 0, ""};
     char fen[FEN_TEXT_SIZE];
@@ -309,7 +306,7 @@ BookChoice pickBookMove(const char* path, const Position& pos, bool randomChoice
     choice.status = findBookEntries(path, bookPos.key, entries, count, error);
     if (choice.status != BookStatus::Found)
         return choice;
-    const int index = randomChoice ? int(nextRandom() % uint64_t(count)) : 0;
+    const int index = random ? int(nextRandom(*random) % uint64_t(count)) : 0;
     const bool wellFormed = bookMoveText(bookPos, entries[index].move, choice.text);
     const Move move = wellFormed ? textToMove(pos, choice.text) : 0;
     if (!isLegalMove(pos, move)) {
@@ -320,8 +317,8 @@ BookChoice pickBookMove(const char* path, const Position& pos, bool randomChoice
     return choice;
 }
 
-void seedBookRandom(uint64_t seed)
+void seedBookRandom(BookRandom& random, uint64_t seed)
 {
-    randomState = seed;
-    randomSeeded = true;
+    random.state = seed;
+    random.seeded = true;
 }

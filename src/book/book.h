@@ -91,12 +91,18 @@ struct BookChoice {
     char text[BOOK_MOVE_TEXT_SIZE];
 };
 
-// Chooses a book move for pos from the book at path: the first entry in file
-// order, or with randomChoice a uniformly drawn entry; weights play no part.
-// The chosen move is played only when it is legal in pos (status Illegal
-// otherwise, and the caller searches).
-BookChoice pickBookMove(const char* path, const Position& pos, bool randomChoice);
+// The generator of random book choices (a splitmix64 sequence): the
+// caller's, zero-initialised means not seeded yet.
+struct BookRandom {
+    uint64_t state;
+    bool seeded;
+};
 
-// Seeds the generator of random choices (it seeds itself from the clock
-// when never seeded).
-void seedBookRandom(uint64_t seed);
+// Chooses a book move for pos from the book at path: the first entry in file
+// order, or with a generator (random not null) a uniformly drawn entry;
+// weights play no part. The chosen move is played only when it is legal in
+// pos (status Illegal otherwise, and the caller searches).
+BookChoice pickBookMove(const char* path, const Position& pos, BookRandom* random);
+
+// Seeds the generator (it seeds itself from the clock when never seeded).
+void seedBookRandom(BookRandom& random, uint64_t seed);

@@ -2,13 +2,12 @@
 #include "eval/evalcache.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "platform/platform.h"
 
-int allocHashEval(EvalCache& cache, uint64_t entries, long sizeMb, bool verbose, int threadNumber)
+bool allocHashEval(EvalCache& cache, uint64_t entries)
 {
     freeHashEval(cache);
     // A count that is not a power of two would make the mask address entries
@@ -21,19 +20,13 @@ int allocHashEval(EvalCache& cache, uint64_t entries, long sizeMb, bool verbose,
     void* pawnBlock = block ? allocTable(pawnEntries * sizeof(PawnCacheEntry)) : nullptr;
     if (!pawnBlock) {
         freeTable(block, entries * sizeof(HashEvalEntry));
-        std::printf("HashEval Table Memory Allocation Failed!\n");
-        std::fflush(stdout);
-        return 0;
+        return false;
     }
     cache.entries = static_cast<HashEvalEntry*>(block);
     cache.mask = entries - 1;
     cache.pawns = static_cast<PawnCacheEntry*>(pawnBlock);
     cache.pawnMask = pawnEntries - 1;
-    if (verbose) {
-        std::printf("Allocated %5i MB for the HashEval Table for Thread %i\n", int(sizeMb), threadNumber);
-        std::fflush(stdout);
-    }
-    return 1;
+    return true;
 }
 
 void freeHashEval(EvalCache& cache)

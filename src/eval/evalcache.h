@@ -38,10 +38,9 @@ struct EvalCache {
 };
 
 // Releases the cache's tables, then allocates `entries` zeroed entries (a
-// power of two) and the pawn table that goes with them. On failure prints the
-// failure line and leaves the cache without tables. Returns 1 on success, 0
-// on failure.
-int allocHashEval(EvalCache& cache, uint64_t entries, long sizeMb, bool verbose, int threadNumber);
+// power of two) and the pawn table that goes with them. On failure leaves the
+// cache without tables and returns false (the caller reports it).
+bool allocHashEval(EvalCache& cache, uint64_t entries);
 void freeHashEval(EvalCache& cache);
 // Zeroes every entry of the cache's tables (nothing when it has none).
 void clearHashEval(EvalCache& cache);

@@ -199,30 +199,32 @@ void addPawnTerms(const SideView& v, int16_t& mg, int16_t& eg, Sink& sink)
     sink.add(Term::FILE_SPLITS, -d2, eg - egAfterIslands);
 }
 
-// Mobility, trapped pieces, bishop and rook terms and queen tropism of one
-// side, added to the accumulators; returns the side's attack count on the
-// zone of the enemy king.
-template <class Sink>
-uint8_t addPieceTerms(const SideView& v, int16_t& mg, int16_t& eg, Sink& sink)
-{
-    const Bitboard own = v.own;
-    const Bitboard ownPawns = v.pawns & own;
-    const Bitboard enemyPawns = v.pawns & ~own;
-    const Bitboard enemyPawnAttacks = pawnAttacksDown(enemyPawns);
-    const Bitboard safe = ~own & ~enemyPawnAttacks;
-    const int enemyKing = kingSquareOf(v.kings & ~own);
-    const Bitboard zone = GEO.kingZone[enemyKing];
-    const Bitboard ownQueens = v.queens & own;
-    uint8_t attacks = 0;
+// What the piece terms of one side read besides the board.
+struct PieceTermView {
+    Bitboard own;
+    Bitboard ownPawns;
+    Bitboard enemyPawns;
+    Bitboard enemyPawnAttacks;
+    Bitboard safe;       // squares neither own nor attacked by an enemy pawn
+    int enemyKing;
+    Bitboard zone;       // the enemy king's zone
+    Bitboard ownQueens;
+};
 
-    for (Bitboard b = v.knights & own; b;) {
+// Knight mobility and trapped knights; the knights' weighted attacks on the
+// king zone are added to attacks (8 bits, wrapping).
+template <class Sink>
+void addKnightTerms(const SideView& v, const PieceTermView& p, int16_t& mg, int16_t& eg, uint8_t& attacks, Sink& sink)
+{
+    for (Bitboard b = v.knights & p.own; b;) {
         int s = popLsb(b);
-        Bitboard a = knightAttacks[s] & ~own;
-        int m = popcount(a & safe);
+        Bitboard a = knightAttacks[s] & ~p.own;
+        int m = popcount(a & p.safe);
         mg = int16_t(mg + s16(PT_KnightMobilityMg[m]));
         eg = int16_t(eg + s16(PT_KnightMobilityEg[m]));
         sink.add(Term::KNIGHT_MOBILITY, s16(PT_KnightMobilityMg[m]), s16(PT_KnightMobilityEg[m]));
-        attacks = uint8_t(attacks + popcount(a & zone) * u8(PT_AttackWeight[KNIGHT]));
+        attacks = uint8_t(attacks + popcount(a & p.zone) * u8(PT_AttackWeight[KNIGHT]));
+        const Bitboard enemyPawns = p.enemyPawns;
         bool trapped = (s == A8 && (has(enemyPawns, A7) || has(enemyPawns, C7))) ||
                        (s == H8 && (has(enemyPawns, H7) || has(enemyPawns, F7))) ||
                        (s == A7 && (has(enemyPawns, A6) || has(enemyPawns, B7))) ||
@@ -233,17 +235,25 @@ uint8_t addPieceTerms(const SideView& v, int16_t& mg, int16_t& eg, Sink& sink)
             sink.add(Term::KNIGHT_TRAPPED, -s16(P_TrappedKnightMg), -s16(P_TrappedKnightEg));
         }
     }
+}
 
-    const Bitboard ownBishops = v.bishops & own;
+// Bishop mobility, trapped bishops, open long diagonals, fianchettos and the
+// bishop pair; the bishops' weighted attacks on the king zone are added to
+// attacks.
+template <class Sink>
+void addBishopTerms(const SideView& v, const PieceTermView& p, int16_t& mg, int16_t& eg, uint8_t& attacks, Sink& sink)
+{
+    const Bitboard ownBishops = v.bishops & p.own;
+    const Bitboard ownPawns = p.ownPawns, enemyPawns = p.enemyPawns;
     for (Bitboard b = ownBishops; b;) {
         int s = popLsb(b);
-        int m = popcount(bishopAttacks(s, v.occ) & safe);
+        int m = popcount(bishopAttacks(s, v.occ) & p.safe);
         mg = int16_t(mg + s16(PT_BishopMobilityMg[m]));
         eg = int16_t(eg + s16(PT_BishopMobilityEg[m]));
         sink.add(Term::BISHOP_MOBILITY, s16(PT_BishopMobilityMg[m]), s16(PT_BishopMobilityEg[m]));
         // Attacks on the king zone see through the own queen (a battery).
-        Bitboard xray = bishopAttacks(s, v.occ & ~ownQueens) & ~own;
-        attacks = uint8_t(attacks + popcount(xray & zone) * u8(PT_AttackWeight[BISHOP]));
+        Bitboard xray = bishopAttacks(s, v.occ & ~p.ownQueens) & ~p.own;
+        attacks = uint8_t(attacks + popcount(xray & p.zone) * u8(PT_AttackWeight[BISHOP]));
         if ((s == A7 && has(enemyPawns, B6)) || (s == H7 && has(enemyPawns, G6))) {
             mg = int16_t(mg - s16(P_TrappedBishopMg));
             eg = int16_t(eg - s16(P_TrappedBishopEg));
@@ -270,17 +280,23 @@ uint8_t addPieceTerms(const SideView& v, int16_t& mg, int16_t& eg, Sink& sink)
         eg = int16_t(eg + s16(P_BishopPairEg));
         sink.add(Term::BISHOP_PAIR, s16(P_BishopPairMg), s16(P_BishopPairEg));
     }
+}
 
-    const Bitboard ownRooks = v.rooks & own;
-    const int ownKing = kingSquareOf(v.kings & own);
+// Rook mobility, rooks shut in by their king, open and half-open files; the
+// rooks' weighted attacks on the king zone are added to attacks.
+template <class Sink>
+void addRookTerms(const SideView& v, const PieceTermView& p, int16_t& mg, int16_t& eg, uint8_t& attacks, Sink& sink)
+{
+    const Bitboard ownRooks = v.rooks & p.own;
+    const int ownKing = kingSquareOf(v.kings & p.own);
     for (Bitboard b = ownRooks; b;) {
         int s = popLsb(b);
-        int m = popcount(rookAttacks(s, v.occ) & safe);
+        int m = popcount(rookAttacks(s, v.occ) & p.safe);
         mg = int16_t(mg + s16(PT_RookMobilityMg[m]));
         eg = int16_t(eg + s16(PT_RookMobilityEg[m]));
         sink.add(Term::ROOK_MOBILITY, s16(PT_RookMobilityMg[m]), s16(PT_RookMobilityEg[m]));
-        Bitboard xray = rookAttacks(s, v.occ & ~ownQueens & ~ownRooks) & ~own;
-        attacks = uint8_t(attacks + popcount(xray & zone) * u8(PT_AttackWeight[ROOK]));
+        Bitboard xray = rookAttacks(s, v.occ & ~p.ownQueens & ~ownRooks) & ~p.own;
+        attacks = uint8_t(attacks + popcount(xray & p.zone) * u8(PT_AttackWeight[ROOK]));
         if (!v.pawns)
             continue;
         // A rook shut in by its own uncastled king.
@@ -290,27 +306,55 @@ uint8_t addPieceTerms(const SideView& v, int16_t& mg, int16_t& eg, Sink& sink)
             sink.add(Term::ROOK_TRAPPED, -s16(P_TrappedRookMg), 0);
         }
         Bitboard file = FILE_A << squareFile(s);
-        if (!(ownPawns & file)) {
-            const bool semiOpen = enemyPawns & file;
+        if (!(p.ownPawns & file)) {
+            const bool semiOpen = p.enemyPawns & file;
             mg = int16_t(mg + s16(semiOpen ? P_RookSemiOpenFile : P_RookOpenFile));
             sink.add(semiOpen ? Term::ROOK_SEMI_OPEN_FILE : Term::ROOK_OPEN_FILE,
                      s16(semiOpen ? P_RookSemiOpenFile : P_RookOpenFile), 0);
         }
     }
+}
 
-    for (Bitboard b = v.queens & own; b;) {
+// Queen mobility and tropism to the enemy king; the queens' weighted attacks
+// on the king zone are added to attacks.
+template <class Sink>
+void addQueenTerms(const SideView& v, const PieceTermView& p, int16_t& mg, int16_t& eg, uint8_t& attacks, Sink& sink)
+{
+    for (Bitboard b = p.ownQueens; b;) {
         int s = popLsb(b);
-        Bitboard a = queenAttacks(s, v.occ) & ~own;
-        int m = popcount(a & ~enemyPawnAttacks);
+        Bitboard a = queenAttacks(s, v.occ) & ~p.own;
+        int m = popcount(a & ~p.enemyPawnAttacks);
         mg = int16_t(mg + s16(PT_QueenMobilityMg[m]));
         eg = int16_t(eg + s16(PT_QueenMobilityEg[m]));
         sink.add(Term::QUEEN_MOBILITY, s16(PT_QueenMobilityMg[m]), s16(PT_QueenMobilityEg[m]));
-        attacks = uint8_t(attacks + popcount(a & zone) * u8(PT_AttackWeight[QUEEN]));
-        int tropism = 10 - GEO.distance[s][enemyKing];
+        attacks = uint8_t(attacks + popcount(a & p.zone) * u8(PT_AttackWeight[QUEEN]));
+        int tropism = 10 - GEO.distance[s][p.enemyKing];
         mg = int16_t(mg + tropism);
         eg = int16_t(eg + tropism);
         sink.add(Term::QUEEN_TROPISM, tropism, tropism);
     }
+}
+
+// Mobility, trapped pieces, bishop and rook terms and queen tropism of one
+// side, added to the accumulators; returns the side's attack count on the
+// zone of the enemy king.
+template <class Sink>
+uint8_t addPieceTerms(const SideView& v, int16_t& mg, int16_t& eg, Sink& sink)
+{
+    PieceTermView p;
+    p.own = v.own;
+    p.ownPawns = v.pawns & p.own;
+    p.enemyPawns = v.pawns & ~p.own;
+    p.enemyPawnAttacks = pawnAttacksDown(p.enemyPawns);
+    p.safe = ~p.own & ~p.enemyPawnAttacks;
+    p.enemyKing = kingSquareOf(v.kings & ~p.own);
+    p.zone = GEO.kingZone[p.enemyKing];
+    p.ownQueens = v.queens & p.own;
+    uint8_t attacks = 0;
+    addKnightTerms(v, p, mg, eg, attacks, sink);
+    addBishopTerms(v, p, mg, eg, attacks, sink);
+    addRookTerms(v, p, mg, eg, attacks, sink);
+    addQueenTerms(v, p, mg, eg, attacks, sink);
     return attacks;
 }
 

@@ -129,35 +129,42 @@ const ColumnSum TOTALS[7] = {
     {2, {48, 49}},
 };
 
-void printRule(int width)
+void writeRule(const LineSink& sink, int width)
 {
     char rule[80];
     for (int i = 0; i < width; i++)
         rule[i] = '-';
-    rule[width] = '\0';
-    std::printf("%s\n", rule);
+    rule[width] = '\n';
+    rule[width + 1] = '\0';
+    sendText(sink, rule);
 }
 
-void printRecord(const EvalTrace& t, const char* title)
+void writeRow(const LineSink& sink, const EvalTrace& t, const TraceRow& row)
 {
-    std::printf("\n%s\n", title);
-    printRule(66);
-    std::printf("| Piece         |%6s|%6s|%6s|%6s|%6s|%6s|%6s|\n", "Pawn", "Knight", "Bishop", "Rook", "Queen", "King",
-                "Others");
-    printRule(66);
-    for (const TraceRow& row : ROWS) {
-        std::printf("| %-14s|", row.name);
-        for (int cell : row.cells) {
-            if (cell == DOT)
-                std::printf("%6s|", ".");
-            else if (cell >= NEGATED)
-                std::printf("%6i|", -t.slot[cell - NEGATED]);
-            else
-                std::printf("%6i|", t.slot[cell]);
-        }
-        std::printf("\n");
+    char line[80];
+    int length = std::snprintf(line, sizeof line, "| %-14s|", row.name);
+    for (int cell : row.cells) {
+        const size_t room = sizeof line - size_t(length);
+        if (cell == DOT)
+            length += std::snprintf(line + length, room, "%6s|", ".");
+        else if (cell >= NEGATED)
+            length += std::snprintf(line + length, room, "%6i|", -t.slot[cell - NEGATED]);
+        else
+            length += std::snprintf(line + length, room, "%6i|", t.slot[cell]);
     }
-    printRule(73);
+    sendFormatted(sink, "%s\n", line);
+}
+
+void writeRecord(const LineSink& sink, const EvalTrace& t, const char* title)
+{
+    sendFormatted(sink, "\n%s\n", title);
+    writeRule(sink, 66);
+    sendFormatted(sink, "| Piece         |%6s|%6s|%6s|%6s|%6s|%6s|%6s|\n", "Pawn", "Knight", "Bishop", "Rook", "Queen",
+                  "King", "Others");
+    writeRule(sink, 66);
+    for (const TraceRow& row : ROWS)
+        writeRow(sink, t, row);
+    writeRule(sink, 73);
     int16_t totals[7];
     int sum = 0;
     for (int c = 0; c < 7; c++) {
@@ -167,9 +174,9 @@ void printRecord(const EvalTrace& t, const char* title)
         totals[c] = total;
         sum += total;
     }
-    std::printf("| Total         |%6i|%6i|%6i|%6i|%6i|%6i|%6i|%6i|\n", totals[0], totals[1], totals[2], totals[3],
-                totals[4], totals[5], totals[6], sum);
-    printRule(73);
+    sendFormatted(sink, "| Total         |%6i|%6i|%6i|%6i|%6i|%6i|%6i|%6i|\n", totals[0], totals[1], totals[2],
+                  totals[3], totals[4], totals[5], totals[6], sum);
+    writeRule(sink, 73);
 }
 
 } // namespace
@@ -193,9 +200,9 @@ Score traceEvaluation(const Position& pos, EvalTrace trace[2])
     return score;
 }
 
-void printEvalTrace(const EvalTrace trace[2])
+void writeEvalTrace(const EvalTrace trace[2], const LineSink& sink)
 {
-    printRecord(trace[0], "Side to move");
-    printRecord(trace[1], "Opponent");
-    std::printf("\n");
+    writeRecord(sink, trace[0], "Side to move");
+    writeRecord(sink, trace[1], "Opponent");
+    sendText(sink, "\n");
 }

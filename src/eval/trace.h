@@ -1,10 +1,11 @@
 // The evaluation trace: what each term of the static evaluation is worth, by
 // row and piece, for the side to move and for the opponent, and the table the
-// console's score command prints from it.
+// console's score command shows of it.
 #pragma once
 
 #include <cstdint>
 
+#include "platform/linesink.h"
 #include "position/position.h"
 
 // Slots of one side's record. Some rows have no term in this evaluation and
@@ -76,6 +77,6 @@ struct EvalTrace {
 // so the records add up to the score only to within a few centipawns.
 Score traceEvaluation(const Position& pos, EvalTrace trace[2]);
 
-// Prints the breakdown table of both records, side to move first, and an
-// empty line after them.
-void printEvalTrace(const EvalTrace trace[2]);
+// Sends the breakdown table of both records to sink, side to move first,
+// and an empty line after them.
+void writeEvalTrace(const EvalTrace trace[2], const LineSink& sink);

@@ -8,11 +8,12 @@
 #include <cstdlib>
 
 #include "eval/params.h"
+#include "frontend/report.h"
 #include "platform/platform.h"
 #include "position/perft.h"
 #include "position/stack.h"
 #include "search/benchsearch.h"
-#include "search/searchthread.h"
+#include "search/engine.h"
 
 namespace {
 
@@ -33,19 +34,20 @@ int runBenchCommand(const char* depthText)
         depth = int(value);
     }
     applyParams();
-    mainThread.current = newGame(mainThread);
-    allocAllTables(tableSizesOfEntries(1, SIGNATURE_TABLE_ENTRIES, SIGNATURE_TABLE_ENTRIES));
+    Engine* engine = createEngine(messageReporter());
+    engine->mainThread.current = newGame(engine->mainThread);
+    allocAllTables(*engine, tableSizesOfEntries(1, SIGNATURE_TABLE_ENTRIES, SIGNATURE_TABLE_ENTRIES));
 
     std::printf("Bench: one thread, depth %d, 65536-entry tables emptied for each position\n", depth);
     uint64_t totalNodes = 0;
     uint64_t start = nowMs();
     for (const PerftCase& c : PERFT_SUITE) {
-        SearchResult r = searchFromEmptyTables(mainThread, c.fen, depth);
+        SearchResult r = searchFromEmptyTables(*engine, c.fen, depth);
         totalNodes += r.nodes;
         std::printf("%12" PRIu64 " nodes  %s\n", r.nodes, c.fen);
     }
     uint64_t ms = nowMs() - start;
-    freeAllTables();
+    destroyEngine(engine);
     std::printf("Nodes searched: %" PRIu64 "\n", totalNodes);
     std::printf("Nodes/second: %" PRIu64 "\n", ms ? totalNodes * 1000 / ms : totalNodes * 1000);
     return 0;

@@ -9,33 +9,26 @@
 
 #include "frontend/minIni.h"
 #include "platform/platform.h"
-#include "search/searchthread.h"
-#include "search/timecontrol.h"
-#include "search/tt.h"
+#include "search/engine.h"
 #include "tablebase/tbregistry.h"
 #include "tuning/paramfile.h"
 
-Config config;
-uint32_t protocolMode = 0;
-
-SearchSettings searchSettings()
+SearchSettings searchSettings(const Config& config)
 {
     SearchSettings s;
     s.threads = config.threads;
     s.maxDepth = config.maxDepth;
     s.tbLimit = int(config.syzygyMen);
-    s.output = protocolMode == 2 ? OutputMode::Uci : OutputMode::Console;
-    s.postThinking = config.postThinking != 0;
     return s;
 }
 
-void startTablebases()
+void startTablebases(const Config& config, Engine& engine)
 {
     if (config.syzygy)
-        initTablebases(config.dtzPath, config.wdlPath);
+        initTablebases(engine.tablebases, config.dtzPath, config.wdlPath);
 }
 
-TableSizes tableSizes()
+TableSizes tableSizes(const Config& config)
 {
     TableSizes t;
     t.threads = config.threads;
@@ -101,15 +94,13 @@ std::string configFilePath()
     return name;
 }
 
-void loadConfig(const char* file)
+void loadConfig(Config& c, const char* file)
 {
-    Config& c = config;
     c.maxDepth = uint8_t(inRange(iniGetLong("ENGINE", "MaxDepth", 64, file), 1, 64, 64));
     c.threads = uint8_t(inRange(iniGetLong("ENGINE", "Thread", 2, file), 1, MAX_THREADS, 1));
     c.postThinking = iniGetBool("ENGINE", "PostThinking", 1, file);
     c.hashSizeMb = inRange(iniGetLong("ENGINE", "HashSize", 256, file), 1, 8192, 256);
     c.largePages = iniGetBool("ENGINE", "LargePages", 0, file);
-    c.hashPawnSizeMb = inRange(iniGetLong("ENGINE", "HashPawnSize", 4, file), 1, 24, 4);
     c.hashEvalSizeMb = inRange(iniGetLong("ENGINE", "HashEvalSize", 128, file), 1, 1024, 128);
     c.hashQSizeMb = inRange(iniGetLong("ENGINE", "HashQSize", 128, file), 1, 1024, 128);
     iniGetString("BOOK", "BookFile", "Tomelore_12.9c.bin", c.bookFile, sizeof c.bookFile, file);
@@ -128,22 +119,12 @@ void loadConfig(const char* file)
 
     c.ttSizeMb = c.hashSizeMb;
     c.ttEntries = c.largePages ? largePageEntryCount(c.hashSizeMb, c.ttSizeMb) : tableEntryCount(c.hashSizeMb);
-    c.hashPawnEntries = tableEntryCount(c.hashPawnSizeMb);
     c.hashEvalEntries = tableEntryCount(c.hashEvalSizeMb);
     c.hashQEntries = tableEntryCount(c.hashQSizeMb);
-
-    TimeControl& tc = timeControl;
-    tc.suddenDeath = int32_t(c.suddenDeath);
-    tc.moreTime = int32_t(c.moreTime);
-    tc.lessTime = int32_t(c.lessTime);
-    tc.fastGame = int32_t(c.fastGame);
-    tc.fastOpening = int32_t(c.fastOpening);
-    tc.myTime = tc.moveTime = tc.allocation = NO_MOVE_TIME;
-    mainThread.rootLastMove = 2;
     std::printf("Thread allocated for lazySMP: %i\n", int(c.threads));
 }
 
-void resizeHashTable(long sizeMb)
+void resizeHashTable(Config& config, Engine& engine, long sizeMb)
 {
     long allocatedMb = sizeMb;
     uint64_t entries = tableEntryCount(sizeMb);
@@ -155,13 +136,13 @@ void resizeHashTable(long sizeMb)
     config.hashSizeMb = sizeMb;
     config.ttSizeMb = allocatedMb;
     config.ttEntries = entries;
-    allocHashTable(entries, allocatedMb, config.largePages != 0);
+    allocEngineTable(engine, entries, allocatedMb, config.largePages != 0);
 }
 
-bool loadParamFile(const char* path)
+bool loadParamFile(const char* path, bool uci)
 {
     ParamFileResult r = readParamFile(path);
-    const char* prefix = protocolMode == 2 ? "info string " : "";
+    const char* prefix = uci ? "info string " : "";
     for (const std::string& problem : r.problems)
         std::printf("%sParamFile %s: %s\n", prefix, path, problem.c_str());
     if (r.applied)

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "search/engine.h"
 #include "search/think.h"
-#include "search/tables.h"
 
 struct Config {
     uint8_t maxDepth = 64;      // ENGINE MaxDepth 1..64
@@ -14,7 +14,6 @@ struct Config {
     int postThinking = 1;
     long hashSizeMb = 256;      // main transposition table
     int largePages = 0;
-    long hashPawnSizeMb = 4;
     long hashEvalSizeMb = 128;
     long hashQSizeMb = 128;
     char bookFile[100] = "Tomelore_12.9c.bin";
@@ -33,34 +32,27 @@ struct Config {
 
     // Entry counts of 16-byte entries, derived by the size rule.
     uint64_t ttEntries = 0;
-    uint64_t hashPawnEntries = 0;
     uint64_t hashEvalEntries = 0;
     uint64_t hashQEntries = 0;
     long ttSizeMb = 0;  // the main table's size in MiB as allocated (large pages round it)
 };
 
-extern Config config;
-
-// 0 console, 2 UCI: the protocol chosen at start-up.
-extern uint32_t protocolMode;
-
-// The search's settings and the hash tables' sizes from the configuration
-// and the protocol in use.
-SearchSettings searchSettings();
-TableSizes tableSizes();
+// The search's settings and the hash tables' sizes from the configuration.
+SearchSettings searchSettings(const Config& config);
+TableSizes tableSizes(const Config& config);
 
 // When Syzygy is on, finds the tablebase files in the configured WDL and DTZ
-// folders (the protocol loops call it when they start).
-void startTablebases();
+// folders for the engine (the protocol loops call it when they start).
+void startTablebases(const Config& config, Engine& engine);
 
 // The console's new hash size: derives the entry count as the configuration
 // does (whole huge pages in large-page mode), records it in the
-// configuration and reallocates the TT only.
-void resizeHashTable(long sizeMb);
+// configuration and reallocates the engine's TT only.
+void resizeHashTable(Config& config, Engine& engine, long sizeMb);
 
-// Reads every key of the file (defaults for what is missing), applies the
-// ranges, derives the entry counts and prints the thread line.
-void loadConfig(const char* fileName);
+// Reads every key of the file (defaults for what is missing) into config,
+// applies the ranges, derives the entry counts and prints the thread line.
+void loadConfig(Config& config, const char* fileName);
 
 // The configuration file to read: Ardentis.ini in the working directory when
 // it is there, otherwise $XDG_CONFIG_HOME/ardentis/Ardentis.ini (by default
@@ -71,9 +63,9 @@ std::string configFilePath();
 
 // Loads the evaluation parameters of a file in the tuned-value format
 // ("name;value;" lines) over the current ones. Prints one line per problem
-// (as "info string" in UCI mode) and then whether the file was applied; a file
-// with any problem changes nothing. Returns whether it was applied.
-bool loadParamFile(const char* path);
+// (as "info string" when uci is set) and then whether the file was applied; a
+// file with any problem changes nothing. Returns whether it was applied.
+bool loadParamFile(const char* path, bool uci);
 
 // Entry count for a table of 16-byte entries of `sizeMb` MiB.
 uint64_t tableEntryCount(long sizeMb);

@@ -5,12 +5,15 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "frontend/config.h"
 #include "frontend/diagnostics.h"
 #include "frontend/input.h"
 #include "frontend/play.h"
+#include "frontend/report.h"
 #include "frontend/selftests.h"
+#include "frontend/session.h"
 #include "frontend/tunecommand.h"
 #include "platform/platform.h"
 #include "position/fen.h"
@@ -19,9 +22,7 @@
 #include "position/movegen.h"
 #include "position/perft.h"
 #include "position/position.h"
-#include "search/searchstate.h"
-#include "search/report.h"
-#include "search/tables.h"
+#include "search/engine.h"
 #include "search/think.h"
 #include "search/timecontrol.h"
 #include "search/tt.h"
@@ -29,11 +30,9 @@
 
 namespace {
 
-int gameResultCode = 0;  // the last game-end check's result; kept for diagnostics
-
 enum class Match { EXACT, PREFIX };
 
-using Handler = void (*)(const char* line);
+using Handler = void (*)(Session& session, const char* line);
 
 struct Command {
     const char* word;
@@ -41,7 +40,7 @@ struct Command {
     Handler handler;  // null: a diagnostic command this build does not carry
 };
 
-void printHelp(const char*)
+void printHelp(Session&, const char*)
 {
     static const char* const lines[] = {
         "new            - new game",
@@ -60,21 +59,28 @@ void printHelp(const char*)
         std::printf("%s\n", l);
 }
 
-void newConsoleGame(const char*)
+// The game's record: the front-end record of the session's engine.
+SearchThread& game(Session& session) { return session.engine->mainThread; }
+
+void newConsoleGame(Session& session, const char*)
 {
-    mainThread.current = newGame(mainThread);
-    clearSearchState();
+    game(session).current = newGame(game(session));
+    clearSearchState(*session.engine);
 }
 
-void runPerftTest(const char*) { perftTest(); }
+void runPerftTest(Session& session, const char*) { perftTest(session); }
 
 // The tuner's error over "selected.csv" for eleven values of K. It sets its
-// positions up on its own record, so the game stays as it is.
-void minkCommand(const char*) { findBestK(tunerRecord(), "."); }
+// positions up on a record of its own, so the game stays as it is.
+void minkCommand(Session&, const char*)
+{
+    std::unique_ptr<SearchThread> record(new SearchThread());
+    findBestK(*record, ".");
+}
 
-void runMoveOrderTest(const char*) { moveOrderTest(); }
+void runMoveOrderTest(Session& session, const char*) { moveOrderTest(session); }
 
-void perftCommand(const char* line)
+void perftCommand(Session& session, const char* line)
 {
     int n = 0;
     bool given = readCommandNumber(line, "perft", n);
@@ -84,22 +90,22 @@ void perftCommand(const char* line)
         std::printf("Error (depth out of bound): Insert depth between 1 and %d\n", 63);
         return;
     }
-    std::printf("Calculated nodes: %" PRIu64 "\n", perftRoot(mainThread, n));
+    std::printf("Calculated nodes: %" PRIu64 "\n", perftRoot(game(session), n));
 }
 
 // A new game with the FEN that starts at `fen`. A FEN that cannot be read
 // leaves the game as it was.
-bool setBoard(const char* fen)
+bool setBoard(Session& session, const char* fen)
 {
-    static Position saved[POSITION_STACK_SIZE];
-    SearchThread& t = mainThread;
+    SearchThread& t = game(session);
+    std::unique_ptr<Position[]> saved(new Position[POSITION_STACK_SIZE]);
     int current = int(t.current - t.positions);
-    std::memcpy(saved, t.positions, sizeof saved);
+    std::memcpy(saved.get(), t.positions, sizeof t.positions);
     t.current = newGame(t);
-    clearSearchState();
+    clearSearchState(*session.engine);
     if (setPositionFromFen(t, fen, nullptr))
         return true;
-    std::memcpy(t.positions, saved, sizeof saved);
+    std::memcpy(t.positions, saved.get(), sizeof t.positions);
     t.current = t.positions + current;
     std::printf("Error (bad FEN): %s\n", fen);
     return false;
@@ -111,88 +117,90 @@ const char* argumentAfter(const char* line, size_t wordLength)
     return std::strlen(line) > wordLength ? line + wordLength + 1 : "";
 }
 
-void positionFen(const char* line) { setBoard(argumentAfter(line, 12)); }
+void positionFen(Session& session, const char* line) { setBoard(session, argumentAfter(line, 12)); }
 
-void setboard(const char* line)
+void setboard(Session& session, const char* line)
 {
-    if (setBoard(argumentAfter(line, 8)))
-        printBoard(*mainThread.current);
+    if (setBoard(session, argumentAfter(line, 8)))
+        writeBoard(*game(session).current, stdoutSink());
 }
 
-void getboard(const char*)
+void getboard(Session& session, const char*)
 {
     char fen[128];
-    positionToFen(*mainThread.current, fen);
+    positionToFen(*game(session).current, fen);
     std::printf("FEN: %s\n", fen);
 }
 
-void showBoard(const char*) { printBoard(*mainThread.current); }
+void showBoard(Session& session, const char*) { writeBoard(*game(session).current, stdoutSink()); }
 
-void invert(const char*)
+void invert(Session& session, const char*)
 {
-    Position& p = *mainThread.current;
+    Position& p = *game(session).current;
     mirrorPosition(p);
     p.key = computeKey(p);
     p.pawnKey = computePawnKey(p);
 }
 
-void turn(const char*)
+void turn(Session& session, const char*)
 {
-    uint32_t side = mainThread.current->sideToMove;
+    uint32_t side = game(session).current->sideToMove;
     std::printf("%s\n", side == 0 ? "Turn: WHITE" : side == 1 ? "Turn: BLACK" : "Turn: NULL");
 }
 
-void setDepth(const char* line)
+void setDepth(Session& session, const char* line)
 {
     int n = 0;
     bool given = readCommandNumber(line, "sd", n);
     if (given && n == 9999)
         return;
     if (given && n >= 1 && n <= 64)
-        config.maxDepth = uint8_t(n);
+        session.config.maxDepth = uint8_t(n);
     else
         std::printf("Error (depth out of bound): Insert depth between 2 and %d\n", 63);
 }
 
-void setMoveTime(const char* line)
+void setMoveTime(Session& session, const char* line)
 {
     int n = 0;
     if (readCommandNumber(line, "st", n) && n > 0 && n <= 7200000 / 100)
-        timeControl.moveTime = n * 100;
+        session.engine->timeControl.moveTime = n * 100;
     else
         std::puts("Error (movetime out of bound): Insert movetime > 0 ");
 }
 
 // Whether another move fits on the game stack (with room for a search).
-bool roomForMove()
+bool roomForMove(Session& session)
 {
-    if (gameHasRoom(mainThread))
+    if (gameHasRoom(game(session)))
         return true;
     std::printf("Error (game too long): no more moves can be played; use new or setboard\n");
     return false;
 }
 
-void goCommand(const char*)
+void goCommand(Session& session, const char*)
 {
-    SearchThread& t = mainThread;
-    if (!roomForMove())
+    SearchThread& t = game(session);
+    if (!roomForMove(session))
         return;
     MoveEntry list[MAX_MOVES];
     if (generateLegal(*t.current, list) == list) {
-        gameResultCode = gameResult(t);
+        printGameEnd(*t.current);
         return;
     }
-    reportBestMove(OutputMode::Console, *t.current, thinkAndPlay(t));
-    gameResultCode = gameResult(t);
+    const SearchResult result = thinkAndPlay(session);
+    printBestMove(*session.engine, false, *t.current, result);
+    printGameEnd(*t.current);
 }
 
-void undo(const char*)
+void undo(Session& session, const char*)
 {
-    if (mainThread.current > mainThread.positions)
-        --mainThread.current;
+    SearchThread& t = game(session);
+    if (t.current > t.positions)
+        --t.current;
 }
 
-void memoryCommand(const char* line)
+void memoryCommand(Session& session, const char* line)
 {
     int n = 0;
     if (!readCommandNumber(line, "memory", n) || n < 1 || n > 8192) {
@@ -200,20 +208,20 @@ void memoryCommand(const char* line)
         std::printf("tellusererror Error (size out of bound): Insert size between 4 and %d\n", 8192);
         return;
     }
-    resizeHashTable(n);
+    resizeHashTable(session.config, *session.engine, n);
 }
 
-void enterMove(const char* line)
+void enterMove(Session& session, const char* line)
 {
-    SearchThread& t = mainThread;
-    if (roomForMove()) {
+    SearchThread& t = game(session);
+    if (roomForMove(session)) {
         Move m = textToMove(*t.current, line);
         if (!makeMoveIfLegal(t, m))
             std::printf("Illegal move: %s\n", line);
     }
     std::fflush(stdout);
-    printBoard(*t.current);
-    gameResultCode = gameResult(t);
+    writeBoard(*t.current, stdoutSink());
+    printGameEnd(*t.current);
 }
 
 // In the order of comparison.
@@ -300,10 +308,11 @@ bool isMoveText(const char* s)
 
 } // namespace
 
-int consoleLoop()
+int consoleLoop(Session& session)
 {
-    allocAllTables(tableSizes());
-    startTablebases();
+    setReporter(*session.engine, consoleReporter(session));
+    allocAllTables(*session.engine, tableSizes(session.config));
+    startTablebases(session.config, *session.engine);
     std::printf("\nWelcome in Ardentis\n");
     std::printf("type \"help\" to show commands list\n");
 
@@ -327,7 +336,7 @@ int consoleLoop()
         }
         if (command) {
             if (command->handler)
-                command->handler(line);
+                command->handler(session, line);
             else
                 std::printf("Error (unknown command): %s\n", line);
             continue;
@@ -335,10 +344,10 @@ int consoleLoop()
         if (line[0] == 'q')
             break;
         if (isMoveText(line))
-            enterMove(line);
+            enterMove(session, line);
         else
             std::printf("Error (unknown command): %s\n", line);
     }
-    freeAllTables();
+    freeAllTables(*session.engine);
     return 1;
 }

@@ -3,4 +3,6 @@
 
 #include <cstdint>
 
-int consoleLoop();
+struct Session;
+
+int consoleLoop(Session& session);

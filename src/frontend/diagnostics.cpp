@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "book/book.h"
 #include "eval/evalcache.h"
@@ -15,18 +16,18 @@
 #include "eval/trace.h"
 #include "frontend/config.h"
 #include "frontend/input.h"
+#include "frontend/report.h"
+#include "frontend/session.h"
 #include "platform/platform.h"
 #include "position/attacks.h"
 #include "position/fen.h"
 #include "position/movegen.h"
 #include "position/see.h"
 #include "search/bounds.h"
+#include "search/engine.h"
 #include "search/hashq.h"
 #include "search/quiescence.h"
 #include "search/rootprobe.h"
-#include "search/searchstate.h"
-#include "search/searchthread.h"
-#include "search/tables.h"
 #include "search/tt.h"
 #include "tablebase/tbprobe.h"
 
@@ -162,36 +163,39 @@ const ExchangeCase EXCHANGE_TEST[] = {
     {"5k2/p2P2pp/1b6/1p6/1Nn1P1n1/8/PPP4P/R2QK1NR w Q - 0 1", "d7d8q", -625},
 };
 
-// A scratch stack for reading test positions: the game's stack keeps every
-// slot but the current one.
-PositionStack scratchStack;
+// The game's record: the front-end record of the session's engine.
+SearchThread& game(Session& session) { return session.engine->mainThread; }
 
-// Reads fen into the current slot of the game; false (and the slot
-// unchanged) when it cannot be read.
-bool loadIntoCurrentSlot(const char* fen)
+// A scratch stack for reading test positions (the game's stack keeps every
+// slot but the current one) or for making moves beyond the game's slots.
+std::unique_ptr<PositionStack> scratchStack() { return std::unique_ptr<PositionStack>(new PositionStack()); }
+
+// Reads fen into the current slot of the game, through scratch; false (and
+// the slot unchanged) when it cannot be read.
+bool loadIntoCurrentSlot(SearchThread& game, PositionStack& scratch, const char* fen)
 {
-    if (!setPositionFromFen(scratchStack, fen, nullptr))
+    if (!setPositionFromFen(scratch, fen, nullptr))
         return false;
-    *mainThread.current = *scratchStack.current;
+    *game.current = *scratch.current;
     return true;
 }
 
 // The built-in positions are all readable; a failure here is a broken table.
-const Position& loadBuiltIn(const char* fen)
+const Position& loadBuiltIn(Session& session, const char* fen)
 {
-    if (!loadIntoCurrentSlot(fen))
+    if (!loadIntoCurrentSlot(game(session), *scratchStack(), fen))
         std::printf("Error (bad FEN): %s\n", fen);
-    return *mainThread.current;
+    return *game(session).current;
 }
 
-Score staticEvaluation(const Position& pos) { return evaluate(pos, &mainThread.evalCache); }
+Score staticEvaluation(Session& session, const Position& pos) { return evaluate(pos, &game(session).evalCache); }
 
-// The search's stop flags, which a timed search leaves raised; the table
-// store and the quiescence search refuse to work while they are up.
-void lowerStopFlags()
+// The search's stop flags, which a timed search leaves raised; the
+// quiescence search refuses to work while they are up.
+void lowerStopFlags(Session& session)
 {
-    stopSearch.store(0);
-    abortIteration.store(0);
+    session.engine->flags.stopSearch.store(0);
+    session.engine->flags.abortIteration.store(0);
 }
 
 void printMoveText(const char* format, const Position& pos, Move m)
@@ -340,8 +344,9 @@ void closeSyzygyFiles(SyzygyFiles& f)
 }
 
 // Checks every line of one test file against the tables.
-void runSyzygyFile(const char* name, SyzygyFiles& files, SyzygyTally& tally)
+void runSyzygyFile(Engine& engine, const char* name, SyzygyFiles& files, SyzygyTally& tally)
 {
+    std::unique_ptr<PositionStack> scratch = scratchStack();
     clearScreen();
     std::printf("%s\n", name);
     char line[SYZYGY_LINE_SIZE], fen[SYZYGY_LINE_SIZE];
@@ -351,18 +356,19 @@ void runSyzygyFile(const char* name, SyzygyFiles& files, SyzygyTally& tally)
         if (++lines % 100000 == 0)
             printSyzygyProgress(name, lines, tally);
         int expectedDtz = 0, expectedWdl = 0;
-        if (tooLong || !splitSyzygyLine(line, fen, expectedDtz, expectedWdl) || !loadIntoCurrentSlot(fen)) {
+        if (tooLong || !splitSyzygyLine(line, fen, expectedDtz, expectedWdl)
+            || !loadIntoCurrentSlot(engine.mainThread, *scratch, fen)) {
             tally.fen++;
             std::fputs(line, files.badFens);
             continue;
         }
-        const Position& pos = *mainThread.current;
+        const Position& pos = *engine.mainThread.current;
         int success = 0;
-        if (probeWdl(pos, &success) != expectedWdl) {
+        if (probeWdl(engine.tablebases, pos, &success) != expectedWdl) {
             tally.wdl++;
             std::fputs(line, files.wdlErrors);
         }
-        if (probeDtz(pos, &success) != expectedDtz) {
+        if (probeDtz(engine.tablebases, pos, &success) != expectedDtz) {
             tally.dtz++;
             std::fputs(line, files.dtzErrors);
         }
@@ -371,17 +377,17 @@ void runSyzygyFile(const char* name, SyzygyFiles& files, SyzygyTally& tally)
 
 } // namespace
 
-void loadTestPosition(const char* line)
+void loadTestPosition(Session& session, const char* line)
 {
     for (const TestPosition& t : TEST_POSITIONS) {
         if (std::strcmp(line, t.word) == 0) {
-            loadBuiltIn(t.fen);
+            loadBuiltIn(session, t.fen);
             return;
         }
     }
 }
 
-void sizeCommand(const char*)
+void sizeCommand(Session&, const char*)
 {
     std::printf("Hash record size: %2" PRIu64 " byte  (%3" PRIu64 " bit)\n", uint64_t(sizeof(TTEntry)),
                 uint64_t(8 * sizeof(TTEntry)));
@@ -394,9 +400,9 @@ void sizeCommand(const char*)
                 uint64_t(8 * sizeof(HashQEntry)));
 }
 
-void keyCommand(const char*)
+void keyCommand(Session& session, const char*)
 {
-    const Position& pos = *mainThread.current;
+    const Position& pos = *game(session).current;
     std::printf("HashKey     (full): %" PRIu64 "\n", computeKey(pos));
     std::printf("HashKey     (inc) : %" PRIu64 "\n", pos.key);
     std::printf("HashPawnKey (full): %" PRIu64 "\n", computePawnKey(pos));
@@ -404,55 +410,65 @@ void keyCommand(const char*)
 }
 
 // The table's last bucket, which reaches into its spare entries.
-void hashStoreCommand(const char* line)
+void hashStoreCommand(Session& session, const char* line)
 {
     int age = 0;
     readCommandNumber(line, "hstore", age);
-    hashAge = uint8_t(age);
-    lowerStopFlags();
-    storeHashAt(ttEntries - 1, mainThread.current->key, 1, 1, BOUND_EXACT, 100, 0);
-    std::printf("Stored with aging: %u\n", unsigned(hashAge));
+    TranspositionTable& tt = session.engine->tt;
+    tt.age = uint8_t(age);
+    storeHashAt(tt, tt.count - 1, game(session).current->key, 1, 1, BOUND_EXACT, 100, 0);
+    std::printf("Stored with aging: %u\n", unsigned(tt.age));
 }
 
-void hashProbeCommand(const char*)
+void hashProbeCommand(Session& session, const char*)
 {
     uint64_t data = 0;
-    int result = probeHashAt(ttEntries - 1, mainThread.current->key, data, 1, 1, 20, 200);
+    const TranspositionTable& tt = session.engine->tt;
+    int result = probeHashAt(tt, tt.count - 1, game(session).current->key, data, 1, 1, 20, 200);
     std::printf("%s\n", result == HASH_MISS ? "Hash Probe KO" : "Hash Probe OK");
 }
 
-void clearCommand(const char*)
+void clearCommand(Session& session, const char*)
 {
-    mainThread.current = newGame(mainThread);
-    clearSearchState();
-    clearAllTables();
+    game(session).current = newGame(game(session));
+    clearSearchState(*session.engine);
+    clearAllTables(*session.engine);
 }
 
-void dumpCommand(const char*) { dumpHashTable(ttEntries); }
-
-void pinCommand(const char*)
+void dumpCommand(Session& session, const char*)
 {
-    Bitboard pins = pinnedImmobile(loadBuiltIn("6k1/6r1/1b6/8/8/8/5NB1/6K1 w - - 2 1"));
+    const TranspositionTable& tt = session.engine->tt;
+    const int64_t written = dumpHashTable(tt, tt.count, int(game(session).current->sideToMove));
+    if (written < 0)
+        std::printf("File non trovato\n");
+    else
+        std::printf("Tot: %i\n", int(written));
+    std::fflush(stdout);
+}
+
+void pinCommand(Session& session, const char*)
+{
+    Bitboard pins = pinnedImmobile(loadBuiltIn(session, "6k1/6r1/1b6/8/8/8/5NB1/6K1 w - - 2 1"));
     if (pins)
         std::printf("Pins: %" PRIu64 "\n", pins);
 }
 
-void quiesceCommand(const char*)
+void quiesceCommand(Session& session, const char*)
 {
-    const Position& pos = loadBuiltIn("r1bqkbnr/pp1n1p2/2p1p2p/3p2p1/3P3B/2N2NP1/PPP1PP1P/R2QKB1R w KQkq - 0 1");
-    std::printf("Score:      %i\n", staticEvaluation(pos));
-    lowerStopFlags();
-    std::printf("Quiesce:    %i\n", quiescence(mainThread, 0, 1, -INFINITE, INFINITE, 0));
+    const Position& pos = loadBuiltIn(session, "r1bqkbnr/pp1n1p2/2p1p2p/3p2p1/3P3B/2N2NP1/PPP1PP1P/R2QKB1R w KQkq - 0 1");
+    std::printf("Score:      %i\n", staticEvaluation(session, pos));
+    lowerStopFlags(session);
+    std::printf("Quiesce:    %i\n", quiescence(game(session), 0, 1, -INFINITE, INFINITE, 0));
 }
 
-void symmetryCommand(const char*)
+void symmetryCommand(Session& session, const char*)
 {
     int number = 0;
     for (const char* fen : SYMMETRY_TEST)
-        std::printf("Pos %i Score: %i\n", ++number, staticEvaluation(loadBuiltIn(fen)));
+        std::printf("Pos %i Score: %i\n", ++number, staticEvaluation(session, loadBuiltIn(session, fen)));
 }
 
-void drawTestCommand(const char*)
+void drawTestCommand(Session& session, const char*)
 {
     int number = 0;
     for (const char* fen : DRAW_TEST) {
@@ -461,38 +477,39 @@ void drawTestCommand(const char*)
         else if (number == DRAWN_COUNT)
             std::printf("NOT DRAW!\n");
         ++number;
-        const Position& pos = loadBuiltIn(fen);
-        printBoard(pos);
-        std::printf("Score: %i\n", staticEvaluation(pos));
+        const Position& pos = loadBuiltIn(session, fen);
+        writeBoard(pos, stdoutSink());
+        std::printf("Score: %i\n", staticEvaluation(session, pos));
     }
 }
 
-void bookCommand(const char*)
+void bookCommand(Session& session, const char*)
 {
     char fen[FEN_TEXT_SIZE];
-    positionToFen(*mainThread.current, fen);
+    positionToFen(*game(session).current, fen);
     std::printf("%s\n", fen);
-    static BookListing listing;  // a hundred entries with their texts: kept off the stack
-    listBookMoves(CONSOLE_BOOK_FILE, fen, listing);
-    writeBookListing(CONSOLE_BOOK_FILE, listing, printBookLine, nullptr);
+    // A hundred entries with their texts: kept off the stack.
+    std::unique_ptr<BookListing> listing(new BookListing());
+    listBookMoves(CONSOLE_BOOK_FILE, fen, *listing);
+    writeBookListing(CONSOLE_BOOK_FILE, *listing, printBookLine, nullptr);
 }
 
-void threadCommand(const char* line)
+void threadCommand(Session& session, const char* line)
 {
     int n = 0;
     if (!readCommandNumber(line, "thread", n) || n < 1 || n > MAX_THREADS)
         return;
-    freeAllTables();
-    config.threads = uint8_t(n);
-    allocAllTables(tableSizes());
+    freeAllTables(*session.engine);
+    session.config.threads = uint8_t(n);
+    allocAllTables(*session.engine, tableSizes(session.config));
     std::printf("Thread allocated for search: %i", n);
 }
 
-void exchangeTestCommand(const char*)
+void exchangeTestCommand(Session& session, const char*)
 {
     int number = 0;
     for (const ExchangeCase& c : EXCHANGE_TEST) {
-        const Position& pos = loadBuiltIn(c.fen);
+        const Position& pos = loadBuiltIn(session, c.fen);
         const Move move = textToMove(pos, c.move);
         const Move best = bestLegalCapture(pos);
         char bestText[MOVE_TEXT_SIZE] = "none";
@@ -507,30 +524,30 @@ void exchangeTestCommand(const char*)
     }
 }
 
-void pieceCommand(const char* line)
+void pieceCommand(Session& session, const char* line)
 {
     int n = 0;
     readCommandNumber(line, "piece", n);
-    const Position& pos = loadBuiltIn("6k1/8/8/2q1n3/1b3r2/3N4/8/6K1 w - - 0 1 ");
+    const Position& pos = loadBuiltIn(session, "6k1/8/8/2q1n3/1b3r2/3N4/8/6K1 w - - 0 1 ");
     // Squares are counted from a1 on the real board; the position keeps
     // them in the side to move's view.
     int square = (n & 63) ^ (pos.sideToMove ? 56 : 0);
     std::printf("Piece Value: %i\n", pieceValue(pieceOn(pos, square)));
 }
 
-void scoreCommand(const char*)
+void scoreCommand(Session& session, const char*)
 {
-    const Position& pos = *mainThread.current;
-    const Score score = staticEvaluation(pos);
+    const Position& pos = *game(session).current;
+    const Score score = staticEvaluation(session, pos);
     EvalTrace trace[2];
     traceEvaluation(pos, trace);
-    printEvalTrace(trace);
+    writeEvalTrace(trace, stdoutSink());
     std::printf("Score: %i\n", score);
 }
 
-void legalCommand(const char*)
+void legalCommand(Session& session, const char*)
 {
-    const Position& pos = *mainThread.current;
+    const Position& pos = *game(session).current;
     MoveEntry list[MAX_MOVES];
 
     MoveEntry* end = generateAll(pos, list);
@@ -556,9 +573,9 @@ void legalCommand(const char*)
     }
 }
 
-void generateCommand(const char*)
+void generateCommand(Session& session, const char*)
 {
-    const Position& pos = *mainThread.current;
+    const Position& pos = *game(session).current;
     MoveEntry list[MAX_MOVES];
     MoveEntry* end = generateLegal(pos, list);
     printMoves(pos, list, end);
@@ -567,9 +584,9 @@ void generateCommand(const char*)
 
 // Late-move reductions by the two logarithmic formulas, printed as source
 // text. The search keeps its own fixed table; this shows what the formulas give.
-void reductionsCommand(const char*)
+void reductionsCommand(Session&, const char*)
 {
-    static uint8_t reductions[2][64][64];
+    uint8_t reductions[2][64][64];
     for (int d = 0; d < 64; d++) {
         for (int m = 0; m < 64; m++) {
             if (d < 2 || m < 2) {  // no logarithm of 0, and ln 1 = 0 gives nothing
@@ -598,10 +615,10 @@ void reductionsCommand(const char*)
     std::printf("}\n");
 }
 
-void probeCommand(const char*)
+void probeCommand(Session& session, const char*)
 {
-    const Position& pos = *mainThread.current;
-    printBoard(pos);
+    const Position& pos = *game(session).current;
+    writeBoard(pos, stdoutSink());
     MoveEntry list[MAX_MOVES];
     MoveEntry* end = generateLegal(pos, list);
     const int legal = int(end - list);
@@ -610,13 +627,15 @@ void probeCommand(const char*)
 
     // The root probe makes moves into the slot after the position: a scratch
     // stack has room whatever the length of the game.
-    scratchStack.positions[0] = pos;
+    std::unique_ptr<PositionStack> scratch = scratchStack();
+    scratch->positions[0] = pos;
     int16_t tbScore = 0;
     MoveEntry* kept = end;
-    const int found = rootProbe(scratchStack.positions[0], list, tbScore, kept);
+    Tablebases& tb = session.engine->tablebases;
+    const int found = rootProbe(tb, scratch->positions[0], list, tbScore, kept);
     int success = 0;
-    const int dtz = probeDtz(pos, &success);
-    const int wdl = probeWdl(pos, &success);
+    const int dtz = probeDtz(tb, pos, &success);
+    const int wdl = probeWdl(tb, pos, &success);
     std::printf("\nEGTB position:  %i  (%i=true, %i=false)\n", found, 1, 0);
     std::printf("DTZ:            %i\n", dtz);
     std::printf("WDL:            %i\n", wdl);
@@ -632,7 +651,7 @@ void probeCommand(const char*)
     }
 }
 
-void syzygyTestCommand(const char*)
+void syzygyTestCommand(Session& session, const char*)
 {
     char dtzName[64], wdlName[64], badName[64];
     std::snprintf(dtzName, sizeof dtzName, "%s/ErrorDTZ.txt", SYZYGY_TEST_FOLDER);
@@ -654,7 +673,7 @@ void syzygyTestCommand(const char*)
             std::printf("File not found\n");
             return;
         }
-        runSyzygyFile(name, files, tally);
+        runSyzygyFile(*session.engine, name, files, tally);
         closeSyzygyFiles(files);
     }
     std::printf("\n");

@@ -5,56 +5,50 @@
 #include <cstring>
 
 #include "book/book.h"
-#include "frontend/config.h"
+#include "frontend/session.h"
 #include "platform/platform.h"
-#include "search/searchstate.h"
 
-namespace {
-
-// Whether config.bookFile has been tested since it was set, and whether it
-// could be opened. The book is used when config.book is on and the file is
-// usable.
-bool fileTested = false;
-bool fileUsable = false;
-
-} // namespace
-
-void checkBookFile()
+void checkBookFile(Session& session)
 {
-    if (!config.book || fileTested)
+    const Config& config = session.config;
+    BookState& book = session.book;
+    if (!config.book || book.fileTested)
         return;
     int error = 0;
-    fileTested = true;
-    fileUsable = bookFileOpens(config.bookFile, error);
-    if (!fileUsable)
+    book.fileTested = true;
+    book.fileUsable = bookFileOpens(config.bookFile, error);
+    if (!book.fileUsable)
         std::printf("#DEBUG: Book file %s cannot be opened (%s): book off\n", config.bookFile, systemErrorText(error));
 }
 
-void setBookEnabled(bool on)
+void setBookEnabled(Session& session, bool on)
 {
-    config.book = on;
-    checkBookFile();
+    session.config.book = on;
+    checkBookFile(session);
 }
 
-void setBookFile(const char* path)
+void setBookFile(Session& session, const char* path)
 {
+    Config& config = session.config;
     char file[sizeof config.bookFile];  // path may be config.bookFile itself
     std::snprintf(file, sizeof file, "%s", path ? path : "");
     std::memcpy(config.bookFile, file, sizeof file);
-    fileTested = false;
-    checkBookFile();
+    session.book.fileTested = false;
+    checkBookFile(session);
 }
 
-void setBookRandom(bool on) { config.randBook = on; }
+void setBookRandom(Session& session, bool on) { session.config.randBook = on; }
 
-Move bookMove(const Position& pos, bool infiniteSearch)
+Move bookMove(Session& session, const Position& pos, bool infiniteSearch, int searchesThisGame)
 {
-    checkBookFile();
-    if (!config.book || !fileUsable || infiniteSearch || hashAge > BOOK_SEARCHES)
+    checkBookFile(session);
+    const Config& config = session.config;
+    BookState& book = session.book;
+    if (!config.book || !book.fileUsable || infiniteSearch || searchesThisGame > BOOK_SEARCHES)
         return 0;
-    const BookChoice choice = pickBookMove(config.bookFile, pos, config.randBook != 0);
+    const BookChoice choice = pickBookMove(config.bookFile, pos, config.randBook ? &book.random : nullptr);
     if (choice.status == BookStatus::NoFile)
-        fileUsable = false;  // gone since it was tested: not tried again
+        book.fileUsable = false;  // gone since it was tested: not tried again
     else if (choice.status == BookStatus::TooMany)
         std::printf("#DEBUG: Too many moves in this position (max=%d)\n", MAX_BOOK_ENTRIES);
     return choice.move;

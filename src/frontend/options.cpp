@@ -10,53 +10,51 @@
 #include "eval/params.h"
 #include "frontend/config.h"
 #include "frontend/openingbook.h"
-#include "search/searchthread.h"
+#include "frontend/session.h"
+#include "search/engine.h"
 #include "search/settings.h"
-#include "search/tables.h"
-#include "search/timecontrol.h"
-
-UciValues uciValues;
 
 namespace {
 
-int announcedTrue() { return 1; }
-int hashAnnounced() { return int(config.hashSizeMb); }
-int threadsAnnounced() { return config.threads; }
-int multiPvAnnounced() { return uciValues.multiPv; }
-int moveOverheadAnnounced() { return uciValues.moveOverheadMs; }
+int announcedTrue(const Session&) { return 1; }
+int hashAnnounced(const Session& session) { return int(session.config.hashSizeMb); }
+int threadsAnnounced(const Session& session) { return session.config.threads; }
+int multiPvAnnounced(const Session& session) { return session.uci.multiPv; }
+int moveOverheadAnnounced(const Session& session) { return session.uci.moveOverheadMs; }
 
-void changePonder(int value, const char*)
+void changePonder(Session& session, int value, const char*)
 {
-    uciValues.ponder = value != 0;
-    ponderAllowed.store(value != 0 ? 1 : 0, std::memory_order_relaxed);
+    session.uci.ponder = value != 0;
+    session.engine->flags.ponderAllowed.store(value != 0 ? 1 : 0, std::memory_order_relaxed);
 }
 
 // The INI's Book and BookFile settings, which the book lookup reads.
-void changeOwnBook(int value, const char*) { setBookEnabled(value != 0); }
-const char* bookFileAnnounced() { return config.bookFile; }
-void changeBookFile(int, const char* text) { setBookFile(text); }
+void changeOwnBook(Session& session, int value, const char*) { setBookEnabled(session, value != 0); }
+const char* bookFileAnnounced(const Session& session) { return session.config.bookFile; }
+void changeBookFile(Session& session, int, const char* text) { setBookFile(session, text); }
 
-void changeHash(int value, const char*)
+void changeHash(Session& session, int value, const char*)
 {
-    resizeHashTable(value);
-    uciValues.tablesUntouched = true;
+    resizeHashTable(session.config, *session.engine, value);
+    session.uci.tablesUntouched = true;
 }
 
-void changeThreads(int value, const char*)
+void changeThreads(Session& session, int value, const char*)
 {
-    config.threads = uint8_t(value);
-    allocThreadTables(tableSizes());
-    uciValues.tablesUntouched = true;
+    session.config.threads = uint8_t(value);
+    allocThreadTables(*session.engine, tableSizes(session.config));
+    session.uci.tablesUntouched = true;
 }
 
-void clearHash(int, const char*) { clearAllTables(); }
+void clearHash(Session& session, int, const char*) { clearAllTables(*session.engine); }
 
-const char* syzygyPathAnnounced() { return config.wdlPath; }
+const char* syzygyPathAnnounced(const Session& session) { return session.config.wdlPath; }
 
 // Both kinds of table file from the same folders (':'-separated); the tables
 // are found again at once when Syzygy is on. "<empty>" clears the path.
-void changeSyzygyPath(int, const char* text)
+void changeSyzygyPath(Session& session, int, const char* text)
 {
+    Config& config = session.config;
     if (std::strcmp(text, "<empty>") == 0)
         text = "";
     if (std::strlen(text) >= sizeof config.wdlPath) {
@@ -66,19 +64,20 @@ void changeSyzygyPath(int, const char* text)
     }
     std::snprintf(config.wdlPath, sizeof config.wdlPath, "%s", text);
     std::snprintf(config.dtzPath, sizeof config.dtzPath, "%s", text);
-    startTablebases();
+    startTablebases(config, *session.engine);
 }
-void changeMultiPv(int value, const char*) { uciValues.multiPv = value; }
-void changeMoveOverhead(int value, const char*) { uciValues.moveOverheadMs = value; }
+void changeMultiPv(Session& session, int value, const char*) { session.uci.multiPv = value; }
+void changeMoveOverhead(Session& session, int value, const char*) { session.uci.moveOverheadMs = value; }
 
-const char* paramFileAnnounced() { return config.paramFile; }
+const char* paramFileAnnounced(const Session& session) { return session.config.paramFile; }
 
 // A parameter file over the current values, or with "<empty>" the built-in
 // values. The evaluation and quiescence caches hold scores of the values
 // they were filled with, so a change clears the tables; positions are set up
 // anew by the next "position" command.
-void changeParamFile(int, const char* text)
+void changeParamFile(Session& session, int, const char* text)
 {
+    Config& config = session.config;
     if (text[0] == '\0' || std::strcmp(text, "<empty>") == 0) {
         restoreBuiltInParams();
         config.paramFile[0] = '\0';
@@ -87,12 +86,12 @@ void changeParamFile(int, const char* text)
         std::printf("info string ParamFile: path longer than %zu characters; nothing applied\n",
                     sizeof config.paramFile - 1);
         return;
-    } else if (loadParamFile(text)) {
+    } else if (loadParamFile(text, session.protocol == Protocol::Uci)) {
         std::snprintf(config.paramFile, sizeof config.paramFile, "%s", text);
     } else {
         return;
     }
-    clearAllTables();
+    clearAllTables(*session.engine);
 }
 
 // Ponder and OwnBook come first, in the order the engine has always announced
@@ -144,7 +143,7 @@ void copyTrimmed(char* out, size_t capacity, const char* begin, const char* end)
     out[n] = '\0';
 }
 
-void applySpin(const UciOption& o, const char* text)
+void applySpin(Session& session, const UciOption& o, const char* text)
 {
     char* end = nullptr;
     long value = std::strtol(text, &end, 10);
@@ -159,26 +158,26 @@ void applySpin(const UciOption& o, const char* text)
                     clamped);
         value = clamped;
     }
-    o.change(int(value), nullptr);
+    o.change(session, int(value), nullptr);
 }
 
 } // namespace
 
-void printUciOptions()
+void printUciOptions(const Session& session)
 {
     for (const UciOption& o : OPTIONS) {
         switch (o.type) {
         case OptionType::Check:
-            std::printf("option name %s type check default %s\n", o.name, o.announced() ? "true" : "false");
+            std::printf("option name %s type check default %s\n", o.name, o.announced(session) ? "true" : "false");
             break;
         case OptionType::Spin:
-            std::printf("option name %s type spin default %d min %d max %d\n", o.name, o.announced(), o.low, o.high);
+            std::printf("option name %s type spin default %d min %d max %d\n", o.name, o.announced(session), o.low, o.high);
             break;
         case OptionType::Button:
             std::printf("option name %s type button\n", o.name);
             break;
         case OptionType::String: {
-            const char* text = o.announcedText ? o.announcedText() : "";
+            const char* text = o.announcedText ? o.announcedText(session) : "";
             std::printf("option name %s type string default %s\n", o.name, text[0] ? text : "<empty>");
             break;
         }
@@ -186,7 +185,7 @@ void printUciOptions()
     }
 }
 
-void setOption(const char* line)
+void setOption(Session& session, const char* line)
 {
     const char* p = skipWord(line, "setoption");
     p = p ? skipWord(p, "name") : nullptr;
@@ -220,7 +219,7 @@ void setOption(const char* line)
     }
     const UciOption& o = *option;
     if (o.type == OptionType::Button) {
-        o.change(0, nullptr);
+        o.change(session, 0, nullptr);
         return;
     }
     if (!valueAt) {
@@ -229,14 +228,14 @@ void setOption(const char* line)
     }
     if (o.type == OptionType::Check) {
         if (sameIgnoringCase(value, "true"))
-            o.change(1, nullptr);
+            o.change(session, 1, nullptr);
         else if (sameIgnoringCase(value, "false"))
-            o.change(0, nullptr);
+            o.change(session, 0, nullptr);
         else
             std::printf("info string option %s takes true or false; '%s' ignored\n", o.name, value);
     } else if (o.type == OptionType::Spin) {
-        applySpin(o, value);
+        applySpin(session, o, value);
     } else {
-        o.change(0, value);
+        o.change(session, 0, value);
     }
 }

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+struct Session;
+
 enum class OptionType : uint8_t { Check, Spin, Button, String };
 
 struct UciOption {
@@ -14,31 +16,18 @@ struct UciOption {
     int low, high;  // the range of a spin
     // The default the "uci" reply announces (for a check 0 or 1; the INI's
     // value where the option stands for an INI setting).
-    int (*announced)();
-    const char* (*announcedText)();  // a string's default; null otherwise
+    int (*announced)(const Session& session);
+    const char* (*announcedText)(const Session& session);  // a string's default; null otherwise
     // Applies a checked value (text for a string, nothing for a button).
     // Called between searches only: the UCI loop reads "setoption" then.
-    void (*change)(int value, const char* text);
+    void (*change)(Session& session, int value, const char* text);
 };
-
-// Settings that exist only as options.
-struct UciValues {
-    bool ponder = true;  // bestmove may name a ponder move
-    int multiPv = 1;
-    int moveOverheadMs = 10;  // taken off our own clock before the allocation
-    // Tables allocated and not yet written: their pages are mapped on first
-    // touch, which on a large table takes seconds. The next "isready" (or
-    // "ucinewgame") clears them, so that no search pays for it on the clock;
-    // once a search has begun they hold its entries and are kept.
-    bool tablesUntouched = false;
-};
-extern UciValues uciValues;
 
 // Prints one "option name ..." line per table row, in table order.
-void printUciOptions();
+void printUciOptions(const Session& session);
 
 // Handles a "setoption name <name> [value <value>]" line: unknown names,
 // values of the wrong type and values out of range are reported in an
 // "info string" line (a value out of range is clamped, one of the wrong type
 // ignored).
-void setOption(const char* line);
+void setOption(Session& session, const char* line);

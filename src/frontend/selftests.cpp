@@ -5,17 +5,15 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "frontend/config.h"
 #include "frontend/play.h"
+#include "frontend/report.h"
+#include "frontend/session.h"
 #include "platform/platform.h"
 #include "position/fen.h"
 #include "position/perft.h"
-#include "search/searchstate.h"
-#include "frontend/config.h"
-#include "search/report.h"
-#include "search/tables.h"
+#include "search/engine.h"
 #include "search/think.h"
-#include "search/timecontrol.h"
-#include "search/tt.h"
 
 namespace {
 
@@ -41,17 +39,18 @@ const char* const RULE = "------------------------------------------------------
 
 } // namespace
 
-void perftTest()
+void perftTest(Session& session)
 {
+    SearchThread& game = session.engine->mainThread;
     std::printf("Running performance test. . .\n\n");
     std::fflush(stdout);
     uint64_t totalNodes = 0;
     double totalSeconds = 0;
     for (const PerftCase& c : PERFT_SUITE) {
-        mainThread.current = newGame(mainThread);
-        setPositionFromFen(mainThread, c.fen, nullptr);
+        game.current = newGame(game);
+        setPositionFromFen(game, c.fen, nullptr);
         uint64_t start = nowMs();
-        uint64_t count = c.depth == 0 ? 1 : perft(mainThread, c.depth);
+        uint64_t count = c.depth == 0 ? 1 : perft(game, c.depth);
         double seconds = double(nowMs() - start) / 1000.0;
         totalNodes += count;
         totalSeconds += seconds;
@@ -68,26 +67,27 @@ void perftTest()
     std::fflush(stdout);
 }
 
-void moveOrderTest()
+void moveOrderTest(Session& session)
 {
-    timeControl.moveTime = 3000;
+    Engine& engine = *session.engine;
+    engine.timeControl.moveTime = 3000;
     int found = 0;
     double ratioSum = 0, depthSum = 0;
     int number = 0;
     for (const OrderCase& c : ORDER_SUITE) {
         ++number;
-        SearchThread& t = mainThread;
+        SearchThread& t = engine.mainThread;
         t.current = newGame(t);
-        clearSearchState();
-        clearAllTables();
+        clearSearchState(engine);
+        clearAllTables(engine);
         setPositionFromFen(t, c.epd, nullptr);
         Move expected = textToMove(*t.current, c.best);
-        SearchResult result = thinkAndPlay(t);
+        SearchResult result = thinkAndPlay(session);
         if (result.best == expected)
             ++found;
-        reportBestMove(searchSettings().output, *t.current, result);
+        printBestMove(engine, false, *t.current, result);
         // The counters run over the whole session, as the report always had them.
-        uint64_t highs = failHighs.load(), firsts = firstFailHighs.load();
+        uint64_t highs = engine.failHighs.load(), firsts = engine.firstFailHighs.load();
         double ratio = highs ? 100.0 * double(firsts) / double(highs) : 0.0;
         std::printf("Pos%i moveOrderRatio: %3.2f%%\n", number, ratio);
         std::printf("bestmove %s, founded: %i/10\n\n", c.best, found);

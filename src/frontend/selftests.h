@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+struct Session;
 
-void perftTest();
-void moveOrderTest();
+void perftTest(Session& session);
+void moveOrderTest(Session& session);

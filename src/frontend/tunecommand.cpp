@@ -8,15 +8,14 @@
 
 #include "eval/evalcache.h"
 #include "frontend/config.h"
+#include "frontend/session.h"
+#include "search/engine.h"
 #include "search/hashq.h"
-#include "search/tables.h"
 #include "search/tt.h"
 #include "tuning/export.h"
 #include "tuning/texel.h"
 
 namespace {
-
-SearchThread tunerThread;
 
 enum class Stage { SEARCH_FIRST, SEARCH_SECOND, SEARCH_THIRD, TEXEL_FIRST, TEXEL, MINK, PARAMS };
 
@@ -62,9 +61,8 @@ bool readOptions(int argc, char** argv, TunerSettings& settings)
 
 // The fitting stages also write params.h with the fitted values: this process
 // is the only one that holds them.
-int runStage(Stage stage, const TunerSettings& settings)
+int runStage(SearchThread& t, Stage stage, const TunerSettings& settings)
 {
-    SearchThread& t = tunerThread;
     switch (stage) {
     case Stage::SEARCH_FIRST: return tuningFirstStage(t, settings);
     case Stage::SEARCH_SECOND: return tuningSecondStage(t, settings) && writeParamsHeader(settings.folder);
@@ -79,9 +77,7 @@ int runStage(Stage stage, const TunerSettings& settings)
 
 } // namespace
 
-SearchThread& tunerRecord() { return tunerThread; }
-
-int runTuneCommand(int argc, char** argv)
+int runTuneCommand(Session& session, int argc, char** argv)
 {
     const StageName* chosen = nullptr;
     for (const StageName& s : STAGES)
@@ -94,14 +90,13 @@ int runTuneCommand(int argc, char** argv)
     }
     // The search stages search to depth 2 with the shared table and the
     // record's own caches; the others only evaluate.
-    const TableSizes sizes = tableSizes();
-    allocHashTable(sizes.ttEntries, sizes.ttSizeMb, sizes.largePages);
-    allocHashEval(tunerThread.evalCache, sizes.hashEvalEntries, sizes.hashEvalSizeMb, false, 0);
-    allocHashQ(tunerThread, sizes.hashQEntries, sizes.hashQSizeMb, false, 0);
-    int done = runStage(chosen->stage, settings);
-    freeHashQ(tunerThread);
-    freeHashEval(tunerThread.evalCache);
-    freeHashTable();
+    Engine& engine = *session.engine;
+    SearchThread& t = engine.mainThread;
+    const TableSizes sizes = tableSizes(session.config);
+    allocEngineTable(engine, sizes.ttEntries, sizes.ttSizeMb, sizes.largePages);
+    allocRecordCaches(engine, t, 0, sizes);
+    int done = runStage(t, chosen->stage, settings);
+    freeAllTables(engine);
     std::fflush(stdout);
     return done ? 0 : 1;
 }

@@ -13,25 +13,21 @@
 #include "frontend/config.h"
 #include "frontend/openingbook.h"
 #include "frontend/options.h"
+#include "frontend/report.h"
+#include "frontend/session.h"
 #include "frontend/uciinput.h"
 #include "platform/platform.h"
 #include "position/fen.h"
 #include "position/gameend.h"
 #include "position/makemove.h"
-#include "search/searchstate.h"
-#include "search/report.h"
-#include "search/tables.h"
+#include "search/engine.h"
 #include "search/think.h"
-#include "search/timecontrol.h"
-#include "search/tt.h"
 
 namespace {
 
 constexpr const char* START_FEN = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 
-int gameOver = 0;  // the last game-end check's result; kept for diagnostics
-
-void setPosition(char* line)
+void setPosition(Session& session, char* line)
 {
     char* moves = std::strlen(line) > 18 ? std::strstr(line + 18, "moves") : nullptr;
     if (moves) {
@@ -49,7 +45,7 @@ void setPosition(char* line)
         while (*fen == ' ')
             ++fen;
     }
-    if (!setPositionFromFen(mainThread, fen, moves))
+    if (!setPositionFromFen(session.engine->mainThread, fen, moves))
         std::printf("#DEBUG: BAD FEN|MOVES!\n");
 }
 
@@ -74,74 +70,78 @@ int32_t clockCentiseconds(long long ms, long long overheadMs)
 // the allocation's arithmetic.
 constexpr int32_t NO_CLOCK = 1000000000;
 
-// Every "go" starts from no limits: only its own tokens apply.
-void go(char* line)
-{
-    uciValues.tablesUntouched = false;
-    SearchThread& front = mainThread;
-    TimeControl& tc = timeControl;
-    int black = int(front.current->sideToMove);
-    front.rootLastMove = uint32_t(black);
-
-    SearchSettings settings = searchSettings();
-    settings.multiPv = uciValues.multiPv;
-    static Move searchMoves[MAX_ROOT_MOVES];
+// What one "go" asks for. Every "go" starts from no limits: only its own
+// tokens apply.
+struct GoLimits {
+    SearchSettings settings;
+    Move searchMoves[MAX_ROOT_MOVES];
     int searchMoveCount = 0;
+    // Milliseconds as given, -1 when absent; ours and the opponent's by the
+    // side to move.
     long long myClock = -1, opponentClock = -1, myIncrement = 0, moveTime = -1;
     int movesToGo = 0;
-    bool ponder = false, infiniteToken = false, limited = false;
+    bool ponder = false;
+    bool infinite = false;
+    bool limited = false;  // depth, nodes, mate or a clock
+};
 
+// Reads the tokens of a "go" line for the position root into g (whose
+// settings hold the session's).
+void parseGoLimits(char* line, const Position& root, GoLimits& g)
+{
+    const int black = int(root.sideToMove);
+    SearchSettings& settings = g.settings;
     char* context = nullptr;
     strtok_r(line, " \t", &context);  // "go"
     char* token = strtok_r(nullptr, " \t", &context);
     while (token) {
         char* next = nullptr;
         if (!std::strcmp(token, "wtime")) {
-            (black ? opponentClock : myClock) = tokenValue(context);
+            (black ? g.opponentClock : g.myClock) = tokenValue(context);
         } else if (!std::strcmp(token, "btime")) {
-            (black ? myClock : opponentClock) = tokenValue(context);
+            (black ? g.myClock : g.opponentClock) = tokenValue(context);
         } else if (!std::strcmp(token, "winc")) {
             long long v = tokenValue(context);
             if (!black)
-                myIncrement = v;
+                g.myIncrement = v;
         } else if (!std::strcmp(token, "binc")) {
             long long v = tokenValue(context);
             if (black)
-                myIncrement = v;
+                g.myIncrement = v;
         } else if (!std::strcmp(token, "movestogo")) {
             long long v = tokenValue(context);
-            movesToGo = v > 0 && v < 1000 ? int(v) : 0;
+            g.movesToGo = v > 0 && v < 1000 ? int(v) : 0;
         } else if (!std::strcmp(token, "movetime")) {
-            moveTime = tokenValue(context);
+            g.moveTime = tokenValue(context);
         } else if (!std::strcmp(token, "depth")) {
             long long v = tokenValue(context);
             v = v < 1 ? 1 : v > settings.maxDepth ? settings.maxDepth : v;
             settings.maxDepth = int(v);
-            limited = true;
+            g.limited = true;
         } else if (!std::strcmp(token, "nodes")) {
             long long v = tokenValue(context);
             if (v > 0) {
                 settings.nodeLimit = uint64_t(v);
-                limited = true;
+                g.limited = true;
             }
         } else if (!std::strcmp(token, "mate")) {
             long long v = tokenValue(context);
             if (v > 0) {
                 settings.mateLimit = v > 200 ? 200 : int(v);
-                limited = true;
+                g.limited = true;
             }
         } else if (!std::strcmp(token, "infinite")) {
             std::printf("Command: %s\n", token);
-            infiniteToken = true;
+            g.infinite = true;
         } else if (!std::strcmp(token, "ponder")) {
-            ponder = true;
+            g.ponder = true;
         } else if (!std::strcmp(token, "searchmoves")) {
             // Moves up to the first token that is not a legal move here.
             while ((next = strtok_r(nullptr, " \t", &context)) != nullptr) {
-                Move m = textToMove(*front.current, next);
-                if (!m || searchMoveCount == MAX_ROOT_MOVES)
+                Move m = textToMove(root, next);
+                if (!m || g.searchMoveCount == MAX_ROOT_MOVES)
                     break;
-                searchMoves[searchMoveCount++] = m;
+                g.searchMoves[g.searchMoveCount++] = m;
             }
         }
         token = next ? next : strtok_r(nullptr, " \t", &context);
@@ -150,100 +150,139 @@ void go(char* line)
     // the reductions. Without a mate by then the best move found is played.
     if (settings.mateLimit > 0 && settings.maxDepth > 2 * settings.mateLimit + 2)
         settings.maxDepth = 2 * settings.mateLimit + 2;
-    settings.searchMoves = searchMoveCount ? searchMoves : nullptr;
-    settings.searchMoveCount = searchMoveCount;
+    settings.searchMoves = g.searchMoveCount ? g.searchMoves : nullptr;
+    settings.searchMoveCount = g.searchMoveCount;
+}
 
-    // The clocks of this command only; an unknown opponent clock counts as
-    // equal to ours, so it neither adds nor takes time.
-    const bool timed = !infiniteToken && (myClock >= 0 || moveTime >= 0);
-    tc.myTime = myClock >= 0 ? clockCentiseconds(myClock, uciValues.moveOverheadMs) : NO_CLOCK;
-    tc.opponentTime = opponentClock >= 0 ? clockCentiseconds(opponentClock, 0) : tc.myTime;
-    tc.increment = myIncrement > 0 ? int32_t(myIncrement / 10 > NO_CLOCK ? NO_CLOCK : myIncrement / 10) : 0;
-    tc.movesToGo = movesToGo;
-    tc.moveTime = moveTime >= 0 ? int32_t(moveTime / 10 > NO_CLOCK ? NO_CLOCK : moveTime / 10) : NO_CLOCK;
-    limited |= timed;
+// The clocks of this command only, our own less the move overhead; an
+// unknown opponent clock counts as equal to ours, so it neither adds nor
+// takes time. Returns whether a clock or a move time applies.
+bool setGoClocks(TimeControl& tc, GoLimits& g, int overheadMs)
+{
+    const bool timed = !g.infinite && (g.myClock >= 0 || g.moveTime >= 0);
+    tc.myTime = g.myClock >= 0 ? clockCentiseconds(g.myClock, overheadMs) : NO_CLOCK;
+    tc.opponentTime = g.opponentClock >= 0 ? clockCentiseconds(g.opponentClock, 0) : tc.myTime;
+    tc.increment = g.myIncrement > 0 ? int32_t(g.myIncrement / 10 > NO_CLOCK ? NO_CLOCK : g.myIncrement / 10) : 0;
+    tc.movesToGo = g.movesToGo;
+    tc.moveTime = g.moveTime >= 0 ? int32_t(g.moveTime / 10 > NO_CLOCK ? NO_CLOCK : g.moveTime / 10) : NO_CLOCK;
+    g.limited |= timed;
+    return timed;
+}
 
+// The book move, answered at once without a search (not in an analysis),
+// or the search under the limits; either way the reader's account of the
+// search is opened before and closed after. A book move comes without
+// score, line or node count.
+SearchResult searchOrBook(Session& session, UciReader& reader, const GoLimits& g, bool timed, Move& book)
+{
+    Engine& engine = *session.engine;
     UciSearchStart start;
-    start.ponder = ponder;
-    start.hold = infiniteToken || !limited;  // no limit at all: until "stop"
+    start.ponder = g.ponder;
+    start.hold = g.infinite || !g.limited;  // no limit at all: until "stop"
     start.timed = timed;
-    start.moveNumber = hashAge;
-    // A book move is answered at once, without a search (not in an analysis).
-    const Move book = bookMove(*front.current, start.hold);
-    tc.startMs = nowMs();
-    beginUciSearch(start);
-    SearchResult result{};  // a book move comes without score, line or node count
+    start.moveNumber = engine.tt.age;
+    book = bookMove(session, *engine.mainThread.current, start.hold, engine.tt.age);
+    engine.timeControl.startMs = nowMs();
+    beginUciSearch(reader, start);
+    SearchResult result{};
     if (book)
         result.best = book;
     else
-        result = think(front, settings);
-    endUciSearch();
+        result = think(engine, g.settings);
+    endUciSearch(reader);
+    return result;
+}
 
-    Move best = result.best;
+// The closing lines: the search's totals (not for a book move), the best
+// move played on the board, "bestmove" and the result lines of a finished
+// game.
+void reportGo(Engine& engine, const SearchResult& result, bool book)
+{
+    SearchThread& front = engine.mainThread;
+    const Move best = result.best;
     if (best) {
-        uint64_t ms = nowMs() - tc.startMs;
+        const uint64_t ms = nowMs() - engine.timeControl.startMs;
         if (!book)
             std::printf("info nodes %" PRIu64 " time %" PRIu64 " nps %" PRIu64 "\n", result.nodes, ms,
                         ms ? result.nodes * 1000 / ms : 0);
         front.current = makeMove(*keepStackRoom(front), best);
     }
-    reportBestMove(OutputMode::Uci, *front.current, result);
+    printBestMove(engine, true, *front.current, result);
     if (best)
-        gameOver = gameResult(front);
+        printGameEnd(*front.current);
 }
 
-void newUciGame()
+// "go": the limits, the book or the search, the report.
+void go(Session& session, UciReader& reader, char* line)
 {
-    mainThread.rootLastMove = 1;
-    gameOver = 0;
-    stopSearch.store(0);
-    mainThread.current = newGame(mainThread);
-    clearSearchState();
-    clearAllTables();
-    uciValues.tablesUntouched = false;
+    session.uci.tablesUntouched = false;
+    Engine& engine = *session.engine;
+    SearchThread& front = engine.mainThread;
+    front.rootLastMove = uint32_t(front.current->sideToMove);
+    GoLimits g;
+    g.settings = searchSettings(session.config);
+    g.settings.multiPv = session.uci.multiPv;
+    parseGoLimits(line, *front.current, g);
+    const bool timed = setGoClocks(engine.timeControl, g, session.uci.moveOverheadMs);
+    Move book = 0;
+    const SearchResult result = searchOrBook(session, reader, g, timed, book);
+    reportGo(engine, result, book != 0);
+}
+
+void newUciGame(Session& session)
+{
+    Engine& engine = *session.engine;
+    engine.mainThread.rootLastMove = 1;
+    engine.flags.stopSearch.store(0);
+    engine.mainThread.current = newGame(engine.mainThread);
+    clearSearchState(engine);
+    clearAllTables(engine);
+    session.uci.tablesUntouched = false;
 }
 
 } // namespace
 
-int uciLoop()
+int uciLoop(Session& session)
 {
+    Engine& engine = *session.engine;
+    setReporter(engine, uciReporter(session));
     std::printf("\nid name Ardentis\nid author Velmorin\n");
-    printUciOptions();
-    allocAllTables(tableSizes());
-    uciValues.tablesUntouched = true;
-    checkBookFile();
-    startTablebases();
+    printUciOptions(session);
+    allocAllTables(engine, tableSizes(session.config));
+    session.uci.tablesUntouched = true;
+    checkBookFile(session);
+    startTablebases(session.config, engine);
     std::printf("uciok\n");
     std::fflush(stdout);
 
     // From here on the reader owns standard input: the loop takes its lines
     // from the reader's queue.
-    startUciReader();
-    static char line[UCI_LINE_CAPACITY];
+    UciReader* reader = startUciReader(engine);
+    char line[UCI_LINE_CAPACITY];
     for (;;) {
         std::fflush(stdout);
-        nextUciLine(line);
+        nextUciLine(*reader, line);
         if (!std::strncmp(line, "isready", 7)) {
-            if (uciValues.tablesUntouched) {
-                clearAllTables();
-                uciValues.tablesUntouched = false;
+            if (session.uci.tablesUntouched) {
+                clearAllTables(engine);
+                session.uci.tablesUntouched = false;
             }
-            ponderAllowed.store(uciValues.ponder ? 1 : 0);
+            engine.flags.ponderAllowed.store(session.uci.ponder ? 1 : 0);
             std::printf("readyok\n");
         } else if (!std::strncmp(line, "ucinewgame", 10)) {
-            newUciGame();
+            newUciGame(session);
         } else if (!std::strncmp(line, "position", 8)) {
-            setPosition(line);
+            setPosition(session, line);
         } else if (!std::strncmp(line, "setoption", 9)) {
-            setOption(line);
+            setOption(session, line);
         } else if (isGoLine(line)) {
-            go(line);
+            go(session, *reader, line);
         } else if (line[0] == 'q') {
             break;
         }
     }
     std::fflush(stdout);
-    joinUciReader();
-    freeAllTables();
+    joinUciReader(reader);
+    freeAllTables(engine);
     return 1;
 }

@@ -1,4 +1,6 @@
 // The UCI protocol loop. Returns 1 when it ends on "quit" (or end of input).
 #pragma once
 
-int uciLoop();
+struct Session;
+
+int uciLoop(Session& session);

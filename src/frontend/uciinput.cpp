@@ -14,15 +14,15 @@
 #include <string>
 
 #include "frontend/input.h"
+#include "frontend/play.h"
 #include "platform/platform.h"
-#include "search/searchstate.h"
-#include "search/timecontrol.h"
+#include "search/engine.h"
 
-namespace {
-
-// Made when the session starts (nothing here may need a constructor before
-// main: the core library holds no static initialisers).
-struct Reader {
+// Made when the UCI session starts.
+struct UciReader {
+    Engine* engine;  // whose search a "stop" or "ponderhit" acts on
+    ThreadHandle handle;
+    char line[UCI_LINE_CAPACITY];  // the line being read
     std::mutex mutex;
     std::condition_variable changed;  // a line queued, or "bestmove" no longer held back
     std::deque<std::string> lines;
@@ -39,19 +39,20 @@ struct Reader {
     int moveNumber = 0;
 };
 
-Reader* reader = nullptr;
-ThreadHandle readerHandle;
+namespace {
+
+using Reader = UciReader;
 
 bool searchPending(const Reader& r) { return r.goQueued > r.goFinished; }
 
 // The running search ends now (lock held).
 void raiseStop(Reader& r)
 {
+    SearchFlags& flags = r.engine->flags;
     r.ponderActive = false;
-    pondering.store(0, std::memory_order_relaxed);
-    infinite.store(0, std::memory_order_relaxed);
-    stopSearch.store(1, std::memory_order_relaxed);
-    abortIteration.store(1, std::memory_order_relaxed);
+    flags.pondering.store(0, std::memory_order_relaxed);
+    flags.infinite.store(0, std::memory_order_relaxed);
+    raiseStopFlags(flags);
 }
 
 // "stop": every search sent so far ends; none pending, nothing to do.
@@ -78,19 +79,19 @@ void ponderhit(Reader& r)
         return;
     r.ponderActive = false;
     if (!r.holdInfinite)
-        pondering.store(0, std::memory_order_relaxed);
+        r.engine->flags.pondering.store(0, std::memory_order_relaxed);
     // The allocation is computed now, with the search count that the running
     // search has advanced; the elapsed time counts from "go".
     if (r.timed)
-        setupTimer(timeControl, r.moveNumber < 255 ? r.moveNumber + 1 : 0, false);
+        startTimerOrExit(*r.engine, r.moveNumber < 255 ? r.moveNumber + 1 : 0, false);
 }
 
-void* readerThread(void*)
+void* readerThread(void* argument)
 {
-    Reader& r = *reader;
-    static char line[UCI_LINE_CAPACITY];
+    Reader& r = *static_cast<Reader*>(argument);
+    char* line = r.line;
     for (;;) {
-        LineStatus status = readInputLine(line, sizeof line);
+        LineStatus status = readInputLine(line, UCI_LINE_CAPACITY);
         if (status == LineStatus::TooLong)
             continue;
         std::lock_guard<std::mutex> lock(r.mutex);
@@ -122,18 +123,19 @@ void* readerThread(void*)
 
 bool isGoLine(const char* line) { return std::strncmp(line, "go", 2) == 0; }
 
-void startUciReader()
+UciReader* startUciReader(Engine& engine)
 {
-    reader = new Reader;
-    if (!threadCreate(readerHandle, readerThread, nullptr)) {
+    Reader* reader = new Reader();
+    reader->engine = &engine;
+    if (!threadCreate(reader->handle, readerThread, reader)) {
         std::printf("#DEBUG Errore nella creazione del thread PonderMonitor\n");
         std::exit(1);
     }
+    return reader;
 }
 
-void nextUciLine(char* line)
+void nextUciLine(UciReader& r, char* line)
 {
-    Reader& r = *reader;
     std::unique_lock<std::mutex> lock(r.mutex);
     r.changed.wait(lock, [&r] { return !r.lines.empty() || r.ended; });
     if (r.lines.empty()) {
@@ -145,16 +147,15 @@ void nextUciLine(char* line)
     r.lines.pop_front();
 }
 
-void joinUciReader()
+void joinUciReader(UciReader* reader)
 {
-    threadJoin(readerHandle);
+    threadJoin(reader->handle);
     delete reader;
-    reader = nullptr;
 }
 
-void beginUciSearch(const UciSearchStart& start)
+void beginUciSearch(UciReader& r, const UciSearchStart& start)
 {
-    Reader& r = *reader;
+    SearchFlags& flags = r.engine->flags;
     std::lock_guard<std::mutex> lock(r.mutex);
     uint64_t number = ++r.goStarted;
     r.searching = true;
@@ -162,26 +163,26 @@ void beginUciSearch(const UciSearchStart& start)
     r.holdInfinite = start.hold;
     r.timed = start.timed;
     r.moveNumber = start.moveNumber;
-    infinite.store(start.hold ? 1 : 0, std::memory_order_relaxed);
-    pondering.store(r.ponderActive || start.hold ? 1 : 0, std::memory_order_relaxed);
-    abortIteration.store(0, std::memory_order_relaxed);
+    flags.infinite.store(start.hold ? 1 : 0, std::memory_order_relaxed);
+    flags.pondering.store(r.ponderActive || start.hold ? 1 : 0, std::memory_order_relaxed);
+    flags.abortIteration.store(0, std::memory_order_relaxed);
     if (start.timed && !r.ponderActive)
-        setupTimer(timeControl, start.moveNumber, false);  // clears stopSearch
+        startTimerOrExit(*r.engine, start.moveNumber, false);  // clears stopSearch
     else
-        stopSearch.store(0, std::memory_order_relaxed);
+        flags.stopSearch.store(0, std::memory_order_relaxed);
     if (r.stopUpTo >= number)
         raiseStop(r);
 }
 
-void endUciSearch()
+void endUciSearch(UciReader& r)
 {
-    Reader& r = *reader;
+    SearchFlags& flags = r.engine->flags;
     {
         std::unique_lock<std::mutex> lock(r.mutex);
-        r.changed.wait(lock, [] { return pondering.load(std::memory_order_relaxed) == 0; });
+        r.changed.wait(lock, [&flags] { return flags.pondering.load(std::memory_order_relaxed) == 0; });
         r.searching = false;
         r.ponderActive = false;
         r.goFinished = r.goStarted;
     }
-    stopTimer();
+    stopTimer(r.engine->timer);
 }

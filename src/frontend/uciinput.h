@@ -6,15 +6,20 @@
 
 constexpr int UCI_LINE_CAPACITY = 4096;
 
-// Starts the reader (a failure to start ends the process).
-void startUciReader();
+struct Engine;
+struct UciReader;
+
+// Starts the reader for the searches of engine (a failure to start ends the
+// process).
+UciReader* startUciReader(Engine& engine);
 
 // Waits for the next queued line and copies it into line (capacity
 // UCI_LINE_CAPACITY). After "quit" or the end of input the line is "quit".
-void nextUciLine(char* line);
+void nextUciLine(UciReader& reader, char* line);
 
-// Waits for the reader to end (after it has read "quit" or the end of input).
-void joinUciReader();
+// Waits for the reader to end (after it has read "quit" or the end of input)
+// and releases it.
+void joinUciReader(UciReader* reader);
 
 // Whether a line is a "go" command (the loop and the reader must agree).
 bool isGoLine(const char* line);
@@ -30,9 +35,9 @@ struct UciSearchStart {
 // Starts the search's flags and clock: stopSearch cleared, the timer started
 // unless the search ponders or has no clock, and any "stop" or "ponderhit"
 // the reader took for this search before it began applied now.
-void beginUciSearch(const UciSearchStart& start);
+void beginUciSearch(UciReader& reader, const UciSearchStart& start);
 
 // After the search has returned: waits without spinning until nothing holds
 // "bestmove" back any more ("stop", "ponderhit", "quit" or end of input),
 // ends the timer and closes the search's account with the reader.
-void endUciSearch();
+void endUciSearch(UciReader& reader);

@@ -21,13 +21,6 @@ uint64_t nowMs()
     return uint64_t(ts.tv_sec) * 1000 + uint64_t(ts.tv_nsec) / 1000000;
 }
 
-void sleepMicroseconds(unsigned us)
-{
-    timespec ts{time_t(us / 1000000), long(us % 1000000) * 1000};
-    while (nanosleep(&ts, &ts) != 0) {
-    }
-}
-
 static_assert(sizeof(pthread_t) <= sizeof(unsigned long), "pthread_t must fit the handle");
 
 bool threadCreate(ThreadHandle& handle, ThreadFunction function, void* argument)

@@ -6,9 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
-// Wall clock in milliseconds (monotonic) and a sleep in microseconds.
+// Wall clock in milliseconds (monotonic).
 uint64_t nowMs();
-void sleepMicroseconds(unsigned us);
 
 // Threads. threadCreate returns false when the system refuses a new thread.
 // Zero-initialised (a static record needs no constructor to run before main).

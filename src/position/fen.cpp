@@ -366,13 +366,14 @@ Move textToMove(const Position& pos, const char* text)
     return makeMoveWord(kind, from, to, promo);
 }
 
-void printBoard(const Position& pos)
+void writeBoard(const Position& pos, const LineSink& sink)
 {
     Position p = pos;
     if (p.sideToMove)
         mirrorPosition(p);
     const char* border = "  +---+---+---+---+---+---+---+---+\n";
-    std::printf("\n\n%s", border);
+    sendText(sink, "\n\n");
+    sendText(sink, border);
     for (int rank = 7; rank >= 0; rank--) {
         char line[] = "8 |   |   |   |   |   |   |   |   |\n";
         line[0] = char('1' + rank);
@@ -382,8 +383,8 @@ void printBoard(const Position& pos)
             if (code)
                 line[4 + 4 * file] = PIECE_LETTERS[code + ((p.own >> s) & 1) * 8];
         }
-        std::printf("%s%s", line, border);
+        sendText(sink, line);
+        sendText(sink, border);
     }
-    std::printf("\n    A   B   C   D   E   F   G   H\n\n");
-    std::fflush(stdout);
+    sendText(sink, "\n    A   B   C   D   E   F   G   H\n\n");
 }

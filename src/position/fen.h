@@ -3,6 +3,7 @@
 // side-to-move view of Position.
 #pragma once
 
+#include "platform/linesink.h"
 #include "position/position.h"
 #include "position/stack.h"
 
@@ -40,5 +41,5 @@ void moveToText(char* text, Move move, int blackToMove);
 // coordinates (a-h, 1-8) gives 0.
 Move textToMove(const Position& pos, const char* text);
 
-// Prints the board diagram, White at the bottom.
-void printBoard(const Position& pos);
+// Sends the board diagram, White at the bottom, to sink.
+void writeBoard(const Position& pos, const LineSink& sink);

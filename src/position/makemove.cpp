@@ -5,9 +5,9 @@
 
 #include <cstring>
 
-#include "position/piecesquare.h"
 #include "position/attacks.h"
 #include "position/movegen.h"
+#include "position/piecesquare.h"
 
 namespace {
 
@@ -41,6 +41,127 @@ inline void toggleType(Position& c, int code, Bitboard squares)
     c.type2 ^= (code & 4) ? squares : 0;
 }
 
+// What a move changes besides the boards: the keys and the incremental
+// scores, and whether the move can be taken back by the opponent's reply
+// (no capture, pawn move or promotion), which the repetition scan needs.
+struct MoveChange {
+    const uint64_t (*mine)[64];    // the mover's piece keys, by code and square
+    const uint64_t (*theirs)[64];  // the opponent's (squares in their view)
+    uint64_t key;
+    uint64_t pawnKey;
+    int mg, eg;
+    bool reversible;
+};
+
+// A captured piece leaves `to`; the opponent's key and table use to XOR 56.
+inline void removeCaptured(Position& c, const Position& parent, int to, MoveChange& d)
+{
+    const int victim = pieceOn(parent, to);
+    const int theirSquare = to ^ 56;
+    const Bitboard toBit = squareBit(to);
+    c.type0 &= ~toBit;
+    c.type1 &= ~toBit;
+    c.type2 &= ~toBit;
+    d.key ^= d.theirs[victim][theirSquare];
+    if (victim == PAWN || victim == KING)
+        d.pawnKey ^= d.theirs[victim][theirSquare];
+    d.mg += psMg(victim, theirSquare);
+    d.eg += psEg(victim, theirSquare);
+}
+
+// A pawn step or capture (not a promotion); a double step opens en passant.
+inline void movePawn(Position& c, int from, int to, MoveChange& d)
+{
+    const Bitboard both = squareBit(from) | squareBit(to);
+    c.own ^= both;
+    c.type0 ^= both;
+    d.key ^= d.mine[PAWN][from] ^ d.mine[PAWN][to];
+    d.pawnKey ^= d.mine[PAWN][from] ^ d.mine[PAWN][to];
+    d.mg += psMg(PAWN, to) - psMg(PAWN, from);
+    d.eg += psEg(PAWN, to) - psEg(PAWN, from);
+    if (to - from == 16) {
+        c.epFile = uint8_t(to & 7);
+        d.key ^= zobrist.enPassant[to & 7];
+    }
+}
+
+// A piece move or capture (the king's included; its keys are in the pawn key).
+inline void movePiece(Position& c, int code, int from, int to, MoveChange& d)
+{
+    const Bitboard both = squareBit(from) | squareBit(to);
+    c.own ^= both;
+    toggleType(c, code, both);
+    d.key ^= d.mine[code][from] ^ d.mine[code][to];
+    if (code == KING)
+        d.pawnKey ^= d.mine[KING][from] ^ d.mine[KING][to];
+    d.mg += psMg(code, to) - psMg(code, from);
+    d.eg += psEg(code, to) - psEg(code, from);
+}
+
+inline void promote(Position& c, int promo, int from, int to, MoveChange& d)
+{
+    const Bitboard fromBit = squareBit(from), toBit = squareBit(to);
+    c.own ^= fromBit | toBit;
+    c.type0 ^= fromBit;
+    toggleType(c, promo, toBit);
+    d.key ^= d.mine[PAWN][from] ^ d.mine[promo][to];
+    d.pawnKey ^= d.mine[PAWN][from];
+    d.mg += psMg(promo, to) - psMg(PAWN, from);
+    d.eg += psEg(promo, to) - psEg(PAWN, from);
+}
+
+inline void castle(Position& c, bool kingSide, MoveChange& d)
+{
+    const int kingTo = kingSide ? G1 : C1;
+    const int rookFrom = kingSide ? H1 : A1, rookTo = kingSide ? F1 : D1;
+    const Bitboard kingMove = squareBit(E1) | squareBit(kingTo);
+    const Bitboard rookMove = squareBit(rookFrom) | squareBit(rookTo);
+    const auto& mine = d.mine;
+    c.own ^= kingMove | rookMove;
+    c.type1 ^= kingMove;
+    c.type2 ^= kingMove | rookMove;
+    d.key ^= mine[KING][E1] ^ mine[KING][kingTo] ^ mine[ROOK][rookFrom] ^ mine[ROOK][rookTo];
+    d.pawnKey ^= mine[KING][E1] ^ mine[KING][kingTo];
+    d.mg += psMg(KING, kingTo) - psMg(KING, E1) + psMg(ROOK, rookTo) - psMg(ROOK, rookFrom);
+    d.eg += psEg(KING, kingTo) - psEg(KING, E1) + psEg(ROOK, rookTo) - psEg(ROOK, rookFrom);
+}
+
+inline void captureEnPassant(Position& c, int from, int to, MoveChange& d)
+{
+    const int captured = to - 8;
+    const int theirSquare = captured ^ 56;
+    const auto& mine = d.mine;
+    const auto& theirs = d.theirs;
+    c.own ^= squareBit(from) | squareBit(to);
+    c.type0 ^= squareBit(from) | squareBit(to) | squareBit(captured);
+    d.key ^= mine[PAWN][from] ^ mine[PAWN][to] ^ theirs[PAWN][theirSquare];
+    d.pawnKey ^= mine[PAWN][from] ^ mine[PAWN][to] ^ theirs[PAWN][theirSquare];
+    d.mg += psMg(PAWN, to) - psMg(PAWN, from) + psMg(PAWN, theirSquare);
+    d.eg += psEg(PAWN, to) - psEg(PAWN, from) + psEg(PAWN, theirSquare);
+}
+
+// One more reversible ply (the counter saturates).
+inline uint8_t nextHalfmoveClock(const Position& parent)
+{
+    return uint8_t(parent.halfmoveClock + (parent.halfmoveClock != 255));
+}
+
+// Repetitions: the positions 2, 4, ... plies back with the same side to
+// move, within the reversible tail. The guard slots in front of slot 0 have
+// no own pieces and end the scan there.
+inline uint8_t repetitionsOf(const Position* child)
+{
+    const Position& c = *child;
+    for (int back = 2; back <= c.halfmoveClock; back += 2) {
+        const Position& q = child[-back];
+        if (q.own == 0)
+            break;
+        if (q.own == c.own && q.type0 == c.type0 && q.type1 == c.type1 && q.type2 == c.type2)
+            return uint8_t(q.repetitions + 1);
+    }
+    return 0;
+}
+
 }  // namespace
 
 Position* makeMove(Position& parent, Move move)
@@ -53,115 +174,54 @@ Position* makeMove(Position& parent, Move move)
 
     const int kind = moveKind(move);
     const int from = moveFrom(move), to = moveTo(move);
-    const Bitboard fromBit = squareBit(from), toBit = squareBit(to);
-    const auto& mine = zobrist.piece[pos->sideToMove];
-    const auto& theirs = zobrist.piece[pos->sideToMove ^ 1];
-
-    uint64_t key = pos->key ^ zobrist.castling[pos->castling] ^ zobrist.enPassant[pos->epFile] ^ zobrist.side[0];
-    uint64_t pawnKey = pos->pawnKey ^ zobrist.side[0];
-    int mg = 0, eg = 0;
-    bool reversible = false;
+    MoveChange d;
+    d.mine = zobrist.piece[pos->sideToMove];
+    d.theirs = zobrist.piece[pos->sideToMove ^ 1];
+    d.key = pos->key ^ zobrist.castling[pos->castling] ^ zobrist.enPassant[pos->epFile] ^ zobrist.side[0];
+    d.pawnKey = pos->pawnKey ^ zobrist.side[0];
+    d.mg = 0;
+    d.eg = 0;
+    d.reversible = false;
     c.epFile = NO_EP_FILE;
     c.halfmoveClock = 0;
 
-    // A captured piece (kinds with bit 3, except en passant, which is handled
-    // on its own) leaves `to`; the opponent's key and table use to XOR 56.
-    if ((kind & KIND_CAPTURE) && kind != KIND_EN_PASSANT && kind <= KIND_PROMOTION_CAPTURE) {
-        const int victim = pieceOn(*pos, to);
-        const int theirSquare = to ^ 56;
-        c.type0 &= ~toBit;
-        c.type1 &= ~toBit;
-        c.type2 &= ~toBit;
-        key ^= theirs[victim][theirSquare];
-        if (victim == PAWN || victim == KING)
-            pawnKey ^= theirs[victim][theirSquare];
-        mg += psMg(victim, theirSquare);
-        eg += psEg(victim, theirSquare);
-    }
+    // Kinds with bit 3 capture on `to`, except en passant, handled on its own.
+    if ((kind & KIND_CAPTURE) && kind != KIND_EN_PASSANT && kind <= KIND_PROMOTION_CAPTURE)
+        removeCaptured(c, *pos, to, d);
 
     switch (kind) {
     case KIND_PAWN_PUSH:
     case KIND_PAWN_PUSH + KIND_CAPTURE:
-        c.own ^= fromBit | toBit;
-        c.type0 ^= fromBit | toBit;
-        key ^= mine[PAWN][from] ^ mine[PAWN][to];
-        pawnKey ^= mine[PAWN][from] ^ mine[PAWN][to];
-        mg += psMg(PAWN, to) - psMg(PAWN, from);
-        eg += psEg(PAWN, to) - psEg(PAWN, from);
-        if (to - from == 16) {
-            c.epFile = uint8_t(to & 7);
-            key ^= zobrist.enPassant[to & 7];
-        }
+        movePawn(c, from, to, d);
         break;
-
     case KIND_KNIGHT:
     case KIND_BISHOP:
     case KIND_ROOK:
     case KIND_QUEEN:
     case KIND_KING:
-        reversible = true;
-        c.halfmoveClock = uint8_t(pos->halfmoveClock + (pos->halfmoveClock != 255));  // saturates
+        d.reversible = true;
+        c.halfmoveClock = nextHalfmoveClock(*pos);
         [[fallthrough]];
     case KIND_KNIGHT + KIND_CAPTURE:
     case KIND_BISHOP + KIND_CAPTURE:
     case KIND_ROOK + KIND_CAPTURE:
     case KIND_QUEEN + KIND_CAPTURE:
-    case KIND_KING + KIND_CAPTURE: {
-        const int code = kind & 7;
-        c.own ^= fromBit | toBit;
-        toggleType(c, code, fromBit | toBit);
-        key ^= mine[code][from] ^ mine[code][to];
-        if (code == KING)
-            pawnKey ^= mine[KING][from] ^ mine[KING][to];
-        mg += psMg(code, to) - psMg(code, from);
-        eg += psEg(code, to) - psEg(code, from);
+    case KIND_KING + KIND_CAPTURE:
+        movePiece(c, kind & 7, from, to, d);
         break;
-    }
-
     case KIND_PROMOTION:
-    case KIND_PROMOTION_CAPTURE: {
-        const int promo = movePromotion(move);
-        c.own ^= fromBit | toBit;
-        c.type0 ^= fromBit;
-        toggleType(c, promo, toBit);
-        key ^= mine[PAWN][from] ^ mine[promo][to];
-        pawnKey ^= mine[PAWN][from];
-        mg += psMg(promo, to) - psMg(PAWN, from);
-        eg += psEg(promo, to) - psEg(PAWN, from);
+    case KIND_PROMOTION_CAPTURE:
+        promote(c, movePromotion(move), from, to, d);
         break;
-    }
-
     case KIND_CASTLE_KING_SIDE:
-    case KIND_CASTLE_QUEEN_SIDE: {
-        const bool kingSide = kind == KIND_CASTLE_KING_SIDE;
-        const int kingTo = kingSide ? G1 : C1;
-        const int rookFrom = kingSide ? H1 : A1, rookTo = kingSide ? F1 : D1;
-        const Bitboard kingMove = squareBit(E1) | squareBit(kingTo);
-        const Bitboard rookMove = squareBit(rookFrom) | squareBit(rookTo);
-        c.own ^= kingMove | rookMove;
-        c.type1 ^= kingMove;
-        c.type2 ^= kingMove | rookMove;
-        key ^= mine[KING][E1] ^ mine[KING][kingTo] ^ mine[ROOK][rookFrom] ^ mine[ROOK][rookTo];
-        pawnKey ^= mine[KING][E1] ^ mine[KING][kingTo];
-        mg += psMg(KING, kingTo) - psMg(KING, E1) + psMg(ROOK, rookTo) - psMg(ROOK, rookFrom);
-        eg += psEg(KING, kingTo) - psEg(KING, E1) + psEg(ROOK, rookTo) - psEg(ROOK, rookFrom);
-        reversible = true;
-        c.halfmoveClock = uint8_t(pos->halfmoveClock + (pos->halfmoveClock != 255));
+    case KIND_CASTLE_QUEEN_SIDE:
+        castle(c, kind == KIND_CASTLE_KING_SIDE, d);
+        d.reversible = true;
+        c.halfmoveClock = nextHalfmoveClock(*pos);
         break;
-    }
-
-    case KIND_EN_PASSANT: {
-        const int captured = to - 8;
-        const int theirSquare = captured ^ 56;
-        c.own ^= fromBit | toBit;
-        c.type0 ^= fromBit | toBit | squareBit(captured);
-        key ^= mine[PAWN][from] ^ mine[PAWN][to] ^ theirs[PAWN][theirSquare];
-        pawnKey ^= mine[PAWN][from] ^ mine[PAWN][to] ^ theirs[PAWN][theirSquare];
-        mg += psMg(PAWN, to) - psMg(PAWN, from) + psMg(PAWN, theirSquare);
-        eg += psEg(PAWN, to) - psEg(PAWN, from) + psEg(PAWN, theirSquare);
+    case KIND_EN_PASSANT:
+        captureEnPassant(c, from, to, d);
         break;
-    }
-
     default:
         // Not a move: an unchanged copy, still with the same side to move.
         std::memcpy(static_cast<void*>(child), pos, sizeof(Position));
@@ -170,27 +230,12 @@ Position* makeMove(Position& parent, Move move)
     }
 
     c.castling &= CASTLE_KEEP.keep[from] & CASTLE_KEEP.keep[to];
-    c.scoreMg = Score(c.scoreMg + mg);  // 16-bit wrap is intended
-    c.scoreEg = Score(c.scoreEg + eg);
+    c.scoreMg = Score(c.scoreMg + d.mg);  // 16-bit wrap is intended
+    c.scoreEg = Score(c.scoreEg + d.eg);
     mirrorPosition(c);
-    c.key = key ^ zobrist.castling[c.castling];
-    c.pawnKey = pawnKey;
-
-    // Repetitions: the positions 2, 4, ... plies back with the same side to
-    // move, within the reversible tail. The guard slots in front of slot 0
-    // have no own pieces and end the scan there.
-    c.repetitions = 0;
-    if (reversible) {
-        for (int back = 2; back <= c.halfmoveClock; back += 2) {
-            const Position& q = child[-back];
-            if (q.own == 0)
-                break;
-            if (q.own == c.own && q.type0 == c.type0 && q.type1 == c.type1 && q.type2 == c.type2) {
-                c.repetitions = uint8_t(q.repetitions + 1);
-                break;
-            }
-        }
-    }
+    c.key = d.key ^ zobrist.castling[c.castling];
+    c.pawnKey = d.pawnKey;
+    c.repetitions = d.reversible ? repetitionsOf(child) : 0;
     return child;
 }
 

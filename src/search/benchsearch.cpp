@@ -2,8 +2,6 @@
 #include "search/benchsearch.h"
 
 #include "position/fen.h"
-#include "search/searchstate.h"
-#include "search/searchthread.h"
 #include "search/think.h"
 
 static long mebibytes(uint64_t entries)
@@ -24,23 +22,22 @@ TableSizes tableSizesOfEntries(int threads, uint64_t ttEntries, uint64_t cacheEn
     return sizes;
 }
 
-SearchResult searchFromEmptyTables(SearchThread& front, const char* fen, SearchSettings settings)
+SearchResult searchFromEmptyTables(Engine& engine, const char* fen, SearchSettings settings)
 {
-    if (!setPositionFromFen(front, fen, nullptr))
+    if (!setPositionFromFen(engine.mainThread, fen, nullptr))
         return SearchResult{};
-    clearAllTables();
-    clearSearchState();
-    hashAge = 1;
-    stopSearch.store(0);
-    abortIteration.store(0);
-    settings.output = OutputMode::Silent;
-    return think(front, settings);
+    clearAllTables(engine);
+    clearSearchState(engine);
+    engine.tt.age = 1;
+    engine.flags.stopSearch.store(0);
+    engine.flags.abortIteration.store(0);
+    return think(engine, settings);
 }
 
-SearchResult searchFromEmptyTables(SearchThread& front, const char* fen, int depth)
+SearchResult searchFromEmptyTables(Engine& engine, const char* fen, int depth)
 {
     SearchSettings settings;
     settings.threads = 1;
     settings.maxDepth = depth;
-    return searchFromEmptyTables(front, fen, settings);
+    return searchFromEmptyTables(engine, fen, settings);
 }

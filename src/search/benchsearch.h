@@ -6,10 +6,9 @@
 
 #include <cstdint>
 
+#include "search/engine.h"
 #include "search/settings.h"
-#include "search/tables.h"
 
-struct SearchThread;
 
 // The tables' entry counts for the node signature: 65536 entries each.
 constexpr uint64_t SIGNATURE_TABLE_ENTRIES = uint64_t(1) << 16;
@@ -20,10 +19,11 @@ constexpr int SIGNATURE_DEPTH = 9;
 // the MiB figures, for the messages, are at least 1).
 TableSizes tableSizesOfEntries(int threads, uint64_t ttEntries, uint64_t cacheEntries);
 
-// Sets fen up on front's stack, empties every table and the ordering state,
-// and runs the played search with settings, without output. Returns the
-// search's result; the position must be valid (the result is empty when it
-// is not).
-SearchResult searchFromEmptyTables(SearchThread& front, const char* fen, SearchSettings settings);
+// Sets fen up on the engine's front-end record, empties every table and the
+// ordering state, and runs the played search with settings (its iteration
+// lines go to the engine's reporter, which for these runs takes none).
+// Returns the search's result; the position must be valid (the result is
+// empty when it is not).
+SearchResult searchFromEmptyTables(Engine& engine, const char* fen, SearchSettings settings);
 // The same on one thread to depth: what the node signature counts.
-SearchResult searchFromEmptyTables(SearchThread& front, const char* fen, int depth);
+SearchResult searchFromEmptyTables(Engine& engine, const char* fen, int depth);

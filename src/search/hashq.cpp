@@ -1,29 +1,21 @@
 // HashQ allocation, probe and store.
 #include "search/hashq.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "platform/platform.h"
 
-bool allocHashQ(SearchThread& t, uint64_t entries, long sizeMb, bool print, int threadNumber)
+bool allocHashQ(SearchThread& t, uint64_t entries)
 {
     freeHashQ(t);
     while (entries & (entries - 1))
         entries &= entries - 1;  // keep the highest bit: the slot index is a mask
     void* p = entries && entries <= SIZE_MAX / sizeof(HashQEntry) ? allocTable(entries * sizeof(HashQEntry)) : nullptr;
-    if (!p) {
-        std::printf("HashQ Table Memory Allocation Failed!\n");
-        std::fflush(stdout);
+    if (!p)
         return false;
-    }
     t.hashQ = static_cast<HashQEntry*>(p);
     t.hashQMask = entries - 1;
-    if (print) {
-        std::printf("Allocated %5i MB for the HashQ Table for Thread %i\n", int(sizeMb), threadNumber);
-        std::fflush(stdout);
-    }
     return true;
 }
 

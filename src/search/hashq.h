@@ -20,9 +20,10 @@ static_assert(sizeof(HashQEntry) == 16, "HashQ entries are 16 bytes");
 
 
 // Frees the record's previous block, then allocates `entries` zeroed entries
-// (rounded down to a power of two). On failure prints a message and leaves the
-// record without a cache, which the search then simply does without.
-bool allocHashQ(SearchThread& t, uint64_t entries, long sizeMb, bool print, int threadNumber);
+// (rounded down to a power of two). On failure returns false (the caller
+// reports it) and leaves the record without a cache, which the search then
+// simply does without.
+bool allocHashQ(SearchThread& t, uint64_t entries);
 void clearHashQ(SearchThread& t);
 void freeHashQ(SearchThread& t);
 

@@ -5,6 +5,7 @@
 
 #include "eval/evalcache.h"
 #include "position/makemove.h"
+#include "search/engine.h"
 #include "search/hashq.h"
 #include "search/searchthread.h"
 #include "search/tt.h"
@@ -14,7 +15,7 @@
 inline Position* makeMoveForSearch(SearchThread& t, Position& pos, Move m, int childDepth)
 {
     Position* child = makeMove(pos, m);
-    prefetchHash(child->key);
+    prefetchHash(t.engine->tt, child->key);
     prefetchHashEval(t.evalCache, child->key);
     if (childDepth <= 0)
         prefetchHashQ(t, child->key);

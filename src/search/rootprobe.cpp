@@ -6,6 +6,7 @@
 #include "position/attacks.h"
 #include "position/makemove.h"
 #include "position/movegen.h"
+#include "search/engine.h"
 #include "search/ordering.h"
 #include "tablebase/tbprobe.h"
 
@@ -29,10 +30,10 @@ bool repeatedRecently(const Position& root, int c)
 
 }  // namespace
 
-int rootProbe(Position& pos, MoveEntry* first, int16_t& tbScore, MoveEntry*& end)
+int rootProbe(Tablebases& tb, Position& pos, MoveEntry* first, int16_t& tbScore, MoveEntry*& end)
 {
     int ok;
-    const int dtz = probeDtz(pos, &ok);
+    const int dtz = probeDtz(tb, pos, &ok);
     if (!ok)
         return 0;
 
@@ -43,9 +44,9 @@ int rootProbe(Position& pos, MoveEntry* first, int16_t& tbScore, MoveEntry*& end
         if (dtz > 0 && checkers(*child) && !hasLegalMove(*child)) {
             v = 1;
         } else if (child->halfmoveClock == 0) {
-            v = wdlToDtz(-probeWdl(*child, &ok));
+            v = wdlToDtz(-probeWdl(tb, *child, &ok));
         } else {
-            const int d = -probeDtz(*child, &ok);
+            const int d = -probeDtz(tb, *child, &ok);
             v = d > 0 ? d + 1 : d < 0 ? d - 1 : 0;
         }
         if (!ok)
@@ -99,7 +100,7 @@ bool decideRootByTables(SearchThread& front, int tbLimit, int& tbScore)
         return false;
     int16_t score = 0;
     uint64_t* end = front.rootEnd;
-    if (!rootProbe(*front.current, front.rootMoves, score, end))
+    if (!rootProbe(front.engine->tablebases, *front.current, front.rootMoves, score, end))
         return false;
     front.rootEnd = end;
     front.tbLimit = 0;

@@ -13,13 +13,13 @@
 #include "position/makemove.h"
 #include "position/movegen.h"
 #include "position/see.h"
+#include "search/bounds.h"
+#include "search/engine.h"
 #include "search/movepicker.h"
 #include "search/ordering.h"
 #include "search/prefetch.h"
 #include "search/quiescence.h"
 #include "search/rootprobe.h"
-#include "search/searchstate.h"
-#include "search/bounds.h"
 #include "search/tt.h"
 #include "search/workshare.h"
 #include "tablebase/tbprobe.h"
@@ -137,13 +137,13 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
 // while it is legal, at most `room` moves, ending at a repetition. A line
 // another thread found leaves its exact entries there. Uses the stack slots
 // after pos.
-void lineFromTable(Position* pos, Move move, int room, PvLine& line)
+void lineFromTable(const TranspositionTable& tt, Position* pos, Move move, int room, PvLine& line)
 {
     line.count = 0;
     Position* p = makeMove(*pos, move);
     while (int(line.count) < room && !p->repetitions) {
         uint64_t data = 0;
-        if (probeHash(*p, data, 0, 0, -INFINITE, INFINITE) == HASH_MISS)
+        if (probeHash(tt, *p, data, 0, 0, -INFINITE, INFINITE) == HASH_MISS)
             break;
         const Move next = ttMove(data);
         if (next == 0 || !isLegalMove(*p, next))
@@ -151,6 +151,14 @@ void lineFromTable(Position* pos, Move move, int room, PvLine& line)
         line.moves[line.count++] = next;
         p = makeMove(*p, next);
     }
+}
+
+// Stores the node's entry, unless the search is stopped: a stopped search's
+// scores are no scores.
+inline void storeNode(SearchThread& t, const Position& pos, int depth, int ply, int bound, int score, Move move)
+{
+    if (!searchStopped(t))
+        storeHash(t.engine->tt, pos, depth, ply, bound, score, move);
 }
 
 // Searches a child already made in the slot after pos (a re-search reuses it).
@@ -195,11 +203,58 @@ inline int sharedPvsChild(SearchThread& t, Position* pos, Position* child, int d
     if (!t.shareWork || depth < SHARED_MIN_DEPTH)
         return pvsChild(t, pos, child, depth, R, haveBest, ply, alpha, beta, tbLimit, line);
     const uint64_t key = child->key;
-    markTaken(key);
+    markTaken(t.engine->share, key);
     int s = pvsChild(t, pos, child, depth, R, haveBest, ply, alpha, beta, tbLimit, line);
-    releaseTaken(key);
+    releaseTaken(t.engine->share, key);
     return s;
 }
+
+// Moves left for the end because another thread is searching them.
+struct Deferred {
+    Move move;
+    int8_t reduction;
+    bool quiet;
+};
+
+// One node while it is searched: its window and what the steps learn about
+// it, from the probes to the move loop. It lives in the node's frame.
+struct Node {
+    SearchThread& t;
+    Position* pos;
+    PvLine& pv;      // the node's line, written when a move raises alpha
+    int depth;       // remaining plies (after a check extension)
+    int ply;
+    int alpha, beta;
+    int tbLimit;
+    Bitboard inCheck;
+    bool normalWindow;  // neither bound is a mate score
+    bool isPV;
+    bool extended;      // by a check
+    int eval;           // static evaluation (-INFINITE in check); razoring or IID may replace it
+    bool futile;        // quiet moves cannot reach alpha
+    uint64_t hashData;
+    bool hashFound;     // the table had an entry (or IID found a move)
+    Move hashMove;
+    PvLine line;        // each child's line
+    // The move loop.
+    int legal;
+    int bound;
+    Move best;
+    bool sharePv;       // a PV node other threads may be in: bounds are published and taken over
+    bool mayDefer;      // moves another thread is in may wait
+    bool piecesBesidePawns;
+    int lmrRow;
+    int quietIndex;
+    int deferredCount;
+    Deferred deferred[MAX_DEFERRED];
+
+    // The window and the limits; every other field is set by the step that
+    // owns it (the lines and the deferred moves are left unwritten).
+    Node(SearchThread& thread, PvLine& line, int d, int p, int a, int b, int limit)
+        : t(thread), pos(thread.current), pv(line), depth(d), ply(p), alpha(a), beta(b), tbLimit(limit)
+    {
+    }
+};
 
 inline void countCutoff(SearchThread& t, int legal)
 {
@@ -207,290 +262,377 @@ inline void countCutoff(SearchThread& t, int legal)
     t.firstMoveCutoffs += legal == 1;
 }
 
-int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbLimit, PvLine& pv)
+// The checks before anything is probed: a stop, the draw rules, the ply
+// limit and mate distance. True when the node ends here, with its score in
+// score. Extends a PV node in check by one ply.
+inline bool endsBeforeProbes(Node& n, int& score)
 {
-    Position* pos = t.current;
-    const Bitboard inCheck = checkers(*pos);
-    const bool normalWindow = std::abs(alpha) < MATE_BAND && std::abs(beta) < MATE_BAND;
-
-    if (nodeMustStop(t.nodes, t.nodeLimit))
-        return alpha;
-
-    if (pos->repetitions || pos->halfmoveClock > 100 || (pos->halfmoveClock == 100 && !inCheck))
-        return 0;
+    SearchThread& t = n.t;
+    const Position& pos = *n.pos;
+    if (nodeMustStop(t)) {
+        score = n.alpha;
+        return true;
+    }
+    if (pos.repetitions || pos.halfmoveClock > 100 || (pos.halfmoveClock == 100 && !n.inCheck)) {
+        score = 0;
+        return true;
+    }
     // A check on the hundredth ply is a draw too, unless it is mate: the game
     // ends either way, so nothing is searched beyond it.
-    if (pos->halfmoveClock == 100)
-        return hasLegalMove(*pos) ? 0 : ply - MATE;
-
-    const bool isPV = beta != alpha + 1;
-    bool extended = false;
-    if (inCheck && isPV) {
-        depth++;
-        extended = true;
+    if (pos.halfmoveClock == 100) {
+        score = hasLegalMove(pos) ? 0 : n.ply - MATE;
+        return true;
     }
-    if (ply > 62)
-        return quiescence(t, 0, ply + 1, alpha, beta, tbLimit);
-    if (isPV && ply > t.selDepth)
-        t.selDepth = uint8_t(ply);
+    n.isPV = n.beta != n.alpha + 1;
+    n.extended = false;
+    if (n.inCheck && n.isPV) {
+        n.depth++;
+        n.extended = true;
+    }
+    if (n.ply > 62) {
+        score = quiescence(t, 0, n.ply + 1, n.alpha, n.beta, n.tbLimit);
+        return true;
+    }
+    if (n.isPV && n.ply > t.selDepth)
+        t.selDepth = uint8_t(n.ply);
+    if (mateDistanceCloses(n.ply, n.alpha, n.beta)) {
+        score = n.alpha;
+        return true;
+    }
+    return false;
+}
 
-    if (mateDistanceCloses(ply, alpha, beta))
-        return alpha;
-
-    uint64_t hashData = 0;
-    int hashScore = probeHash(*pos, hashData, depth, ply, alpha, beta);
-    if (hashScore <= INFINITE && !isPV)
-        return hashScore;
-    bool hashFound = hashScore != HASH_MISS;
-
-    // Right after a capture or pawn move, a position the tables cover is
-    // decided: an exact value without a move.
-    if (tbLimit && pos->halfmoveClock == 0 && popcount(occupied(*pos)) <= tbLimit) {
+// The probes: the hash table (a usable entry ends a non-PV node) and, right
+// after a capture or pawn move, the tablebases, whose value is exact.
+inline bool probesDecide(Node& n, int& score)
+{
+    SearchThread& t = n.t;
+    const Position& pos = *n.pos;
+    n.hashData = 0;
+    const int hashScore = probeHash(t.engine->tt, pos, n.hashData, n.depth, n.ply, n.alpha, n.beta);
+    if (hashScore <= INFINITE && !n.isPV) {
+        score = hashScore;
+        return true;
+    }
+    n.hashFound = hashScore != HASH_MISS;
+    if (n.tbLimit && pos.halfmoveClock == 0 && popcount(occupied(pos)) <= n.tbLimit) {
         int ok;
-        const int wdl = probeWdl(*pos, &ok);
+        const int wdl = probeWdl(t.engine->tablebases, pos, &ok);
         if (ok) {
             t.tbHits++;
-            const int s = wdlScore(wdl);
-            storeHash(*pos, depth, ply, BOUND_EXACT, s, 0);
-            return s;
-        }
-    }
-
-    if (depth <= 0)
-        return quiescence(t, 0, ply + 1, alpha, beta, tbLimit);
-    t.nodes++;
-
-    int eval = -INFINITE;
-    bool futile = false;
-    if (!inCheck) {
-        eval = evaluate(*t.current, &t.evalCache);
-        if (normalWindow && depth <= STATIC_PRUNING_DEPTH) {
-            int margin = REVERSE_FUTILITY_MARGIN * depth;
-            if (eval - margin >= beta)
-                return eval - margin;
-            if (!isPV && depth <= RAZOR_DEPTH) {
-                int r = alpha - RAZOR_MARGIN * (depth + 1);
-                if (eval <= r) {
-                    if (depth == 1)
-                        return quiescence(t, 0, ply + 1, alpha, beta, tbLimit);
-                    int q = quiescence(t, 0, ply + 1, r, r + 1, tbLimit);
-                    if (q <= r)
-                        return q;
-                    eval = q;
-                }
-            }
-            if (isPV)
-                margin += PV_FUTILITY_MARGIN * depth + PV_FUTILITY_BASE;
-            if (eval < alpha - margin) {
-                futile = true;
-                if (depth == 1)
-                    return quiescence(t, 0, ply + 1, alpha, beta, tbLimit);
-            }
-        }
-    }
-
-    PvLine line;
-    line.count = 0;
-
-    // Null move: give the opponent a free move; if we still hold beta, cut.
-    if (!inCheck && depth > 1 && eval >= beta && normalWindow && !(hashFound && ttBound(hashData) == BOUND_EXACT)
-        && (bishops(*pos) | rooks(*pos) | queens(*pos))) {
-        int R = depth / NULL_MOVE_DEPTH_DIVISOR + NULL_MOVE_BASE_REDUCTION;
-        bool hashSaysFail = hashFound && ttDepth(hashData) >= depth - R && ttBound(hashData) == BOUND_UPPER
-                         && ttScore(hashData) < beta;
-        if (!hashSaysFail) {
-            t.current = makeNullMove(pos);
-            int s = -searchNode(t, depth - 1 - R, ply + 1, -beta, -beta + 1, tbLimit, line);
-            t.current = pos;
-            if (s >= beta) {
-                int result = std::abs(s) >= MATE_BAND ? s : beta;
-                storeHash(*pos, depth, ply, BOUND_LOWER, result, 0);
-                return result;
-            }
-        }
-    }
-
-    Move hashMove = hashFound ? ttMove(hashData) : 0;
-    if (isPV && depth > IID_MIN_DEPTH && hashMove == 0 && !(hashFound && ttBound(hashData) == BOUND_UPPER)) {
-        line.count = 0;
-        int s = searchNode(t, depth / 2, ply, alpha, beta, tbLimit, line);
-        if (line.count > 0) {
-            hashMove = line.moves[0];
-            hashFound = true;
-            eval = s;
-        }
-    }
-
-    int legal = 0;
-    int bound = BOUND_UPPER;
-    Move best = 0;
-    const bool sharePv = isPV && t.shareWork && depth >= SHARED_MIN_DEPTH;
-
-    // A searched move's score: at or above beta the node is cut off (a quiet
-    // refutation outside check also teaches the ordering tables); above alpha
-    // it becomes the best move with its line. Returns true on a cut-off.
-    auto cutsOff = [&](Move m, int s, bool quiet) {
-        if (s <= alpha)
-            return false;
-        if (s >= beta) {
-            if (quiet && !inCheck) {
-                updateKillers(t, ply, m);
-                updateCounterMove(t, m);
-                updateHistory(t, depth, m);
-            }
-            countCutoff(t, legal);
-            storeHash(*pos, depth, ply, BOUND_LOWER, s, m);
+            score = wdlScore(wdl);
+            storeNode(t, pos, n.depth, n.ply, BOUND_EXACT, score, 0);
             return true;
         }
-        alpha = s;
-        best = m;
-        bound = BOUND_EXACT;
-        updatePv(pv, m, line);
-        if (sharePv && std::abs(s) < MATE_BAND && !searchStopped())
-            publishPvBound(pos->key, m, s, depth);
-        return false;
-    };
-    // A PV node that another thread is searching too takes over the better
-    // score that thread found here meanwhile, before each move after the
-    // first: alpha rises (or the node is cut off) without proving the lower
-    // score first, which would cost full-window searches of the moves in
-    // between. The line of the taken move is read from the table.
-    auto adoptPvBound = [&](int& s) {
-        Move m;
-        if (!readPvBound(pos->key, depth, m, s) || s <= alpha)
-            return false;
-        line.count = 0;
-        if (s < beta)
-            lineFromTable(pos, m, MAX_PLY - 2 - ply, line);
-        return cutsOff(m, s, false);
-    };
+    }
+    return false;
+}
 
-    // Moves left for the end because another thread is searching them.
-    struct Deferred {
-        Move move;
-        int8_t reduction;
-        bool quiet;
-    };
-    Deferred deferred[MAX_DEFERRED];
-    int deferredCount = 0;
-    const bool mayDefer = t.shareWork && depth >= SHARED_MIN_DEPTH;
-    auto defers = [&](Move m, const Position* child, int R, bool quiet) {
-        if (!mayDefer || legal <= 1 || deferredCount == MAX_DEFERRED || !takenElsewhere(child->key))
-            return false;
-        deferred[deferredCount++] = Deferred{m, int8_t(R), quiet};
+// The static evaluation and the pruning it allows near the leaves: reverse
+// futility, razoring and futility (which only marks the node futile; its
+// quiet moves are skipped in the move loop).
+inline bool staticPruningDecides(Node& n, int& score)
+{
+    SearchThread& t = n.t;
+    n.eval = -INFINITE;
+    n.futile = false;
+    if (n.inCheck)
+        return false;
+    n.eval = evaluate(*n.pos, &t.evalCache);
+    if (!n.normalWindow || n.depth > STATIC_PRUNING_DEPTH)
+        return false;
+    const int depth = n.depth;
+    int margin = REVERSE_FUTILITY_MARGIN * depth;
+    if (n.eval - margin >= n.beta) {
+        score = n.eval - margin;
         return true;
-    };
+    }
+    if (!n.isPV && depth <= RAZOR_DEPTH) {
+        const int r = n.alpha - RAZOR_MARGIN * (depth + 1);
+        if (n.eval <= r) {
+            if (depth == 1) {
+                score = quiescence(t, 0, n.ply + 1, n.alpha, n.beta, n.tbLimit);
+                return true;
+            }
+            const int q = quiescence(t, 0, n.ply + 1, r, r + 1, n.tbLimit);
+            if (q <= r) {
+                score = q;
+                return true;
+            }
+            n.eval = q;
+        }
+    }
+    if (n.isPV)
+        margin += PV_FUTILITY_MARGIN * depth + PV_FUTILITY_BASE;
+    if (n.eval < n.alpha - margin) {
+        n.futile = true;
+        if (depth == 1) {
+            score = quiescence(t, 0, n.ply + 1, n.alpha, n.beta, n.tbLimit);
+            return true;
+        }
+    }
+    return false;
+}
+
+// Null move: give the opponent a free move; if we still hold beta, cut.
+inline bool nullMoveCuts(Node& n, int& score)
+{
+    SearchThread& t = n.t;
+    Position* pos = n.pos;
+    const bool exactEntry = n.hashFound && ttBound(n.hashData) == BOUND_EXACT;
+    if (n.inCheck || n.depth <= 1 || n.eval < n.beta || !n.normalWindow || exactEntry
+        || !(bishops(*pos) | rooks(*pos) | queens(*pos)))
+        return false;
+    const int R = n.depth / NULL_MOVE_DEPTH_DIVISOR + NULL_MOVE_BASE_REDUCTION;
+    const bool hashSaysFail = n.hashFound && ttDepth(n.hashData) >= n.depth - R
+                           && ttBound(n.hashData) == BOUND_UPPER && ttScore(n.hashData) < n.beta;
+    if (hashSaysFail)
+        return false;
+    t.current = makeNullMove(pos);
+    const int s = -searchNode(t, n.depth - 1 - R, n.ply + 1, -n.beta, -n.beta + 1, n.tbLimit, n.line);
+    t.current = pos;
+    if (s < n.beta)
+        return false;
+    score = std::abs(s) >= MATE_BAND ? s : n.beta;
+    storeNode(t, *pos, n.depth, n.ply, BOUND_LOWER, score, 0);
+    return true;
+}
+
+// Internal iterative deepening: a PV node without a move from the table
+// (unless the entry says every move fails low) searches at half depth for one.
+inline void internalDeepening(Node& n)
+{
+    n.hashMove = n.hashFound ? ttMove(n.hashData) : 0;
+    if (!n.isPV || n.depth <= IID_MIN_DEPTH || n.hashMove != 0 || (n.hashFound && ttBound(n.hashData) == BOUND_UPPER))
+        return;
+    n.line.count = 0;
+    const int s = searchNode(n.t, n.depth / 2, n.ply, n.alpha, n.beta, n.tbLimit, n.line);
+    if (n.line.count > 0) {
+        n.hashMove = n.line.moves[0];
+        n.hashFound = true;
+        n.eval = s;
+    }
+}
+
+// A searched move's score: at or above beta the node is cut off (a quiet
+// refutation outside check also teaches the ordering tables); above alpha it
+// becomes the best move with its line. Returns true on a cut-off.
+inline bool cutsOff(Node& n, Move m, int s, bool quiet)
+{
+    SearchThread& t = n.t;
+    if (s <= n.alpha)
+        return false;
+    if (s >= n.beta) {
+        if (quiet && !n.inCheck) {
+            updateKillers(t, n.ply, m);
+            updateCounterMove(t, m);
+            updateHistory(t, n.depth, m);
+        }
+        countCutoff(t, n.legal);
+        storeNode(t, *n.pos, n.depth, n.ply, BOUND_LOWER, s, m);
+        return true;
+    }
+    n.alpha = s;
+    n.best = m;
+    n.bound = BOUND_EXACT;
+    updatePv(n.pv, m, n.line);
+    if (n.sharePv && std::abs(s) < MATE_BAND && !searchStopped(t))
+        publishPvBound(t.engine->share, n.pos->key, m, s, n.depth);
+    return false;
+}
+
+// A PV node that another thread is searching too takes over the better score
+// that thread found here meanwhile, before each move after the first: alpha
+// rises (or the node is cut off) without proving the lower score first,
+// which would cost full-window searches of the moves in between. The line of
+// the taken move is read from the table. True on a cut-off, the score in s.
+inline bool adoptsPvBound(Node& n, int& s)
+{
+    Move m;
+    if (!readPvBound(n.t.engine->share, n.pos->key, n.depth, m, s) || s <= n.alpha)
+        return false;
+    n.line.count = 0;
+    if (s < n.beta)
+        lineFromTable(n.t.engine->tt, n.pos, m, MAX_PLY - 2 - n.ply, n.line);
+    return cutsOff(n, m, s, false);
+}
+
+// Whether the move, made in child, waits for the end of the list because
+// another thread is searching that position now (never the first move).
+inline bool defers(Node& n, Move m, const Position* child, int R, bool quiet)
+{
+    if (!n.mayDefer || n.legal <= 1 || n.deferredCount == MAX_DEFERRED
+        || !takenElsewhere(n.t.engine->share, child->key))
+        return false;
+    n.deferred[n.deferredCount++] = Deferred{m, int8_t(R), quiet};
+    return true;
+}
+
+// The move loop's steps, one per stage of the picker. Each searches its move
+// (or skips it) and returns true when the node is cut off, the score in s.
+
+// The hash move, at full depth and window.
+inline bool hashMoveCuts(Node& n, Move m, int& s)
+{
+    n.legal = 1;
+    s = searchChild(n.t, n.pos, m, n.depth - 1, n.ply + 1, -n.beta, -n.alpha, n.tbLimit, n.line);
+    return cutsOff(n, m, s, isQuietMove(m));
+}
+
+// Winning and equal captures, unreduced.
+inline bool goodCaptureCuts(Node& n, Move m, int& s)
+{
+    SearchThread& t = n.t;
+    n.legal++;
+    Position* child = makeMoveForSearch(t, *n.pos, m, n.depth - 1);
+    s = pvsChild(t, n.pos, child, n.depth, 0, n.bound == BOUND_EXACT, n.ply, n.alpha, n.beta, n.tbLimit, n.line);
+    return cutsOff(n, m, s, false);
+}
+
+// Late quiet moves are pruned or reduced, unless they are killers, give
+// check, or the node is in check or extended.
+inline bool quietMoveCuts(Node& n, Move m, int& s)
+{
+    SearchThread& t = n.t;
+    n.legal++;
+    n.quietIndex++;
+    Position* child = makeMoveForSearch(t, *n.pos, m, n.depth - 1);
+    const bool givesCheck = checkers(*child) != 0;
+    if (n.futile && !givesCheck)
+        return false;
+    int R = 0;
+    if (m != t.killers[n.ply][0] && m != t.killers[n.ply][1] && !n.inCheck && !givesCheck && !n.extended) {
+        if (n.depth <= LMP_DEPTH && n.legal > LMP_LIMIT[n.depth] && n.piecesBesidePawns && !n.isPV
+            && n.normalWindow)
+            return false;
+        if (n.legal > 3 && n.depth > 1)
+            R = CT_LMR_R[n.lmrRow][n.quietIndex < 63 ? n.quietIndex : 63];
+    }
+    if (defers(n, m, child, R, true))
+        return false;
+    s = sharedPvsChild(t, n.pos, child, n.depth, R, n.bound == BOUND_EXACT, n.ply, n.alpha, n.beta, n.tbLimit,
+                       n.line);
+    return cutsOff(n, m, s, true);
+}
+
+// Losing captures (see: the exchange value); clearly losing ones reduced.
+inline bool losingCaptureCuts(Node& n, Move m, int see, int& s)
+{
+    SearchThread& t = n.t;
+    n.legal++;
+    if (n.futile && n.eval + see < n.alpha - LOSING_CAPTURE_FUTILITY_MARGIN)
+        return false;
+    Position* child = makeMoveForSearch(t, *n.pos, m, n.depth - 1);
+    const bool givesCheck = checkers(*child) != 0;
+    const int R = !n.inCheck && !givesCheck && n.legal > 3 && !n.extended && see < -LOSING_CAPTURE_REDUCTION_LOSS ? 1
+                                                                                                             : 0;
+    if (defers(n, m, child, R, false))
+        return false;
+    s = sharedPvsChild(t, n.pos, child, n.depth, R, n.bound == BOUND_EXACT, n.ply, n.alpha, n.beta, n.tbLimit,
+                       n.line);
+    return cutsOff(n, m, s, false);
+}
+
+// The moves that waited for another thread, in the order they were left.
+inline bool deferredMoveCuts(Node& n, int& s)
+{
+    for (int i = 0; i < n.deferredCount; i++) {
+        if (n.sharePv && adoptsPvBound(n, s))
+            return true;
+        const Deferred& d = n.deferred[i];
+        Position* child = makeMoveForSearch(n.t, *n.pos, d.move, n.depth - 1);
+        s = pvsChild(n.t, n.pos, child, n.depth, d.reduction, n.bound == BOUND_EXACT, n.ply, n.alpha, n.beta,
+                     n.tbLimit, n.line);
+        if (cutsOff(n, d.move, s, d.quiet))
+            return true;
+    }
+    return false;
+}
+
+// The staged move loop, then the node's entry: mate or stalemate without a
+// legal move, otherwise the best score with its bound.
+inline int searchMoves(Node& n)
+{
+    SearchThread& t = n.t;
+    const Position& pos = *n.pos;
+    n.legal = 0;
+    n.bound = BOUND_UPPER;
+    n.best = 0;
+    n.sharePv = n.isPV && t.shareWork && n.depth >= SHARED_MIN_DEPTH;
+    n.mayDefer = t.shareWork && n.depth >= SHARED_MIN_DEPTH;
+    n.piecesBesidePawns = (occupied(pos) & ~pawns(pos) & ~kings(pos)) != 0;
+    n.lmrRow = n.depth < 63 ? n.depth : 63;
+    n.quietIndex = 0;
+    n.deferredCount = 0;
 
     MovePicker picker;
-    startPicker(picker, t, *pos, ply, hashFound ? hashMove : 0);
-    const bool piecesBesidePawns = (occupied(*pos) & ~pawns(*pos) & ~kings(*pos)) != 0;
-    const int lmrRow = depth < 63 ? depth : 63;
-    int quietIndex = 0;
+    startPicker(picker, t, pos, n.ply, n.hashFound ? n.hashMove : 0);
+    int s;
     while (Move m = nextMove(picker)) {
-        int adopted;
-        if (sharePv && legal > 0 && adoptPvBound(adopted))
-            return adopted;
+        if (n.sharePv && n.legal > 0 && adoptsPvBound(n, s))
+            return s;
+        bool cut = false;
         switch (picker.stage) {
-        case PickStage::Hash: {
-            // The hash move, at full depth and window.
-            legal = 1;
-            int s = searchChild(t, pos, m, depth - 1, ply + 1, -beta, -alpha, tbLimit, line);
-            if (cutsOff(m, s, isQuietMove(m)))
-                return s;
+        case PickStage::Hash:
+            cut = hashMoveCuts(n, m, s);
             break;
-        }
-        case PickStage::GoodCaptures: {
-            // Winning and equal captures, unreduced.
-            legal++;
-            int s = pvsChild(t, pos, makeMoveForSearch(t, *pos, m, depth - 1), depth, 0, bound == BOUND_EXACT, ply, alpha, beta, tbLimit,
-                             line);
-            if (cutsOff(m, s, false))
-                return s;
+        case PickStage::GoodCaptures:
+            cut = goodCaptureCuts(n, m, s);
             break;
-        }
-        case PickStage::Quiets: {
-            // Late quiet moves are pruned or reduced, unless they are killers,
-            // give check, or the node is in check or extended.
-            legal++;
-            quietIndex++;
-            Position* child = makeMoveForSearch(t, *pos, m, depth - 1);
-            const bool givesCheck = checkers(*child) != 0;
-            if (futile && !givesCheck)
-                continue;
-            int R = 0;
-            if (m != t.killers[ply][0] && m != t.killers[ply][1] && !inCheck && !givesCheck && !extended) {
-                if (depth <= LMP_DEPTH && legal > LMP_LIMIT[depth] && piecesBesidePawns && !isPV && normalWindow)
-                    continue;
-                if (legal > 3 && depth > 1)
-                    R = CT_LMR_R[lmrRow][quietIndex < 63 ? quietIndex : 63];
-            }
-            if (defers(m, child, R, true))
-                continue;
-            int s = sharedPvsChild(t, pos, child, depth, R, bound == BOUND_EXACT, ply, alpha, beta, tbLimit, line);
-            if (cutsOff(m, s, true))
-                return s;
+        case PickStage::Quiets:
+            cut = quietMoveCuts(n, m, s);
             break;
-        }
-        default: {
-            // Losing captures; clearly losing ones reduced.
-            const int see = picker.see;
-            legal++;
-            if (futile && eval + see < alpha - LOSING_CAPTURE_FUTILITY_MARGIN)
-                continue;
-            Position* child = makeMoveForSearch(t, *pos, m, depth - 1);
-            const bool givesCheck = checkers(*child) != 0;
-            int R = !inCheck && !givesCheck && legal > 3 && !extended && see < -LOSING_CAPTURE_REDUCTION_LOSS ? 1 : 0;
-            if (defers(m, child, R, false))
-                continue;
-            int s = sharedPvsChild(t, pos, child, depth, R, bound == BOUND_EXACT, ply, alpha, beta, tbLimit, line);
-            if (cutsOff(m, s, false))
-                return s;
+        case PickStage::LosingCaptures:
+            cut = losingCaptureCuts(n, m, picker.see, s);
             break;
+        case PickStage::Start:
+        case PickStage::Done:
+            break;  // no move comes from these
         }
-        }
-    }
-    for (int i = 0; i < deferredCount; i++) {
-        int adopted;
-        if (sharePv && adoptPvBound(adopted))
-            return adopted;
-        const Deferred& d = deferred[i];
-        Position* child = makeMoveForSearch(t, *pos, d.move, depth - 1);
-        int s = pvsChild(t, pos, child, depth, d.reduction, bound == BOUND_EXACT, ply, alpha, beta, tbLimit, line);
-        if (cutsOff(d.move, s, d.quiet))
+        if (cut)
             return s;
     }
+    if (deferredMoveCuts(n, s))
+        return s;
 
-    if (legal == 0) {
-        int score = inCheck ? ply - MATE : 0;
-        storeHash(*pos, depth, ply, BOUND_EXACT, score, 0);
+    if (n.legal == 0) {
+        const int score = n.inCheck ? n.ply - MATE : 0;
+        storeNode(t, pos, n.depth, n.ply, BOUND_EXACT, score, 0);
         return score;
     }
-    storeHash(*pos, depth, ply, bound, alpha, best);
-    return alpha;
+    storeNode(t, pos, n.depth, n.ply, n.bound, n.alpha, n.best);
+    return n.alpha;
+}
+
+int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbLimit, PvLine& pv)
+{
+    Node n(t, pv, depth, ply, alpha, beta, tbLimit);
+    n.inCheck = checkers(*n.pos);
+    n.normalWindow = std::abs(alpha) < MATE_BAND && std::abs(beta) < MATE_BAND;
+    int score;
+    if (endsBeforeProbes(n, score) || probesDecide(n, score))
+        return score;
+    if (n.depth <= 0)
+        return quiescence(t, 0, ply + 1, n.alpha, n.beta, tbLimit);
+    t.nodes++;
+    if (staticPruningDecides(n, score))
+        return score;
+    n.line.count = 0;
+    if (nullMoveCuts(n, score))
+        return score;
+    internalDeepening(n);
+    return searchMoves(n);
 }
 
 }  // namespace
-
-std::atomic<uint64_t> workMarks[WORK_MARK_SLOTS];
-PvBound pvBounds[PV_BOUND_SLOTS];
-
-void clearWorkMarks()
-{
-    for (std::atomic<uint64_t>& slot : workMarks)
-        slot.store(0, std::memory_order_relaxed);
-    for (PvBound& slot : pvBounds) {
-        slot.check.store(0, std::memory_order_relaxed);
-        slot.data.store(0, std::memory_order_relaxed);
-    }
-}
 
 int alphaBeta(SearchThread& t, int depth, int ply, int alpha, int beta, int tbLimit, PvLine& pv)
 {
     int s = searchNode(t, depth, ply, alpha, beta, tbLimit, pv);
     // Statistics reach the shared counters once per call from the root.
     if (t.cutoffs) {
-        failHighs.fetch_add(t.cutoffs, std::memory_order_relaxed);
-        firstFailHighs.fetch_add(t.firstMoveCutoffs, std::memory_order_relaxed);
+        t.engine->failHighs.fetch_add(t.cutoffs, std::memory_order_relaxed);
+        t.engine->firstFailHighs.fetch_add(t.firstMoveCutoffs, std::memory_order_relaxed);
         t.cutoffs = 0;
         t.firstMoveCutoffs = 0;
     }

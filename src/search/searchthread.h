@@ -1,6 +1,7 @@
 // The record of one search thread (and one more for the front end): its
-// position stack (embedded PositionStack), move-ordering tables, counters and caches. Nothing in it is
-// shared with other threads.
+// position stack (embedded PositionStack), move-ordering tables, counters and
+// caches, and the engine it belongs to. Nothing in it is shared with other
+// threads.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include "platform/platform.h"
 #include "position/stack.h"
 
+struct Engine;
 struct HashQEntry;
 
 constexpr int MAX_THREADS = 24;
@@ -35,6 +37,7 @@ struct alignas(64) SearchThread : PositionStack {
     uint64_t* rootEnd;
     uint64_t rootMoves[MAX_ROOT_MOVES];
     uint8_t tbLimit;
+    Engine* engine;  // the engine whose search this record takes part in
     uint64_t nodes;
     uint64_t nodeLimit;  // this iteration's share of a node limit, 0 for none
     uint64_t tbHits;
@@ -46,10 +49,6 @@ struct alignas(64) SearchThread : PositionStack {
     uint64_t cutoffs;           // beta cut-offs by a move, not yet added to failHighs
     uint64_t firstMoveCutoffs;  // of those, by the first move searched
 };
-
-// The front end's record and the search threads' records.
-extern SearchThread mainThread;
-extern SearchThread searchThreads[MAX_THREADS];
 
 // Result word: move in bits 0-31, score in bits 32-47.
 constexpr uint64_t makeResult(Move m, int score) { return uint64_t(m) | uint64_t(uint16_t(score)) << 32; }

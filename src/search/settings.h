@@ -6,15 +6,10 @@
 
 #include "search/searchthread.h"
 
-// The form of the search's output lines.
-enum class OutputMode : uint8_t { Console, Uci, Silent };
-
 struct SearchSettings {
     int threads = 2;       // search threads, 1..MAX_THREADS
     int maxDepth = 64;     // deepest iteration, 1..64
     int tbLimit = 5;       // most men for a tablebase probe (0: none)
-    OutputMode output = OutputMode::Console;
-    bool postThinking = true;  // console: one line per iteration
     // Limits of one search (0: none). The node limit counts all threads
     // together; the mate limit ends the search once a mate in that many moves
     // or fewer is proved.

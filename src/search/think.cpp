@@ -13,11 +13,10 @@
 #include "position/fen.h"
 #include "position/makemove.h"
 #include "position/movegen.h"
+#include "search/engine.h"
 #include "search/ordering.h"
-#include "search/report.h"
 #include "search/rootprobe.h"
 #include "search/search.h"
-#include "search/searchstate.h"
 #include "search/timecontrol.h"
 #include "search/tt.h"
 #include "search/workshare.h"
@@ -28,11 +27,14 @@ constexpr int DEPTH_OFFSET[MAX_THREADS] = {0, 0, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1,
                                            0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1};
 constexpr int ASPIRATION = 50;
 
-// The running iteration's winner, elected by the first thread to finish it.
-std::mutex searchMutex;  // guards the election
-PvLine bestLine;
-uint8_t winnerThread = 0;
-uint8_t winnerSelDepth = 0;
+// Hands an iteration's line to the engine's reporter, if it takes them.
+void reportIteration(Engine& e, const SearchResult& r, int multiPv = 0)
+{
+    if (!e.reporter.iteration)
+        return;
+    const IterationReport report{e.mainThread.current, &r, multiPv, nowMs() - e.timeControl.startMs};
+    e.reporter.iteration(e.reporter.context, report);
+}
 
 // Writes move followed by the first 63 moves of child into line.
 void setLine(PvLine& line, Move move, const PvLine& child)
@@ -54,16 +56,17 @@ bool inList(const uint64_t* first, const uint64_t* end, Move m)
 void* searchWorker(void* argument)
 {
     SearchThread& t = *static_cast<SearchThread*>(argument);
+    Engine& e = *t.engine;
     PvLine line;
     line.count = 0;
     t.result = rootSearch(t, t.depth, t.windowAlpha, t.windowBeta, t.rootMoves, t.rootEnd, t.tbLimit, line);
-    std::lock_guard<std::mutex> lock(searchMutex);
-    if (winnerThread == 0 && !abortIteration.load(std::memory_order_relaxed) &&
-        !stopSearch.load(std::memory_order_relaxed)) {
-        abortIteration.store(1, std::memory_order_relaxed);
-        winnerThread = t.threadNumber;
-        winnerSelDepth = t.selDepth;
-        bestLine = line;
+    std::lock_guard<std::mutex> lock(e.searchMutex);
+    if (e.winnerThread == 0 && !e.flags.abortIteration.load(std::memory_order_relaxed) &&
+        !e.flags.stopSearch.load(std::memory_order_relaxed)) {
+        e.flags.abortIteration.store(1, std::memory_order_relaxed);
+        e.winnerThread = t.threadNumber;
+        e.winnerSelDepth = t.selDepth;
+        e.bestLine = line;
     }
     return nullptr;
 }
@@ -106,11 +109,14 @@ uint64_t rootSearch(SearchThread& t, int depth, int alpha, int beta, uint64_t* f
     Move best = 0;
     Position* root = t.current;
 
-    // The hash move, when it is one of the root moves, is searched first.
+    // The hash move, when it is one of the root moves, is searched first; but
+    // only while tbLimit is not 0. A root the tables decided (tbLimit 0) keeps
+    // the order of their values, and a search without probing gives the hash
+    // move no preference either.
     Move hashMove = 0;
     if (tbLimit != 0) {
         uint64_t data = 0;
-        if (probeHash(*root, data, depth, 0, alpha, beta) != HASH_MISS) {
+        if (probeHash(t.engine->tt, *root, data, depth, 0, alpha, beta) != HASH_MISS) {
             Move m = Move(data >> 32);
             if (m != 0 && inList(first, end, m) && !leavesKingInCheck(*root, m))
                 hashMove = m;
@@ -124,7 +130,7 @@ uint64_t rootSearch(SearchThread& t, int depth, int alpha, int beta, uint64_t* f
         for (uint64_t* e = first; e < end; ++e)
             if (entryMove(*e) == hashMove)
                 *e = makeEntry(hashMove, rootEffortScore(t.nodes - before));
-        if (s > alpha && !searchStopped()) {
+        if (s > alpha && !searchStopped(t)) {
             best = hashMove;
             alpha = s;
             setLine(line, hashMove, child);
@@ -148,14 +154,14 @@ uint64_t rootSearch(SearchThread& t, int depth, int alpha, int beta, uint64_t* f
             child.count = 0;  // per move: a line left by the previous move is no line of this one
             t.current = makeMove(*root, m);
             const uint64_t key = t.current->key;
-            if (share && pass == 0 && best && takenElsewhere(key)) {
+            if (share && pass == 0 && best && takenElsewhere(t.engine->share, key)) {
                 t.current = root;
                 deferred[deferredCount++] = e;
                 continue;
             }
             const uint64_t nodesBefore = t.nodes;
             if (share)
-                markTaken(key);
+                markTaken(t.engine->share, key);
             int s;
             if (best) {
                 s = -alphaBeta(t, depth - 1, 1, -alpha - 1, -alpha, tbLimit, child);
@@ -165,12 +171,12 @@ uint64_t rootSearch(SearchThread& t, int depth, int alpha, int beta, uint64_t* f
                 s = -alphaBeta(t, depth - 1, 1, -beta, -alpha, tbLimit, child);
             }
             if (share)
-                releaseTaken(key);
+                releaseTaken(t.engine->share, key);
             t.current = root;
             *e = makeEntry(m, rootEffortScore(t.nodes - nodesBefore));
             // A stopped move's score is no score: the moves searched before it
             // are the stopped iteration's result.
-            if (searchStopped())
+            if (searchStopped(t))
                 return makeResult(best, alpha);
             if (s > alpha) {
                 best = m;
@@ -179,38 +185,18 @@ uint64_t rootSearch(SearchThread& t, int depth, int alpha, int beta, uint64_t* f
             }
         }
     }
-    storeHash(*root, depth, 0, BOUND_EXACT, alpha, best);
+    if (!searchStopped(t))
+        storeHash(t.engine->tt, *root, depth, 0, BOUND_EXACT, alpha, best);
     return makeResult(best, alpha);
 }
 
 namespace {
 
-// The search threads other than the first live for the whole search: they
-// are started once, wait on `wake` between iterations and report on `done`
-// when their part of an iteration is over. The first search thread runs in
-// the calling thread, as does any that could not be started. A
-// function-local static: the core library holds no static initialisers.
-struct WorkerPool {
-    std::mutex mutex;
-    std::condition_variable wake;  // an iteration is handed out, or the search ends
-    std::condition_variable done;  // the last worker finished its part
-    bool go[MAX_THREADS] = {};     // worker i has an iteration to search
-    bool started[MAX_THREADS] = {};
-    bool exiting = false;
-    int pending = 0;               // workers still searching this iteration
-    int threads = 1;
-};
-WorkerPool& workerPool()
-{
-    static WorkerPool pool;
-    return pool;
-}
-
 void* poolWorker(void* argument)
 {
     SearchThread& t = *static_cast<SearchThread*>(argument);
-    const int index = int(&t - searchThreads);
-    WorkerPool& p = workerPool();
+    const int index = int(&t - t.engine->searchThreads);
+    WorkerPool& p = t.engine->pool;
     for (;;) {
         {
             std::unique_lock<std::mutex> lock(p.mutex);
@@ -227,22 +213,22 @@ void* poolWorker(void* argument)
 }
 
 // Starts the workers for search threads 2..threads.
-void startWorkers(int threads)
+void startWorkers(Engine& e, int threads)
 {
-    WorkerPool& p = workerPool();
+    WorkerPool& p = e.pool;
     p.threads = threads;
     p.exiting = false;
     p.pending = 0;
     for (int i = 1; i < threads; ++i) {
         p.go[i] = false;
-        p.started[i] = threadCreate(searchThreads[i].threadHandle, poolWorker, &searchThreads[i]);
+        p.started[i] = threadCreate(e.searchThreads[i].threadHandle, poolWorker, &e.searchThreads[i]);
     }
 }
 
 // Ends the workers once the search is over.
-void stopWorkers()
+void stopWorkers(Engine& e)
 {
-    WorkerPool& p = workerPool();
+    WorkerPool& p = e.pool;
     {
         std::lock_guard<std::mutex> lock(p.mutex);
         p.exiting = true;
@@ -250,7 +236,7 @@ void stopWorkers()
     p.wake.notify_all();
     for (int i = 1; i < p.threads; ++i)
         if (p.started[i]) {
-            threadJoin(searchThreads[i].threadHandle);
+            threadJoin(e.searchThreads[i].threadHandle);
             p.started[i] = false;
         }
     p.exiting = false;
@@ -259,11 +245,12 @@ void stopWorkers()
 
 // Runs one iteration on `threads` search threads; returns the winner's result
 // word and adds the threads' counts to r.
-uint64_t runIteration(SearchThread& front, int threads, SearchResult& r)
+uint64_t runIteration(Engine& e, int threads, SearchResult& r)
 {
+    SearchThread& front = e.mainThread;
     for (int i = 1; i <= threads; ++i)
-        prepareThread(searchThreads[i - 1], front, i, threads);
-    WorkerPool& p = workerPool();
+        prepareThread(e.searchThreads[i - 1], front, i, threads);
+    WorkerPool& p = e.pool;
     if (threads > 1) {
         {
             std::lock_guard<std::mutex> lock(p.mutex);
@@ -275,25 +262,25 @@ uint64_t runIteration(SearchThread& front, int threads, SearchResult& r)
         }
         p.wake.notify_all();
     }
-    searchWorker(&searchThreads[0]);
+    searchWorker(&e.searchThreads[0]);
     for (int i = 1; i < threads; ++i)
         if (!p.started[i])
-            searchWorker(&searchThreads[i]);
+            searchWorker(&e.searchThreads[i]);
     if (threads > 1) {
         std::unique_lock<std::mutex> lock(p.mutex);
         p.done.wait(lock, [&] { return p.pending == 0; });
     }
     for (int i = 1; i <= threads; ++i) {
-        SearchThread& t = searchThreads[i - 1];
+        SearchThread& t = e.searchThreads[i - 1];
         r.nodes += t.nodes;
         r.tbHits += t.tbHits;
     }
-    if (!winnerThread)
+    if (!e.winnerThread)
         return 0;
     // The next iteration orders the root moves after the hash move by the
     // effort each took in this one: the winner's list carries it (compiled
     // out only in the comparison build of tools/strength_match.py).
-    const SearchThread& winner = searchThreads[winnerThread - 1];
+    const SearchThread& winner = e.searchThreads[e.winnerThread - 1];
 #ifndef ARDENTIS_NO_ROOT_ORDER
     std::memcpy(front.rootMoves, winner.rootMoves, size_t(front.rootEnd - front.rootMoves) * sizeof(uint64_t));
 #endif
@@ -338,18 +325,14 @@ int restrictRoot(SearchThread& front, int count, const SearchSettings& settings)
     return kept;
 }
 
-struct ScoredLine {
-    int score;
-    PvLine line;
-};
-
 // The further best lines of an accepted iteration: each a full-window
 // iteration at the same depth over the root moves not yet shown. lines[0]
 // holds the accepted line; returns how many lines are filled (fewer when the
 // search is stopped meanwhile).
-int searchMoreLines(SearchThread& front, const SearchSettings& settings, int threads, SearchResult& r,
-                    ScoredLine* lines, int wanted)
+int searchMoreLines(Engine& e, const SearchSettings& settings, int threads, SearchResult& r, ScoredLine* lines,
+                    int wanted)
 {
+    SearchThread& front = e.mainThread;
     uint64_t saved[MAX_ROOT_MOVES];
     std::memcpy(saved, front.rootMoves, sizeof saved);
     uint64_t* savedEnd = front.rootEnd;
@@ -371,14 +354,14 @@ int searchMoreLines(SearchThread& front, const SearchSettings& settings, int thr
         front.rootEnd = end;
         front.windowAlpha = -INFINITE;
         front.windowBeta = INFINITE;
-        winnerThread = 0;
-        abortIteration.store(0, std::memory_order_relaxed);
-        uint64_t result = runIteration(front, threads, r);
-        if (stopSearch.load(std::memory_order_relaxed) || !winnerThread)
+        e.winnerThread = 0;
+        e.flags.abortIteration.store(0, std::memory_order_relaxed);
+        uint64_t result = runIteration(e, threads, r);
+        if (e.flags.stopSearch.load(std::memory_order_relaxed) || !e.winnerThread)
             break;
         lines[filled].score = resultScore(result);
-        lines[filled].line = bestLine;
-        if (bestLine.count == 0) {
+        lines[filled].line = e.bestLine;
+        if (e.bestLine.count == 0) {
             lines[filled].line.count = 1;
             lines[filled].line.moves[0] = resultMove(result);
         }
@@ -391,19 +374,37 @@ int searchMoreLines(SearchThread& front, const SearchSettings& settings, int thr
     return filled;
 }
 
-} // namespace
+// One search from its set-up to its result: what the iterations share.
+struct Driver {
+    Engine& e;
+    const SearchSettings& settings;
+    int threads = 1;        // search threads, 1..MAX_THREADS
+    int multiPv = 1;        // lines per iteration, 1..MAX_MULTI_PV
+    int count = 0;          // root moves
+    bool tbRoot = false;    // the tables decided the root list
+    int tbScore = 0;        // their score (0 without)
+    uint64_t best = 0;      // the result word to play
+    int score = 0;          // the last iteration's score
+    bool accepted = false;  // an iteration ended inside its window
+    SearchResult r{};
+};
 
-SearchResult think(SearchThread& front, const SearchSettings& settings)
+// The root's set-up: a new generation, the front end's record reset, the
+// root list (restricted to the asked moves, then to what the tables keep).
+// False when that already decides the search (no legal move, or only one),
+// with the result in d.r.
+bool setUpRoot(Driver& d)
 {
+    Engine& e = d.e;
+    SearchThread& front = e.mainThread;
     // stopSearch is cleared by the caller when the search starts (setupTimer,
     // or the UCI "go" before it starts the input monitor): a "stop" that the
     // monitor reads before this point must not be lost.
-    abortIteration.store(0, std::memory_order_relaxed);
-    front.tbLimit = uint8_t(settings.tbLimit);
-    newSearchGeneration();
-    SearchResult r{};
-    bestLine.count = 0;
-    winnerSelDepth = 0;
+    e.flags.abortIteration.store(0, std::memory_order_relaxed);
+    front.tbLimit = uint8_t(d.settings.tbLimit);
+    newSearchGeneration(e.tt);
+    e.bestLine.count = 0;
+    e.winnerSelDepth = 0;
     std::memset(front.rootMoves, 0, sizeof front.rootMoves);
     front.threadNumber = 0;
     front.depth = 0;
@@ -417,133 +418,182 @@ SearchResult think(SearchThread& front, const SearchSettings& settings)
     int count = int(legalEnd - legal);
     for (int i = 0; i < count; ++i)
         front.rootMoves[i] = makeEntry(entryMove(legal[i]), 0);
-    count = restrictRoot(front, count, settings);
+    count = restrictRoot(front, count, d.settings);
     front.rootEnd = front.rootMoves + count;
-
     if (count == 0) {
-        r.score = checkers(*front.current) ? -MATE : 0;
-        timeControl.elapsedMs = nowMs() - timeControl.startMs;
-        return r;
+        d.r.score = checkers(*front.current) ? -MATE : 0;
+        return false;
     }
     // No iteration reports less than the tables' verdict on the root.
-    int tbScore = 0;
-    const bool tbRoot = decideRootByTables(front, settings.tbLimit, tbScore);
-    if (tbRoot) {
-        r.tbHits++;
+    d.tbScore = 0;
+    d.tbRoot = decideRootByTables(front, d.settings.tbLimit, d.tbScore);
+    if (d.tbRoot) {
+        d.r.tbHits++;
         count = int(front.rootEnd - front.rootMoves);
     }
-    uint64_t best = makeResult(entryMove(front.rootMoves[count - 1]), tbScore);
-    int s = tbScore;
+    d.count = count;
+    d.best = makeResult(entryMove(front.rootMoves[count - 1]), d.tbScore);
+    d.score = d.tbScore;
     if (count == 1) {
-        r.best = resultMove(best);
-        r.score = s;
-        r.line.count = 1;
-        r.line.moves[0] = r.best;
-        reportIteration(settings, *front.current, r);
-        timeControl.elapsedMs = nowMs() - timeControl.startMs;
-        return r;
+        d.r.best = resultMove(d.best);
+        d.r.score = d.score;
+        d.r.line.count = 1;
+        d.r.line.moves[0] = d.r.best;
+        reportIteration(e, d.r);
+        return false;
     }
+    return true;
+}
 
-    const int threads = settings.threads < 1 ? 1 : settings.threads > MAX_THREADS ? MAX_THREADS : settings.threads;
-    const int multiPv = settings.multiPv < 1 ? 1 : settings.multiPv > MAX_MULTI_PV ? MAX_MULTI_PV : settings.multiPv;
-    static ScoredLine lines[MAX_MULTI_PV];  // the front end's thread only
-    bool accepted = false;
-    r.line.count = 0;
-    if (threads > 1) {
-        clearWorkMarks();
-        startWorkers(threads);
+// A stopped iteration: before any iteration was accepted, the moves the
+// first thread finished in this one decide.
+void takeStoppedIteration(Driver& d)
+{
+    Engine& e = d.e;
+    e.flags.abortIteration.store(1, std::memory_order_relaxed);
+    const uint64_t partial = e.searchThreads[0].result;
+    if (!d.accepted && resultMove(partial)) {
+        d.best = partial;
+        d.score = resultScore(partial);
+        d.r.line.count = 1;
+        d.r.line.moves[0] = resultMove(partial);
+        d.r.ponder = 0;
     }
+}
+
+// An iteration whose score fell inside its window becomes the result; a
+// thread that searched one ply deeper and finished first has completed the
+// next iteration too (depth moves on to it).
+void acceptIteration(Driver& d, uint64_t result, int& depth)
+{
+    Engine& e = d.e;
+    const int reached = e.winnerThread ? e.searchThreads[e.winnerThread - 1].depth : depth;
+    if (reached > depth && reached <= d.settings.maxDepth) {
+        depth = reached;
+        e.mainThread.depth = uint8_t(depth);
+        d.r.depth = depth;
+    }
+    d.accepted = true;
+    d.best = result;
+    d.r.line = e.bestLine;
+    d.r.ponder = e.bestLine.count > 1 ? e.bestLine.moves[1] : 0;
+}
+
+// The further best lines of an accepted MultiPV iteration, merged with the
+// accepted one best first and reported each; the first line's move is the
+// one played. False when the search was stopped meanwhile.
+bool mergeMultiPv(Driver& d)
+{
+    Engine& e = d.e;
+    ScoredLine* lines = e.lines;
+    lines[0].score = d.score;
+    lines[0].line = d.r.line;
+    const int shown = searchMoreLines(e, d.settings, d.threads, d.r, lines, d.multiPv < d.count ? d.multiPv : d.count);
+    // Best first (a stable insertion sort: nothing allocated).
+    for (int k = 1; k < shown; ++k)
+        for (int j = k; j > 0 && lines[j].score > lines[j - 1].score; --j)
+            std::swap(lines[j], lines[j - 1]);
+    d.best = makeResult(lines[0].line.moves[0], lines[0].score);
+    d.r.best = resultMove(d.best);
+    d.r.line = lines[0].line;
+    d.r.ponder = d.r.line.count > 1 ? d.r.line.moves[1] : 0;
+    SearchResult shownLine = d.r;
+    for (int k = 0; k < shown; ++k) {
+        shownLine.score = lines[k].score;
+        shownLine.line = lines[k].line;
+        reportIteration(e, shownLine, k + 1);
+    }
+    d.r.score = lines[0].score;
+    return !e.flags.stopSearch.load(std::memory_order_relaxed);
+}
+
+// The next iteration's window: a fail high or low searches the same depth
+// again with the full window; a score inside the window (or the tables'
+// score, which no window holds) goes one ply deeper with an aspiration
+// window around it.
+void nextWindow(Driver& d, int& depth)
+{
+    SearchThread& front = d.e.mainThread;
+    const int s = d.score;
+    if (s == d.tbScore) {
+        front.windowAlpha = -INFINITE;
+        front.windowBeta = INFINITE;
+        ++depth;
+    } else if (s <= front.windowAlpha || s >= front.windowBeta) {
+        front.windowAlpha = -INFINITE;
+        front.windowBeta = INFINITE;
+    } else {
+        front.windowAlpha = int16_t(s - ASPIRATION);
+        front.windowBeta = int16_t(s + ASPIRATION);
+        ++depth;
+    }
+}
+
+// Iterative deepening with aspiration windows, each iteration run by every
+// search thread at once, until the depth, a limit or a stop ends it.
+void iterate(Driver& d)
+{
+    Engine& e = d.e;
+    SearchThread& front = e.mainThread;
+    const SearchSettings& settings = d.settings;
+    SearchResult& r = d.r;
     for (int depth = 1; depth <= settings.maxDepth;) {
         front.depth = uint8_t(depth);
         r.depth = depth;
-        if (!shareNodes(front, settings, threads, r.nodes))
+        if (!shareNodes(front, settings, d.threads, r.nodes))
             break;
-        winnerThread = 0;
-        abortIteration.store(0, std::memory_order_relaxed);
-        uint64_t result = runIteration(front, threads, r);
-        if (stopSearch.load(std::memory_order_relaxed)) {
-            abortIteration.store(1, std::memory_order_relaxed);
-            // Stopped before any iteration was accepted: the moves the first
-            // thread finished in this one decide.
-            uint64_t partial = searchThreads[0].result;
-            if (!accepted && resultMove(partial)) {
-                best = partial;
-                s = resultScore(partial);
-                r.line.count = 1;
-                r.line.moves[0] = resultMove(partial);
-                r.ponder = 0;
-            }
+        e.winnerThread = 0;
+        e.flags.abortIteration.store(0, std::memory_order_relaxed);
+        const uint64_t result = runIteration(e, d.threads, r);
+        if (e.flags.stopSearch.load(std::memory_order_relaxed)) {
+            takeStoppedIteration(d);
             break;
         }
-        s = resultScore(result);
-        bool inside = s > front.windowAlpha && s < front.windowBeta;
-        if (inside) {
-            // A thread that searched one ply deeper and finished first has
-            // completed the next iteration too.
-            const int reached = winnerThread ? searchThreads[winnerThread - 1].depth : depth;
-            if (reached > depth && reached <= settings.maxDepth) {
-                depth = reached;
-                front.depth = uint8_t(depth);
-                r.depth = depth;
-            }
-            accepted = true;
-            best = result;
-            r.line = bestLine;
-            r.ponder = bestLine.count > 1 ? bestLine.moves[1] : 0;
-        }
-        if (tbRoot && s < tbScore)
-            s = tbScore;
-        r.best = resultMove(best);
-        r.score = s;
-        r.selDepth = winnerSelDepth;
-        if (multiPv == 1) {
-            reportIteration(settings, *front.current, r);
-        } else if (!inside) {
-            reportIteration(settings, *front.current, r, 1);
-        } else {
-            lines[0].score = s;
-            lines[0].line = r.line;
-            int shown = searchMoreLines(front, settings, threads, r, lines, multiPv < count ? multiPv : count);
-            // Best first (a stable insertion sort: nothing allocated); the
-            // first line's move is the one played.
-            for (int k = 1; k < shown; ++k)
-                for (int j = k; j > 0 && lines[j].score > lines[j - 1].score; --j)
-                    std::swap(lines[j], lines[j - 1]);
-            best = makeResult(lines[0].line.moves[0], lines[0].score);
-            r.best = resultMove(best);
-            r.line = lines[0].line;
-            r.ponder = r.line.count > 1 ? r.line.moves[1] : 0;
-            SearchResult shownLine = r;
-            for (int k = 0; k < shown; ++k) {
-                shownLine.score = lines[k].score;
-                shownLine.line = lines[k].line;
-                reportIteration(settings, *front.current, shownLine, k + 1);
-            }
-            r.score = lines[0].score;
-            if (stopSearch.load(std::memory_order_relaxed))
-                break;
-        }
+        d.score = resultScore(result);
+        const bool inside = d.score > front.windowAlpha && d.score < front.windowBeta;
+        if (inside)
+            acceptIteration(d, result, depth);
+        if (d.tbRoot && d.score < d.tbScore)
+            d.score = d.tbScore;
+        r.best = resultMove(d.best);
+        r.score = d.score;
+        r.selDepth = e.winnerSelDepth;
+        if (d.multiPv == 1)
+            reportIteration(e, r);
+        else if (!inside)
+            reportIteration(e, r, 1);
+        else if (!mergeMultiPv(d))
+            break;
         // A mate within the asked number of moves is proved: enough.
-        if (inside && settings.mateLimit > 0 && s >= MATE + 1 - 2 * settings.mateLimit)
+        if (inside && settings.mateLimit > 0 && d.score >= MATE + 1 - 2 * settings.mateLimit)
             break;
-        if (s == tbScore) {
-            front.windowAlpha = -INFINITE;
-            front.windowBeta = INFINITE;
-            ++depth;
-        } else if (s <= front.windowAlpha || s >= front.windowBeta) {
-            front.windowAlpha = -INFINITE;
-            front.windowBeta = INFINITE;
-        } else {
-            front.windowAlpha = int16_t(s - ASPIRATION);
-            front.windowBeta = int16_t(s + ASPIRATION);
-            ++depth;
-        }
+        nextWindow(d, depth);
     }
-    if (threads > 1)
-        stopWorkers();
+}
+
+} // namespace
+
+SearchResult think(Engine& e, const SearchSettings& settings)
+{
+    Driver d{e, settings};
+    TimeControl& timeControl = e.timeControl;
+    if (!setUpRoot(d)) {
+        timeControl.elapsedMs = nowMs() - timeControl.startMs;
+        return d.r;
+    }
+    d.threads = settings.threads < 1 ? 1 : settings.threads > MAX_THREADS ? MAX_THREADS : settings.threads;
+    d.multiPv = settings.multiPv < 1 ? 1 : settings.multiPv > MAX_MULTI_PV ? MAX_MULTI_PV : settings.multiPv;
+    d.r.line.count = 0;
+    if (d.threads > 1) {
+        clearWorkShare(e.share);
+        startWorkers(e, d.threads);
+    }
+    iterate(d);
+    if (d.threads > 1)
+        stopWorkers(e);
     timeControl.elapsedMs = nowMs() - timeControl.startMs;
-    r.best = resultMove(best);
-    r.score = multiPv > 1 && accepted ? resultScore(best) : s;
-    r.selDepth = winnerSelDepth;
-    return r;
+    d.r.best = resultMove(d.best);
+    d.r.score = d.multiPv > 1 && d.accepted ? resultScore(d.best) : d.score;
+    d.r.selDepth = e.winnerSelDepth;
+    return d.r;
 }

@@ -8,12 +8,15 @@
 #include "search/searchthread.h"
 #include "search/settings.h"
 
-// Searches the front end's current position. The caller clears stopSearch
-// first (setupTimer does).
-SearchResult think(SearchThread& front, const SearchSettings& settings);
+struct Engine;
+
+// Searches the current position of the engine's front-end record. The caller
+// clears the stop flag first (setupTimer does).
+SearchResult think(Engine& engine, const SearchSettings& settings);
 
 // One thread's search of the root list [first, end) at ply 0: the hash move
-// first, then the others from the highest entry score down (from depth 2 on);
+// first (only when tbLimit is not 0), then the others from the highest entry
+// score down (from depth 2 on);
 // each entry's score becomes the effort its move took (rootEffortScore), by
 // which think orders the next iteration.
 uint64_t rootSearch(SearchThread& t, int depth, int alpha, int beta, uint64_t* first, uint64_t* end,

@@ -10,18 +10,6 @@
 
 #include "platform/platform.h"
 #include "position/fen.h"
-#include "search/searchstate.h"
-#include "search/searchthread.h"
-
-TTEntry* ttTable = nullptr;
-uint64_t ttEntries = 0;
-uint64_t ttIndexMask = 0;
-int32_t ttSizeMB = 0;
-
-// How the current block was obtained, so that it is released the same way.
-static size_t ttBytes = 0;
-static bool ttLargePages = false;
-static bool ttExplicitHuge = false;
 
 // Threads read and write entries concurrently. Relaxed 64-bit atomic accesses
 // compile to plain moves on x86-64 and make the torn-entry check well-defined.
@@ -46,74 +34,54 @@ static uint64_t indexMaskFor(uint64_t n)
     return p - 1;
 }
 
-static void releaseBlock()
+static void releaseBlock(TranspositionTable& tt)
 {
-    if (!ttTable)
+    if (!tt.entries)
         return;
-    if (ttLargePages)
-        freeLargePages(ttTable, ttBytes, ttExplicitHuge);
+    if (tt.largePages)
+        freeLargePages(tt.entries, tt.bytes, tt.explicitHuge);
     else
-        freeTable(ttTable, ttBytes);
-    ttTable = nullptr;
-    ttEntries = 0;
-    ttIndexMask = 0;
-    ttBytes = 0;
+        freeTable(tt.entries, tt.bytes);
+    tt.entries = nullptr;
+    tt.count = 0;
+    tt.indexMask = 0;
+    tt.bytes = 0;
 }
 
-static void* allocLarge(size_t bytes, bool& explicitHuge)
+TableAllocation allocHashTable(TranspositionTable& tt, uint64_t entries, bool largePages)
 {
-    size_t pageSize = largePageSizeBytes();
-    std::printf("\nLarge Page hash table allocator used.\n");
-    std::printf("LargePageMinimun: %llu MB\n", (unsigned long long)(pageSize >> 20));
-    void* p = allocLargePages(bytes, explicitHuge);
-    if (p && !explicitHuge) {
-        if (pageSize == 0)
-            std::printf("This system reports no huge page size; the table uses ordinary pages.\n");
-        else
-            std::printf("No free explicit huge pages (reserve some with 'sysctl vm.nr_hugepages=N'); "
-                        "the table is aligned and advised for transparent huge pages instead.\n");
-    }
-    return p;
-}
-
-bool allocHashTable(uint64_t entries, long sizeMb, bool largePages)
-{
-    releaseBlock();
-    ttSizeMB = int32_t(sizeMb);
+    releaseBlock(tt);
+    TableAllocation a{false, false, false};
     void* p = nullptr;
-    bool explicitHuge = false;
     size_t bytes = 0;
     if (entries != 0 && entries <= SIZE_MAX / sizeof(TTEntry) - 4) {
         bytes = size_t(entries + 4) * sizeof(TTEntry);
-        p = largePages ? allocLarge(bytes, explicitHuge) : allocTable(bytes);
+        a.triedLargePages = largePages;
+        p = largePages ? allocLargePages(bytes, a.explicitHuge) : allocTable(bytes);
     }
-    if (!p) {
-        std::printf("Hash Table Memory Allocation Failed!\n");
-        std::fflush(stdout);
-        return false;
-    }
+    if (!p)
+        return a;
     if (largePages)
         std::memset(p, 0, bytes);  // allocTable's blocks come zeroed
-    ttTable = static_cast<TTEntry*>(p);
-    ttEntries = entries;
-    ttIndexMask = indexMaskFor(entries);
-    ttBytes = bytes;
-    ttLargePages = largePages;
-    ttExplicitHuge = explicitHuge;
-    std::printf("Allocated %5i MB for the Hash Table\n", int(sizeMb));
-    std::fflush(stdout);
-    return true;
+    tt.entries = static_cast<TTEntry*>(p);
+    tt.count = entries;
+    tt.indexMask = indexMaskFor(entries);
+    tt.bytes = bytes;
+    tt.largePages = largePages;
+    tt.explicitHuge = a.explicitHuge;
+    a.ok = true;
+    return a;
 }
 
-void clearHashTable(uint64_t entries)
+void clearHashTable(TranspositionTable& tt, uint64_t entries)
 {
-    if (!ttTable)
+    if (!tt.entries)
         return;
-    size_t bytes = entries < ttEntries ? size_t(entries + 4) * sizeof(TTEntry) : ttBytes;
-    std::memset(static_cast<void*>(ttTable), 0, bytes);
+    size_t bytes = entries < tt.count ? size_t(entries + 4) * sizeof(TTEntry) : tt.bytes;
+    std::memset(static_cast<void*>(tt.entries), 0, bytes);
 }
 
-void freeHashTable() { releaseBlock(); }
+void freeHashTable(TranspositionTable& tt) { releaseBlock(tt); }
 
 static int probeBucket(TTEntry* bucket, uint64_t key, uint64_t& data, int depth, int ply, int alpha, int beta)
 {
@@ -130,10 +98,9 @@ static int probeBucket(TTEntry* bucket, uint64_t key, uint64_t& data, int depth,
     return HASH_MISS;
 }
 
-static void storeBucket(TTEntry* bucket, uint64_t key, int depth, int ply, int bound, int score, Move move)
+static void storeBucket(TTEntry* bucket, uint8_t currentAge, uint64_t key, int depth, int ply, int bound, int score,
+                        Move move)
 {
-    if (searchStopped())
-        return;
     int target = -1;
     int stale = -1;
     int staleAge = 256;
@@ -148,7 +115,7 @@ static void storeBucket(TTEntry* bucket, uint64_t key, int depth, int ply, int b
             break;
         }
         int age = ttAge(d);
-        if (age != hashAge && age < staleAge) {
+        if (age != currentAge && age < staleAge) {
             stale = i;
             staleAge = age;
         }
@@ -166,70 +133,68 @@ static void storeBucket(TTEntry* bucket, uint64_t key, int depth, int ply, int b
     // Depth is clamped, not wrapped: a wrapped negative or oversized depth
     // would claim a search it never made.
     uint64_t storedDepth = uint64_t(depth < 0 ? 0 : depth > 63 ? 63 : depth);
-    uint64_t data = uint64_t(move) << 32 | uint64_t(uint16_t(score)) << 16 | uint64_t(hashAge) << 8
+    uint64_t data = uint64_t(move) << 32 | uint64_t(uint16_t(score)) << 16 | uint64_t(currentAge) << 8
                   | uint64_t(bound & 3) << 6 | storedDepth;
     storeWord(bucket[target].data, data);
     storeWord(bucket[target].check, key ^ data);
 }
 
-int probeHash(const Position& pos, uint64_t& data, int depth, int ply, int alpha, int beta)
+int probeHash(const TranspositionTable& tt, const Position& pos, uint64_t& data, int depth, int ply, int alpha,
+              int beta)
 {
-    if (!ttTable)
+    if (!tt.entries)
         return HASH_MISS;
-    return probeBucket(ttTable + (pos.key & ttIndexMask), pos.key, data, depth, ply, alpha, beta);
+    return probeBucket(tt.entries + (pos.key & tt.indexMask), pos.key, data, depth, ply, alpha, beta);
 }
 
-void storeHash(const Position& pos, int depth, int ply, int bound, int score, Move move)
+void storeHash(TranspositionTable& tt, const Position& pos, int depth, int ply, int bound, int score, Move move)
 {
-    if (!ttTable)
+    if (!tt.entries)
         return;
-    storeBucket(ttTable + (pos.key & ttIndexMask), pos.key, depth, ply, bound, score, move);
+    storeBucket(tt.entries + (pos.key & tt.indexMask), tt.age, pos.key, depth, ply, bound, score, move);
 }
 
-int probeHashAt(uint64_t index, uint64_t key, uint64_t& data, int depth, int ply, int alpha, int beta)
+int probeHashAt(const TranspositionTable& tt, uint64_t index, uint64_t key, uint64_t& data, int depth, int ply,
+                int alpha, int beta)
 {
-    if (!ttTable || index > ttEntries)
+    if (!tt.entries || index > tt.count)
         return HASH_MISS;
-    return probeBucket(ttTable + index, key, data, depth, ply, alpha, beta);
+    return probeBucket(tt.entries + index, key, data, depth, ply, alpha, beta);
 }
 
-void storeHashAt(uint64_t index, uint64_t key, int depth, int ply, int bound, int score, Move move)
+void storeHashAt(TranspositionTable& tt, uint64_t index, uint64_t key, int depth, int ply, int bound, int score,
+                 Move move)
 {
-    if (!ttTable || index > ttEntries)
+    if (!tt.entries || index > tt.count)
         return;
-    storeBucket(ttTable + index, key, depth, ply, bound, score, move);
+    storeBucket(tt.entries + index, tt.age, key, depth, ply, bound, score, move);
 }
 
-void dumpHashTable(uint64_t entries)
+int64_t dumpHashTable(const TranspositionTable& tt, uint64_t entries, int blackToMove)
 {
     std::FILE* f = std::fopen("DumpHash/dump.csv", "w");
-    if (!f) {
-        std::printf("File non trovato\n");
-        std::fflush(stdout);
-        return;
-    }
-    if (!ttTable || entries > ttEntries)
-        entries = ttTable ? ttEntries : 0;
+    if (!f)
+        return -1;
+    if (!tt.entries || entries > tt.count)
+        entries = tt.entries ? tt.count : 0;
     std::fprintf(f, "Key;Score;Depth;Age;Best;Flags;\n");
-    const int blackToMove = int(mainThread.current ? mainThread.current->sideToMove : 0);
     for (uint64_t i = 0; i < entries; i++) {
-        const uint64_t check = loadWord(ttTable[i].check), data = loadWord(ttTable[i].data);
+        const uint64_t check = loadWord(tt.entries[i].check), data = loadWord(tt.entries[i].data);
         char move[MOVE_TEXT_SIZE];
         moveToText(move, ttMove(data), blackToMove);
         std::fprintf(f, "%" PRIu64 ";%i;%i;%i;%s;%i;\n", check, ttScore(data), ttDepth(data), ttAge(data), move,
                      ttBound(data));
     }
     std::fclose(f);
-    std::printf("Tot: %i\n", int(entries));
-    std::fflush(stdout);
+    return int64_t(entries);
 }
 
-void newSearchGeneration()
+void newSearchGeneration(TranspositionTable& tt)
 {
-    if (hashAge < 255) {
-        hashAge++;
+    if (tt.age < 255) {
+        tt.age++;
     } else {
-        hashAge = 0;
-        clearHashTable(ttEntries);
+        tt.age = 0;
+        clearHashTable(tt);
     }
 }

@@ -1,5 +1,5 @@
-// The transposition table: one process-wide table shared by every search
-// thread without locks.
+// The transposition table: one per engine, shared by its search threads
+// without locks.
 #pragma once
 
 #include <cstdint>
@@ -16,10 +16,20 @@ struct TTEntry {
 };
 static_assert(sizeof(TTEntry) == 16, "a bucket of four entries fills one cache line");
 
-extern TTEntry* ttTable;     // null when no table is allocated
-extern uint64_t ttEntries;   // N; the block holds N + 4 entries
-extern uint64_t ttIndexMask; // bucket start = key AND ttIndexMask, always <= N
-extern int32_t ttSizeMB;     // configured size, for the message only
+// The table and its generation. Zero-initialised means no table; only
+// allocHashTable and freeHashTable change the block, between searches.
+struct TranspositionTable {
+    TTEntry* entries;     // null when no table is allocated
+    uint64_t count;       // N; the block holds N + 4 entries
+    uint64_t indexMask;   // bucket start = key AND indexMask, always <= N
+    // Search counter: advanced by every search, reset by a new game; the age
+    // written into every store.
+    uint8_t age;
+    // How the block was obtained, so that it is released the same way.
+    bool largePages;
+    bool explicitHuge;
+    size_t bytes;
+};
 
 inline int ttDepth(uint64_t data) { return int(data & 63); }
 inline int ttBound(uint64_t data) { return int((data >> 6) & 3); }
@@ -27,41 +37,58 @@ inline int ttAge(uint64_t data) { return int((data >> 8) & 0xFF); }
 inline int ttScore(uint64_t data) { return int16_t(uint16_t(data >> 16)); }
 inline Move ttMove(uint64_t data) { return Move(data >> 32); }
 
+// How an allocation went, for the caller's messages: whether huge pages were
+// asked of the system (an entry count in range with largePages set), whether
+// the block came from explicit huge pages, and whether there is a table.
+struct TableAllocation {
+    bool ok;
+    bool triedLargePages;
+    bool explicitHuge;
+};
+
 // Releases any previous block, then allocates and zero-fills N + 4 entries
-// (huge pages when largePages is set). Returns false and leaves no table when
-// the memory is refused; the search then runs without a table.
-bool allocHashTable(uint64_t entries, long sizeMb, bool largePages = false);
+// (huge pages when largePages is set). Leaves no table when the memory is
+// refused; the search then runs without a table.
+TableAllocation allocHashTable(TranspositionTable& tt, uint64_t entries, bool largePages = false);
 // Zero-fills the first entries + 4 entries (never past the block).
-void clearHashTable(uint64_t entries);
-void freeHashTable();
+void clearHashTable(TranspositionTable& tt, uint64_t entries);
+// Zero-fills the whole block.
+inline void clearHashTable(TranspositionTable& tt) { clearHashTable(tt, tt.count); }
+void freeHashTable(TranspositionTable& tt);
 
 // Looks the position up. HASH_MISS when no entry of its bucket belongs to it;
 // otherwise `data` receives the entry (so the caller gets its move) and the
 // result is a score usable for this window or HASH_UNUSABLE.
-int probeHash(const Position& pos, uint64_t& data, int depth, int ply, int alpha, int beta);
+int probeHash(const TranspositionTable& tt, const Position& pos, uint64_t& data, int depth, int ply, int alpha,
+              int beta);
 // Starts loading the bucket of `key` into the cache, so that a probe shortly
 // after (the child's, when called right after making a move) finds it there.
 // A bucket may start anywhere in a line and then spills into the next one.
-inline void prefetchHash(uint64_t key)
+inline void prefetchHash(const TranspositionTable& tt, uint64_t key)
 {
-    if (ttTable) {
-        const TTEntry* bucket = ttTable + (key & ttIndexMask);
+    if (tt.entries) {
+        const TTEntry* bucket = tt.entries + (key & tt.indexMask);
         __builtin_prefetch(bucket);
         __builtin_prefetch(bucket + 3);
     }
 }
-// Writes an entry for the position, unless a stop flag is raised.
-void storeHash(const Position& pos, int depth, int ply, int bound, int score, Move move);
+// Writes an entry for the position, of the table's current age. The search
+// stores nothing once it is stopped: it checks that before it calls.
+void storeHash(TranspositionTable& tt, const Position& pos, int depth, int ply, int bound, int score, Move move);
 
 // The same two on the bucket starting at an explicit entry index (diagnostic
 // console commands). An index past the last bucket start misses / stores nothing.
-int probeHashAt(uint64_t index, uint64_t key, uint64_t& data, int depth, int ply, int alpha, int beta);
-void storeHashAt(uint64_t index, uint64_t key, int depth, int ply, int bound, int score, Move move);
+int probeHashAt(const TranspositionTable& tt, uint64_t index, uint64_t key, uint64_t& data, int depth, int ply,
+                int alpha, int beta);
+void storeHashAt(TranspositionTable& tt, uint64_t index, uint64_t key, int depth, int ply, int bound, int score,
+                 Move move);
 
 // Writes the first `entries` entries to DumpHash/dump.csv (the folder must
-// exist), moves written as seen from the front end's side to move.
-void dumpHashTable(uint64_t entries);
+// exist), moves written as seen from the side blackToMove says (the side to
+// move of the game's position). Returns the number of entries written, or -1
+// when the file cannot be created.
+int64_t dumpHashTable(const TranspositionTable& tt, uint64_t entries, int blackToMove);
 
-// Starts a new search generation: hashAge + 1, or, after 255, back to 0 with
-// the table cleared so that no entry is ever newer than the current age.
-void newSearchGeneration();
+// Starts a new search generation: age + 1, or, after 255, back to 0 with the
+// table cleared so that no entry is ever newer than the current age.
+void newSearchGeneration(TranspositionTable& tt);

@@ -386,6 +386,128 @@ bool readMaps(Reader& r, TbSubtable& st)
     return r.ok;
 }
 
+// The magic number and the flags byte, which must match the material; fills
+// the file's shape.
+bool readFileHeader(Reader& r, const TbMaterial& m, bool dtz, TbFile& f)
+{
+    const uint32_t magic = r.u32();
+    const uint8_t flags = r.u8();
+    if (!r.ok || magic != (dtz ? TB_DTZ_MAGIC : TB_WDL_MAGIC))
+        return false;
+    if ((flags >> 4) != m.numPieces || bool(flags & 2) != bool(m.hasPawns))
+        return false;
+    if (!dtz && bool(flags & 1) == bool(m.symmetric))
+        return false;
+    f.data = r.data;
+    f.size = r.size;
+    f.isDtz = dtz;
+    f.numFiles = m.hasPawns ? 4 : 1;
+    f.numSides = dtz || m.symmetric ? 1 : 2;
+    return true;
+}
+
+// Per file: the order bytes and the piece list, one nibble per side, which
+// set up each subtable's pieces.
+bool readPieceOrders(Reader& r, const TbMaterial& m, TbFile& f)
+{
+    for (int file = 0; file < f.numFiles; file++) {
+        const uint8_t orderByte = r.u8();
+        const uint8_t order2Byte = m.otherPawns ? r.u8() : 0;
+        if (!r.has(m.numPieces))
+            return false;
+        const uint8_t* list = r.data + r.pos;
+        r.pos += m.numPieces;
+        for (int side = 0; side < f.numSides; side++) {
+            TbSubtable& st = f.sub[file][side];
+            const int shift = side ? 4 : 0;
+            for (int i = 0; i < m.numPieces; i++)
+                st.pieces[i] = uint8_t((list[i] >> shift) & 15);
+            const int order2 = m.otherPawns ? (order2Byte >> shift) & 15 : 15;
+            if (!setupPieces(st, m, file, (orderByte >> shift) & 15, order2))
+                return false;
+        }
+    }
+    r.padEven();
+    return true;
+}
+
+// Every subtable's descriptor, then (DTZ) the value maps.
+bool readDescriptors(Reader& r, bool dtz, TbFile& f)
+{
+    for (int file = 0; file < f.numFiles; file++)
+        for (int side = 0; side < f.numSides; side++)
+            if (!readDescriptor(r, f.sub[file][side], dtz))
+                return false;
+    if (dtz) {
+        for (int file = 0; file < f.numFiles; file++) {
+            TbSubtable& st = f.sub[file][0];
+            if (!(st.flags & 0x80) && (st.flags & 2) && !readMaps(r, st))
+                return false;
+        }
+        r.padEven();
+    }
+    return true;
+}
+
+// Index tables, size tables, then the data blocks, each subtable's data
+// aligned to 64 bytes; the 16-byte checksum trailer must follow. Counts the
+// symbols of all subtables into symbolTotal.
+bool locateTables(Reader& r, TbFile& f, size_t& symbolTotal)
+{
+    for (int pass = 0; pass < 3; pass++) {
+        if (pass == 2)
+            r.pos = (r.pos + 63) & ~size_t(63);
+        for (int file = 0; file < f.numFiles; file++)
+            for (int side = 0; side < f.numSides; side++) {
+                TbSubtable& st = f.sub[file][side];
+                if (st.flags & 0x80)
+                    continue;
+                if (!r.ok)
+                    return false;
+                if (pass == 0) {
+                    st.indexTable = r.data + r.pos;
+                    r.skip(6 * st.indexEntries);
+                    symbolTotal += st.numSymbols;
+                } else if (pass == 1) {
+                    st.sizeTable = r.data + r.pos;
+                    r.skip(2 * uint64_t(st.sizeEntries));
+                } else {
+                    st.data = r.data + r.pos;
+                    r.skip(uint64_t(st.numBlocks) << st.blockBits);
+                    if (r.ok)
+                        r.pos = (r.pos + 63) & ~size_t(63);
+                }
+            }
+    }
+    return r.has(16);
+}
+
+// The length of every symbol of every subtable, in one block the file keeps
+// (two bytes per symbol: the lengths, and scratch for the cycle check).
+// False when a symbol's tree is broken (the block is kept for release).
+bool measureSymbols(TbFile& f, size_t symbolTotal, bool dtz)
+{
+    uint8_t* store = static_cast<uint8_t*>(std::malloc(2 * symbolTotal));
+    if (!store)
+        return false;
+    f.symbolStore = store;
+    uint8_t* state = store + symbolTotal;
+    std::memset(state, 0, symbolTotal);
+    for (int file = 0; file < f.numFiles; file++)
+        for (int side = 0; side < f.numSides; side++) {
+            TbSubtable& st = f.sub[file][side];
+            if (st.flags & 0x80)
+                continue;
+            st.symbolLen = store;
+            for (int s = 0; s < st.numSymbols; s++)
+                if (!symbolLength(st.symbols, st.numSymbols, st.symbolLen, state, s, !dtz, 0))
+                    return false;
+            store += st.numSymbols;
+            state += st.numSymbols;
+        }
+    return true;
+}
+
 }  // namespace
 
 uint64_t tbBinomial(int n, int k) { return n >= 0 && n < 64 && k >= 0 && k <= 6 ? TB.binomial[k][n] : 0; }
@@ -442,106 +564,13 @@ bool parseTableFile(const uint8_t* data, size_t size, const TbMaterial& m, bool 
 {
     std::memset(&f, 0, sizeof f);
     Reader r{data, size, 0, true};
-    const uint32_t magic = r.u32();
-    const uint8_t flags = r.u8();
-    if (!r.ok || magic != (dtz ? TB_DTZ_MAGIC : TB_WDL_MAGIC))
-        return false;
-    if ((flags >> 4) != m.numPieces || bool(flags & 2) != bool(m.hasPawns))
-        return false;
-    if (!dtz && bool(flags & 1) == bool(m.symmetric))
-        return false;
-    f.data = data;
-    f.size = size;
-    f.isDtz = dtz;
-    f.numFiles = m.hasPawns ? 4 : 1;
-    f.numSides = dtz || m.symmetric ? 1 : 2;
-
-    for (int file = 0; file < f.numFiles; file++) {
-        const uint8_t orderByte = r.u8();
-        const uint8_t order2Byte = m.otherPawns ? r.u8() : 0;
-        if (!r.has(m.numPieces))
-            return false;
-        const uint8_t* list = data + r.pos;
-        r.pos += m.numPieces;
-        for (int side = 0; side < f.numSides; side++) {
-            TbSubtable& st = f.sub[file][side];
-            const int shift = side ? 4 : 0;
-            for (int i = 0; i < m.numPieces; i++)
-                st.pieces[i] = uint8_t((list[i] >> shift) & 15);
-            const int order2 = m.otherPawns ? (order2Byte >> shift) & 15 : 15;
-            if (!setupPieces(st, m, file, (orderByte >> shift) & 15, order2))
-                return false;
-        }
-    }
-    r.padEven();
-
-    for (int file = 0; file < f.numFiles; file++)
-        for (int side = 0; side < f.numSides; side++)
-            if (!readDescriptor(r, f.sub[file][side], dtz))
-                return false;
-
-    if (dtz) {
-        for (int file = 0; file < f.numFiles; file++) {
-            TbSubtable& st = f.sub[file][0];
-            if (!(st.flags & 0x80) && (st.flags & 2) && !readMaps(r, st))
-                return false;
-        }
-        r.padEven();
-    }
-
-    // Index tables, size tables, then the data blocks, each subtable's data
-    // aligned to 64 bytes; the 16-byte checksum trailer must follow.
     size_t symbolTotal = 0;
-    for (int pass = 0; pass < 3; pass++) {
-        if (pass == 2)
-            r.pos = (r.pos + 63) & ~size_t(63);
-        for (int file = 0; file < f.numFiles; file++)
-            for (int side = 0; side < f.numSides; side++) {
-                TbSubtable& st = f.sub[file][side];
-                if (st.flags & 0x80)
-                    continue;
-                if (!r.ok)
-                    return false;
-                if (pass == 0) {
-                    st.indexTable = data + r.pos;
-                    r.skip(6 * st.indexEntries);
-                    symbolTotal += st.numSymbols;
-                } else if (pass == 1) {
-                    st.sizeTable = data + r.pos;
-                    r.skip(2 * uint64_t(st.sizeEntries));
-                } else {
-                    st.data = data + r.pos;
-                    r.skip(uint64_t(st.numBlocks) << st.blockBits);
-                    if (r.ok)
-                        r.pos = (r.pos + 63) & ~size_t(63);
-                }
-            }
-    }
-    if (!r.has(16))
+    if (!readFileHeader(r, m, dtz, f) || !readPieceOrders(r, m, f) || !readDescriptors(r, dtz, f)
+        || !locateTables(r, f, symbolTotal))
         return false;
-
-    if (symbolTotal) {
-        // Two bytes per symbol: the lengths, and scratch for the cycle check.
-        uint8_t* store = static_cast<uint8_t*>(std::malloc(2 * symbolTotal));
-        if (!store)
-            return false;
-        f.symbolStore = store;
-        uint8_t* state = store + symbolTotal;
-        std::memset(state, 0, symbolTotal);
-        for (int file = 0; file < f.numFiles; file++)
-            for (int side = 0; side < f.numSides; side++) {
-                TbSubtable& st = f.sub[file][side];
-                if (st.flags & 0x80)
-                    continue;
-                st.symbolLen = store;
-                for (int s = 0; s < st.numSymbols; s++)
-                    if (!symbolLength(st.symbols, st.numSymbols, st.symbolLen, state, s, !dtz, 0)) {
-                        releaseTableFile(f);
-                        return false;
-                    }
-                store += st.numSymbols;
-                state += st.numSymbols;
-            }
+    if (symbolTotal && !measureSymbols(f, symbolTotal, dtz)) {
+        releaseTableFile(f);
+        return false;
     }
     return true;
 }

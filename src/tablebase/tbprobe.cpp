@@ -110,13 +110,13 @@ const TbSubtable* locate(const Position& pos, const TbEntry& e, const TbFile& f,
 }
 
 // WDL value stored for pos, captures not considered.
-int tableWdl(const Position& pos, int& success)
+int tableWdl(Tablebases& tb, const Position& pos, int& success)
 {
     if (occupied(pos) == kings(pos))
         return 0;
     const uint64_t key = positionMaterialKey(pos, false);
-    TbEntry* e = findTable(key);
-    if (!e || !ensureWdlLoaded(*e)) {
+    TbEntry* e = findTable(tb, key);
+    if (!e || !ensureWdlLoaded(tb, *e)) {
         success = 0;
         return 0;
     }
@@ -133,10 +133,10 @@ int tableWdl(const Position& pos, int& success)
 
 // DTZ stored for pos of WDL value wdl (not 0); flag -1 when the file holds
 // the other side to move.
-int tableDtz(const Position& pos, int wdl, int& success)
+int tableDtz(Tablebases& tb, const Position& pos, int wdl, int& success)
 {
     const uint64_t key = positionMaterialKey(pos, false);
-    const TbDtzTable* t = findDtzTable(key, positionMaterialKey(pos, true));
+    const TbDtzTable* t = findDtzTable(tb, key, positionMaterialKey(pos, true));
     if (!t) {
         success = 0;
         return 0;
@@ -181,7 +181,7 @@ inline Move pickNext(MoveEntry* cur, MoveEntry* last)
 }
 
 // Alpha-beta over captures and promotions, then the table, in -2..2.
-int captureSearch(Position* pos, Position* end, int alpha, int beta, int& success)
+int captureSearch(Tablebases& tb, Position* pos, Position* end, int alpha, int beta, int& success)
 {
     if (pos + 1 >= end) {
         success = 0;
@@ -193,7 +193,7 @@ int captureSearch(Position* pos, Position* end, int alpha, int beta, int& succes
         const Move m = pickNext(cur, last);
         if (moveKind(m) == KIND_EN_PASSANT || leavesKingInCheck(*pos, m))
             continue;
-        const int v = -captureSearch(makeMove(*pos, m), end, -beta, -alpha, success);
+        const int v = -captureSearch(tb, makeMove(*pos, m), end, -beta, -alpha, success);
         if (success == 0)
             return 0;
         if (v > alpha) {
@@ -204,7 +204,7 @@ int captureSearch(Position* pos, Position* end, int alpha, int beta, int& succes
             alpha = v;
         }
     }
-    const int v = tableWdl(*pos, success);
+    const int v = tableWdl(tb, *pos, success);
     if (success == 0)
         return 0;
     if (v > alpha) {
@@ -217,7 +217,7 @@ int captureSearch(Position* pos, Position* end, int alpha, int beta, int& succes
 
 // Best value over the legal en-passant captures (-3 when there is none) and
 // the counts of legal moves and of those captures.
-int enPassantValue(Position* pos, Position* end, int& success, int& legal, int& epMoves)
+int enPassantValue(Tablebases& tb, Position* pos, Position* end, int& success, int& legal, int& epMoves)
 {
     MoveEntry list[MAX_MOVES];
     MoveEntry* last = generateAll(*pos, list);
@@ -231,7 +231,7 @@ int enPassantValue(Position* pos, Position* end, int& success, int& legal, int& 
         if (moveKind(m) != KIND_EN_PASSANT)
             continue;
         epMoves++;
-        const int x = -captureSearch(makeMove(*pos, m), end, -2, 2, success);
+        const int x = -captureSearch(tb, makeMove(*pos, m), end, -2, 2, success);
         if (success == 0)
             return 0;
         if (x > best)
@@ -240,16 +240,16 @@ int enPassantValue(Position* pos, Position* end, int& success, int& legal, int& 
     return best;
 }
 
-int wdlAt(Position* pos, Position* end, int& success)
+int wdlAt(Tablebases& tb, Position* pos, Position* end, int& success)
 {
     success = 1;
-    const int v = captureSearch(pos, end, -2, 2, success);
+    const int v = captureSearch(tb, pos, end, -2, 2, success);
     if (pos->epFile == NO_EP_FILE)
         return v;
     if (success == 0)
         return 0;
     int legal, epMoves;
-    const int best = enPassantValue(pos, end, success, legal, epMoves);
+    const int best = enPassantValue(tb, pos, end, success, legal, epMoves);
     if (success == 0)
         return 0;
     if (epMoves == 0)
@@ -263,12 +263,12 @@ int wdlAt(Position* pos, Position* end, int& success)
     return legal == epMoves ? best : 0;
 }
 
-int dtzAt(Position* pos, Position* end, int& success);
+int dtzAt(Tablebases& tb, Position* pos, Position* end, int& success);
 
-int dtzNoEnPassant(Position* pos, Position* end, int& success)
+int dtzNoEnPassant(Tablebases& tb, Position* pos, Position* end, int& success)
 {
     success = 1;
-    const int wdl = captureSearch(pos, end, -2, 2, success);
+    const int wdl = captureSearch(tb, pos, end, -2, 2, success);
     if (wdl == 0 || success == 0)
         return 0;
     if (success == 2)
@@ -284,8 +284,8 @@ int dtzNoEnPassant(Position* pos, Position* end, int& success)
             if ((moveKind(m) != KIND_PAWN_PUSH && moveKind(m) != KIND_PROMOTION) || leavesKingInCheck(*pos, m))
                 continue;
             Position* child = makeMove(*pos, m);
-            const int v = child->epFile != NO_EP_FILE ? -wdlAt(child, end, success)
-                                                      : -captureSearch(child, end, -2, -wdl + 1, success);
+            const int v = child->epFile != NO_EP_FILE ? -wdlAt(tb, child, end, success)
+                                                      : -captureSearch(tb, child, end, -2, -wdl + 1, success);
             if (success == 0)
                 return 0;
             if (v == wdl)
@@ -294,7 +294,7 @@ int dtzNoEnPassant(Position* pos, Position* end, int& success)
     }
 
     success = 1;
-    const int dtz = tableDtz(*pos, wdl, success);
+    const int dtz = tableDtz(tb, *pos, wdl, success);
     if (success >= 0)
         return success ? dtz : 0;
 
@@ -306,7 +306,7 @@ int dtzNoEnPassant(Position* pos, Position* end, int& success)
             const Move m = entryMove(*p);
             if (moveKind(m) == KIND_PAWN_PUSH || leavesKingInCheck(*pos, m))
                 continue;
-            const int v = -dtzAt(makeMove(*pos, m), end, success);
+            const int v = -dtzAt(tb, makeMove(*pos, m), end, success);
             if (success == 0)
                 return 0;
             if (v > 0 && v + 1 < best)
@@ -326,11 +326,11 @@ int dtzNoEnPassant(Position* pos, Position* end, int& success)
             if (wdl == -2) {
                 v = -1;
             } else {
-                v = captureSearch(child, end, 1, 2, success);
+                v = captureSearch(tb, child, end, 1, 2, success);
                 v = v == 2 ? 0 : -101;
             }
         } else {
-            v = -dtzAt(child, end, success) - 1;
+            v = -dtzAt(tb, child, end, success) - 1;
         }
         if (success == 0)
             return 0;
@@ -340,17 +340,17 @@ int dtzNoEnPassant(Position* pos, Position* end, int& success)
     return best;
 }
 
-int dtzAt(Position* pos, Position* end, int& success)
+int dtzAt(Tablebases& tb, Position* pos, Position* end, int& success)
 {
     if (pos + 1 >= end) {
         success = 0;
         return 0;
     }
-    const int d = dtzNoEnPassant(pos, end, success);
+    const int d = dtzNoEnPassant(tb, pos, end, success);
     if (pos->epFile == NO_EP_FILE || success == 0)
         return success ? d : 0;
     int legal, epMoves;
-    const int best = enPassantValue(pos, end, success, legal, epMoves);
+    const int best = enPassantValue(tb, pos, end, success, legal, epMoves);
     if (success == 0)
         return 0;
     if (epMoves == 0)
@@ -368,37 +368,37 @@ int dtzAt(Position* pos, Position* end, int& success)
 }
 
 // Bare kings need no file: their value is a draw whatever tables are loaded.
-bool probeable(const Position& pos)
+bool probeable(const Tablebases& tb, const Position& pos)
 {
     if (pos.castling != 0)
         return false;
-    return occupied(pos) == kings(pos) || popcount(occupied(pos)) <= tablebaseLargest();
+    return occupied(pos) == kings(pos) || popcount(occupied(pos)) <= tablebaseLargest(tb);
 }
 
 }  // namespace
 
-int probeWdl(const Position& pos, int* success)
+int probeWdl(Tablebases& tb, const Position& pos, int* success)
 {
-    if (!probeable(pos)) {
+    if (!probeable(tb, pos)) {
         *success = 0;
         return 0;
     }
     ProbeStack stack;
     int ok = 1;
-    const int v = wdlAt(setupStack(stack, pos), stack.slots + PROBE_STACK, ok);
+    const int v = wdlAt(tb, setupStack(stack, pos), stack.slots + PROBE_STACK, ok);
     *success = ok;
     return ok ? v : 0;
 }
 
-int probeDtz(const Position& pos, int* success)
+int probeDtz(Tablebases& tb, const Position& pos, int* success)
 {
-    if (!probeable(pos)) {
+    if (!probeable(tb, pos)) {
         *success = 0;
         return 0;
     }
     ProbeStack stack;
     int ok = 1;
-    const int v = dtzAt(setupStack(stack, pos), stack.slots + PROBE_STACK, ok);
+    const int v = dtzAt(tb, setupStack(stack, pos), stack.slots + PROBE_STACK, ok);
     *success = ok;
     return ok ? v : 0;
 }

@@ -1,5 +1,5 @@
 // Registration of the table files, the material-key hash and the loading of
-// WDL and DTZ files. A file is checked completely before its first probe; a
+// WDL and DTZ files, for one registry. A file is checked completely before its first probe; a
 // file that is missing, truncated or corrupt is reported once and its probes
 // fail, the engine goes on without it.
 #include "tablebase/tbregistry.h"
@@ -12,28 +12,6 @@
 #include "platform/platform.h"
 
 namespace {
-
-struct HashSlot {
-    uint64_t key;
-    TbEntry* entry;
-};
-
-struct DtzSlot {
-    uint64_t key;
-    uint64_t mirrorKey;
-    TbDtzTable* table;  // null when the file could not be used
-};
-
-char wdlFolders[TB_PATH_SIZE];
-char dtzFolders[TB_PATH_SIZE];
-TbEntry entries[TB_MAX_TABLES];
-int entryCount;
-int largestTable;
-HashSlot tbHash[TB_HASH_BUCKETS][TB_HASH_SLOTS];
-DtzSlot dtzCache[TB_DTZ_CACHE];
-Mutex loadMutex;
-bool mutexReady;
-std::atomic<uint64_t> mappedBytes;
 
 void copyPath(char* to, const char* from)
 {
@@ -77,10 +55,10 @@ uint64_t sideKey(int colour, const uint8_t* counts)
 // A key goes to its bucket (its top ten bits), or when that bucket is full
 // to the next one with room: the full six-piece set puts six keys into some
 // buckets. Lookups walk the same way and stop at a bucket with a free slot.
-bool hashInsert(uint64_t key, TbEntry* e)
+bool hashInsert(Tablebases& tb, uint64_t key, TbEntry* e)
 {
     for (int b = 0; b < TB_HASH_BUCKETS; b++) {
-        HashSlot* bucket = tbHash[((key >> 54) + b) % TB_HASH_BUCKETS];
+        TbHashSlot* bucket = tb.hash[((key >> 54) + b) % TB_HASH_BUCKETS];
         for (int i = 0; i < TB_HASH_SLOTS; i++)
             if (!bucket[i].entry) {
                 bucket[i].key = key;
@@ -91,17 +69,17 @@ bool hashInsert(uint64_t key, TbEntry* e)
     return false;
 }
 
-void registerTable(const char* name)
+void registerTable(Tablebases& tb, const char* name)
 {
-    const int folders = folderCount(wdlFolders);
+    const int folders = folderCount(tb.wdlFolders);
     char path[TB_PATH_SIZE + 16];
     int folder = 0;
     for (; folder < folders; folder++)
-        if (formPath(path, sizeof path, wdlFolders, folder, name, ".rtbw") && isRegularFile(path))
+        if (formPath(path, sizeof path, tb.wdlFolders, folder, name, ".rtbw") && isRegularFile(path))
             break;
-    if (folder == folders || entryCount == TB_MAX_TABLES)
+    if (folder == folders || tb.entryCount == TB_MAX_TABLES)
         return;
-    TbEntry& e = entries[entryCount];
+    TbEntry& e = tb.entries[tb.entryCount];
     if (!parseMaterialName(name, e.material))
         return;
     std::snprintf(e.name, sizeof e.name, "%s", name);
@@ -112,12 +90,12 @@ void registerTable(const char* name)
     e.wdl = nullptr;
     e.state.store(TB_NOT_LOADED, std::memory_order_relaxed);
     // At most 1020 keys for 5120 slots: inserting cannot fail.
-    hashInsert(e.key, &e);
+    hashInsert(tb, e.key, &e);
     if (e.mirrorKey != e.key)
-        hashInsert(e.mirrorKey, &e);
-    entryCount++;
-    if (e.material.numPieces > largestTable)
-        largestTable = e.material.numPieces;
+        hashInsert(tb, e.mirrorKey, &e);
+    tb.entryCount++;
+    if (e.material.numPieces > tb.largestTable)
+        tb.largestTable = e.material.numPieces;
 }
 
 // Every material of three to six pieces, in a fixed order: letters 1..5 are
@@ -180,7 +158,8 @@ void forEachCandidate(F&& visit)
 
 // Maps a file and parses it; prints one line and returns false when it
 // cannot be used.
-bool loadFile(const char* folders, int firstFolder, const char* name, bool dtz, const TbMaterial& m, TbFile& f)
+bool loadFile(Tablebases& tb, const char* folders, int firstFolder, const char* name, bool dtz, const TbMaterial& m,
+              TbFile& f)
 {
     const char* suffix = dtz ? ".rtbz" : ".rtbw";
     char path[TB_PATH_SIZE + 16];
@@ -193,37 +172,35 @@ bool loadFile(const char* folders, int firstFolder, const char* name, bool dtz, 
     if (!data) {
         if (!formPath(path, sizeof path, folders, firstFolder, name, suffix))
             std::snprintf(path, sizeof path, "%s%s", name, suffix);
-        std::printf("Could not open %s for reading.\n", path);
-        std::fflush(stdout);
+        sendFormatted(tb.messages, "Could not open %s for reading.\n", path);
         return false;
     }
     if (!parseTableFile(static_cast<const uint8_t*>(data), size, m, dtz, f)) {
         unmapFile(data, size);
-        std::printf("Corrupted table.\n");
-        std::fflush(stdout);
+        sendText(tb.messages, "Corrupted table.\n");
         return false;
     }
-    mappedBytes.fetch_add(size, std::memory_order_relaxed);
+    tb.mappedBytes.fetch_add(size, std::memory_order_relaxed);
     return true;
 }
 
-void unloadFile(TbFile& f)
+void unloadFile(Tablebases& tb, TbFile& f)
 {
     releaseTableFile(f);
     if (f.data) {
         unmapFile(f.data, f.size);
-        mappedBytes.fetch_sub(f.size, std::memory_order_relaxed);
+        tb.mappedBytes.fetch_sub(f.size, std::memory_order_relaxed);
     }
     f.data = nullptr;
 }
 
-void freeDtzSlot(DtzSlot& s)
+void freeDtzSlot(Tablebases& tb, TbDtzSlot& s)
 {
     if (s.table) {
-        unloadFile(s.table->file);
+        unloadFile(tb, s.table->file);
         std::free(s.table);
     }
-    s = DtzSlot{};
+    s = TbDtzSlot{};
 }
 
 }  // namespace
@@ -242,59 +219,52 @@ uint64_t positionMaterialKey(const Position& pos, bool swapped)
     return sideKey(own, counts[0]) ^ sideKey(own ^ 1, counts[1]);
 }
 
-void freeTablebases()
+void freeTablebases(Tablebases& tb)
 {
-    for (int i = 0; i < entryCount; i++) {
-        TbEntry& e = entries[i];
+    for (int i = 0; i < tb.entryCount; i++) {
+        TbEntry& e = tb.entries[i];
         if (e.wdl) {
-            unloadFile(*e.wdl);
+            unloadFile(tb, *e.wdl);
             std::free(e.wdl);
             e.wdl = nullptr;
         }
         e.state.store(TB_NOT_LOADED, std::memory_order_relaxed);
     }
-    for (DtzSlot& s : dtzCache)
-        freeDtzSlot(s);
-    std::memset(tbHash, 0, sizeof tbHash);
-    entryCount = 0;
-    largestTable = 0;
+    for (TbDtzSlot& s : tb.dtzCache)
+        freeDtzSlot(tb, s);
+    std::memset(tb.hash, 0, sizeof tb.hash);
+    tb.entryCount = 0;
+    tb.largestTable = 0;
 }
 
-void initTablebases(const char* dtzPath, const char* wdlPath)
+void initTablebases(Tablebases& tb, const char* dtzPath, const char* wdlPath)
 {
-    freeTablebases();
-    if (!mutexReady) {
-        mutexInit(loadMutex);
-        mutexReady = true;
+    freeTablebases(tb);
+    if (!tb.mutexReady) {
+        mutexInit(tb.loadMutex);
+        tb.mutexReady = true;
     }
-    copyPath(dtzFolders, dtzPath);
-    copyPath(wdlFolders, wdlPath);
+    copyPath(tb.dtzFolders, dtzPath);
+    copyPath(tb.wdlFolders, wdlPath);
     const char* env = std::getenv("RTBZDIR");
     if (env && std::strlen(env) <= size_t(TB_ENV_PATH_MAX)) {
-        copyPath(dtzFolders, env);
-        std::printf("$DTZDIR loaded\n");
+        copyPath(tb.dtzFolders, env);
+        sendText(tb.messages, "$DTZDIR loaded\n");
     }
     env = std::getenv("RTBWDIR");
     if (env && std::strlen(env) <= size_t(TB_ENV_PATH_MAX)) {
-        copyPath(wdlFolders, env);
-        std::printf("$WDLDIR loaded\n");
+        copyPath(tb.wdlFolders, env);
+        sendText(tb.messages, "$WDLDIR loaded\n");
     }
-    if (wdlFolders[0])
-        forEachCandidate([](const char* name) { registerTable(name); });
-    std::printf("\nFound %d tablebases.\n", entryCount);
-    std::fflush(stdout);
+    if (tb.wdlFolders[0])
+        forEachCandidate([&tb](const char* name) { registerTable(tb, name); });
+    sendFormatted(tb.messages, "\nFound %d tablebases.\n", tb.entryCount);
 }
 
-void setSyzygyPath(const char* folders) { initTablebases(folders, folders); }
-
-int tablebaseCount() { return entryCount; }
-int tablebaseLargest() { return largestTable; }
-uint64_t tablebaseMappedBytes() { return mappedBytes.load(std::memory_order_relaxed); }
-
-TbEntry* findTable(uint64_t key)
+TbEntry* findTable(Tablebases& tb, uint64_t key)
 {
     for (int b = 0; b < TB_HASH_BUCKETS; b++) {
-        const HashSlot* bucket = tbHash[((key >> 54) + b) % TB_HASH_BUCKETS];
+        const TbHashSlot* bucket = tb.hash[((key >> 54) + b) % TB_HASH_BUCKETS];
         for (int i = 0; i < TB_HASH_SLOTS; i++) {
             if (!bucket[i].entry)
                 return nullptr;
@@ -305,15 +275,15 @@ TbEntry* findTable(uint64_t key)
     return nullptr;
 }
 
-bool ensureWdlLoaded(TbEntry& e)
+bool ensureWdlLoaded(Tablebases& tb, TbEntry& e)
 {
     uint8_t state = e.state.load(std::memory_order_acquire);
     if (state == TB_NOT_LOADED) {
-        mutexLock(loadMutex);
+        mutexLock(tb.loadMutex);
         state = e.state.load(std::memory_order_relaxed);
         if (state == TB_NOT_LOADED) {
             TbFile* f = static_cast<TbFile*>(std::calloc(1, sizeof(TbFile)));
-            if (f && loadFile(wdlFolders, e.folder, e.name, false, e.material, *f)) {
+            if (f && loadFile(tb, tb.wdlFolders, e.folder, e.name, false, e.material, *f)) {
                 e.wdl = f;
                 state = TB_READY;
             } else {
@@ -322,41 +292,42 @@ bool ensureWdlLoaded(TbEntry& e)
             }
             e.state.store(state, std::memory_order_release);
         }
-        mutexUnlock(loadMutex);
+        mutexUnlock(tb.loadMutex);
     }
     return state == TB_READY;
 }
 
-const TbDtzTable* findDtzTable(uint64_t key, uint64_t mirrorKey)
+const TbDtzTable* findDtzTable(Tablebases& tb, uint64_t key, uint64_t mirrorKey)
 {
+    TbDtzSlot* cache = tb.dtzCache;
     for (int k = 0; k < TB_DTZ_CACHE; k++) {
-        DtzSlot& s = dtzCache[k];
+        TbDtzSlot& s = cache[k];
         if (s.key == 0)
             break;
         if (s.key == key || s.mirrorKey == key) {
-            const DtzSlot hit = s;
+            const TbDtzSlot hit = s;
             for (int i = k; i > 0; i--)
-                dtzCache[i] = dtzCache[i - 1];
-            dtzCache[0] = hit;
+                cache[i] = cache[i - 1];
+            cache[0] = hit;
             return hit.table;
         }
     }
-    TbEntry* e = findTable(key);
+    TbEntry* e = findTable(tb, key);
     if (!e)
         return nullptr;
-    freeDtzSlot(dtzCache[TB_DTZ_CACHE - 1]);
+    freeDtzSlot(tb, cache[TB_DTZ_CACHE - 1]);
     for (int i = TB_DTZ_CACHE - 1; i > 0; i--)
-        dtzCache[i] = dtzCache[i - 1];
-    dtzCache[0] = DtzSlot{key, mirrorKey, nullptr};
+        cache[i] = cache[i - 1];
+    cache[0] = TbDtzSlot{key, mirrorKey, nullptr};
     if (e->dtzReported)
         return nullptr;  // known to be unusable: stay quiet
     TbDtzTable* t = static_cast<TbDtzTable*>(std::calloc(1, sizeof(TbDtzTable)));
-    if (!t || !loadFile(dtzFolders, 0, e->name, true, e->material, t->file)) {
+    if (!t || !loadFile(tb, tb.dtzFolders, 0, e->name, true, e->material, t->file)) {
         std::free(t);
         e->dtzReported = 1;
         return nullptr;
     }
     t->entry = e;
-    dtzCache[0].table = t;
+    cache[0].table = t;
     return t;
 }

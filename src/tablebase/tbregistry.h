@@ -1,11 +1,14 @@
-// The tables found on disk: registration at start-up, the key-to-table hash,
-// lazy mapping of WDL files (safe for concurrent search threads) and the
-// cache of recently used DTZ files (main thread only).
+// The tables found on disk: registration, the key-to-table hash, lazy
+// mapping of WDL files (safe for concurrent search threads) and the cache of
+// recently used DTZ files (the engine's front-end thread only). Each engine
+// keeps its own registry.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 
+#include "platform/linesink.h"
+#include "platform/platform.h"
 #include "position/position.h"
 #include "tablebase/tbformat.h"
 
@@ -38,33 +41,58 @@ struct TbDtzTable {
     TbEntry* entry;
 };
 
+struct TbHashSlot {
+    uint64_t key;
+    TbEntry* entry;
+};
+
+struct TbDtzSlot {
+    uint64_t key;
+    uint64_t mirrorKey;
+    TbDtzTable* table;  // null when the file could not be used
+};
+
+// One registry. Zero-initialised (or value-initialised) means no tables.
+struct Tablebases {
+    // Where the registration lines and the report of a file that cannot be
+    // used go (a WDL file may be reported from any search thread).
+    LineSink messages;
+    char wdlFolders[TB_PATH_SIZE];
+    char dtzFolders[TB_PATH_SIZE];
+    TbEntry entries[TB_MAX_TABLES];
+    int entryCount;
+    int largestTable;
+    TbHashSlot hash[TB_HASH_BUCKETS][TB_HASH_SLOTS];
+    TbDtzSlot dtzCache[TB_DTZ_CACHE];  // most recently used first
+    Mutex loadMutex;
+    bool mutexReady;
+    std::atomic<uint64_t> mappedBytes;
+};
+
 // Finds the tables in the folders (':'-separated lists) and registers one
 // entry per WDL file; releases whatever an earlier call had loaded. RTBWDIR
 // and RTBZDIR replace the folders when set and at most 99 characters long.
 // Must not run while a search probes.
-void initTablebases(const char* dtzPath, const char* wdlPath);
-// Both kinds of file from the same ':'-separated folders (the usual front-end
-// option); re-initialises the tables. Call between searches only.
-void setSyzygyPath(const char* folders);
+void initTablebases(Tablebases& tb, const char* dtzPath, const char* wdlPath);
 // Unmaps every file and forgets every table.
-void freeTablebases();
+void freeTablebases(Tablebases& tb);
 
-int tablebaseCount();
+inline int tablebaseCount(const Tablebases& tb) { return tb.entryCount; }
 // The most pieces of any registered table (0 when none).
-int tablebaseLargest();
+inline int tablebaseLargest(const Tablebases& tb) { return tb.largestTable; }
 // Bytes of table files mapped at present.
-uint64_t tablebaseMappedBytes();
+inline uint64_t tablebaseMappedBytes(const Tablebases& tb) { return tb.mappedBytes.load(std::memory_order_relaxed); }
 
 // Material key of a position with real colours; `swapped` exchanges them.
 uint64_t positionMaterialKey(const Position& pos, bool swapped);
 uint64_t materialNameKey(const TbMaterial& m);
 
 // The entry registered under key, or null.
-TbEntry* findTable(uint64_t key);
+TbEntry* findTable(Tablebases& tb, uint64_t key);
 // Maps and parses the WDL file on first use; false when it cannot be used
 // (reported once per table).
-bool ensureWdlLoaded(TbEntry& entry);
+bool ensureWdlLoaded(Tablebases& tb, TbEntry& entry);
 // The DTZ table of the material whose keys are key and mirrorKey, through
 // the cache; null when the material has no table or its DTZ file is missing
 // or corrupt.
-const TbDtzTable* findDtzTable(uint64_t key, uint64_t mirrorKey);
+const TbDtzTable* findDtzTable(Tablebases& tb, uint64_t key, uint64_t mirrorKey);

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <memory>
 
 #include "eval/params.h"
 #include "platform/platform.h"
@@ -186,14 +187,18 @@ using ErrorFunction = double (*)(SearchThread&, const char*);
 
 double texelErrorAtK(SearchThread& t, const char* folder) { return texelError(t, folder, TEXEL_K); }
 
-// One error function on one record and folder. Once a measurement has failed
-// (the file went missing) every later one answers 0 without reading, and the
-// run unwinds.
+// One error function on one record and folder, and the optimiser's points in
+// the parameter space. Once a measurement has failed (the file went missing)
+// every later one answers 0 without reading, and the run unwinds.
 struct Objective {
     ErrorFunction error;
     SearchThread* thread;
     const char* folder;
     bool failed;
+    int32_t runStart[PARAM_COUNT];        // values when the run began (restored on failure)
+    int32_t iterationStart[PARAM_COUNT];  // values when the iteration began
+    int32_t lineStart[PARAM_COUNT];       // values when the line search began
+    double direction[PARAM_COUNT];
 };
 
 double measure(Objective& o)
@@ -207,11 +212,6 @@ double measure(Objective& o)
     }
     return e;
 }
-
-int32_t runStart[PARAM_COUNT];       // values when the run began (restored on failure)
-int32_t iterationStart[PARAM_COUNT]; // values when the iteration began
-int32_t lineStart[PARAM_COUNT];      // values when the line search began
-double direction[PARAM_COUNT];
 
 void saveValues(int32_t (&to)[PARAM_COUNT])
 {
@@ -234,18 +234,18 @@ int32_t steppedValue(int32_t value, double step)
 }
 
 // The point lineStart + t * direction over the marked records.
-void moveTo(double t)
+void moveTo(const Objective& o, double t)
 {
     for (int i = 0; i < PARAM_COUNT; i++)
-        ParamTable[i].value = ParamTable[i].tune ? steppedValue(lineStart[i], t * direction[i]) : lineStart[i];
+        ParamTable[i].value = ParamTable[i].tune ? steppedValue(o.lineStart[i], t * o.direction[i]) : o.lineStart[i];
 }
 
 // Directional slope of the error at lineStart + t * direction.
 double slopeAt(Objective& o, double t)
 {
-    moveTo(t + STEP);
+    moveTo(o, t + STEP);
     double ahead = measure(o);
-    moveTo(t);
+    moveTo(o, t);
     double here = measure(o);
     return (ahead - here) / STEP;
 }
@@ -262,7 +262,7 @@ void computeDirection(Objective& o)
         r.value = steppedValue(kept, STEP);
         double moved = measure(o);
         r.value = kept;
-        direction[i] = -(moved - base) / STEP * GRADIENT_SCALE;
+        o.direction[i] = -(moved - base) / STEP * GRADIENT_SCALE;
     }
 }
 
@@ -271,19 +271,19 @@ void computeDirection(Objective& o)
 // left where they were).
 bool lineSearch(Objective& o)
 {
-    saveValues(lineStart);
+    saveValues(o.lineStart);
     double rate = -slopeAt(o, 0.0);
     std::printf("derA  %f\n", rate);
     if (o.failed || !(rate >= FLAT_SLOPE)) {
-        moveTo(0.0);
+        moveTo(o, 0.0);
         return true;
     }
     // Bracket: double t while the error still falls at t. Beyond the point
     // where the largest step spans the whole 16-bit range nothing can change.
     double largest = 0.0;
     for (int i = 0; i < PARAM_COUNT; i++)
-        if (ParamTable[i].tune && std::fabs(direction[i]) > largest)
-            largest = std::fabs(direction[i]);
+        if (ParamTable[i].tune && std::fabs(o.direction[i]) > largest)
+            largest = std::fabs(o.direction[i]);
     double t = STEP;
     for (;;) {
         double s = slopeAt(o, t);
@@ -308,7 +308,7 @@ bool lineSearch(Objective& o)
         }
         m = (a + b) / 2.0;
     }
-    moveTo(m);
+    moveTo(o, m);
     return false;
 }
 
@@ -317,27 +317,29 @@ bool lineSearch(Objective& o)
 // start restored.
 double optimise(SearchThread& t, const TunerSettings& settings, ErrorFunction error, Fitting fitting)
 {
-    Objective o{error, &t, settings.folder, false};
-    saveValues(runStart);
-    for (int i = 0; i < PARAM_COUNT; i++)
-        direction[i] = 0.0;
+    std::unique_ptr<Objective> objective(new Objective());  // some 15 KB
+    Objective& o = *objective;
+    o.error = error;
+    o.thread = &t;
+    o.folder = settings.folder;
+    saveValues(o.runStart);
     int iteration = 1;
     std::printf("Iteration %i\n", iteration);
     for (;;) {
-        saveValues(iterationStart);
+        saveValues(o.iterationStart);
         computeDirection(o);
         bool stop = o.failed || lineSearch(o);
         if (o.failed)
             break;
         for (const ParamRecord& r : ParamTable)
             if (r.tune)
-                std::printf("%-30s      %+5i     %+f\n", r.name, r.value, direction[&r - ParamTable]);
+                std::printf("%-30s      %+5i     %+f\n", r.name, r.value, o.direction[&r - ParamTable]);
         std::printf("e %+f\n", measure(o));
         if (fitting == Fitting::SEARCH) {
             double squares = 0.0;
             for (int i = 0; i < PARAM_COUNT; i++)
                 if (ParamTable[i].tune) {
-                    double d = double(ParamTable[i].value - iterationStart[i]);
+                    double d = double(ParamTable[i].value - o.iterationStart[i]);
                     squares += d * d;
                 }
             std::printf("norm    %f\n", std::sqrt(squares));
@@ -346,7 +348,7 @@ double optimise(SearchThread& t, const TunerSettings& settings, ErrorFunction er
             int32_t sum = 0;
             for (int i = 0; i < PARAM_COUNT; i++)
                 if (ParamTable[i].tune)
-                    sum += ParamTable[i].value - iterationStart[i];
+                    sum += ParamTable[i].value - o.iterationStart[i];
             int change = std::abs(int(int16_t(sum)));  // the change is counted in 16 bits
             std::printf("d %d\n", change);
             std::printf("\n");
@@ -358,7 +360,7 @@ double optimise(SearchThread& t, const TunerSettings& settings, ErrorFunction er
         std::printf("Iteration %i\n", ++iteration);
     }
     if (o.failed) {
-        restoreValues(runStart);
+        restoreValues(o.runStart);
         applyParams();
         clearTunerCaches(t);
         return TUNER_FILE_ERROR;

@@ -8,10 +8,10 @@
 #include "eval/evaluate.h"
 #include "position/fen.h"
 #include "position/movegen.h"
+#include "search/engine.h"
 #include "search/hashq.h"
 #include "search/ordering.h"
 #include "search/quiescence.h"
-#include "search/searchstate.h"
 #include "search/think.h"
 #include "search/tt.h"
 
@@ -21,15 +21,15 @@ int staticScore(SearchThread& t) { return evaluatePosition(*t.current); }
 
 int quiescenceScore(SearchThread& t)
 {
-    stopSearch.store(0, std::memory_order_relaxed);
-    abortIteration.store(0, std::memory_order_relaxed);
+    t.engine->flags.stopSearch.store(0, std::memory_order_relaxed);
+    t.engine->flags.abortIteration.store(0, std::memory_order_relaxed);
     return quiescence(t, 0, 0, -INFINITE, INFINITE, 0);
 }
 
 int searchScore(SearchThread& t, int depth)
 {
-    stopSearch.store(0, std::memory_order_relaxed);
-    abortIteration.store(0, std::memory_order_relaxed);
+    t.engine->flags.stopSearch.store(0, std::memory_order_relaxed);
+    t.engine->flags.abortIteration.store(0, std::memory_order_relaxed);
     t.nodes = 0;
     t.selDepth = 0;
     t.tbHits = 0;
@@ -57,5 +57,5 @@ void clearTunerCaches(SearchThread& t)
 {
     clearHashEval(t.evalCache);
     clearHashQ(t);
-    clearHashTable(ttEntries);
+    clearHashTable(t.engine->tt);
 }

@@ -1,6 +1,7 @@
 // The tuner's few points of contact with the position, evaluation and search
 // code: setting up a training position, its static and quiescence scores, the
-// score of a shallow search, and emptying the record's caches.
+// score of a shallow search, and emptying the record's caches. The record
+// belongs to an engine (its table and stop flags) for the searches.
 #pragma once
 
 #include "search/searchthread.h"

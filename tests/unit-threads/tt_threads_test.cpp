@@ -6,7 +6,6 @@
 #include <cstring>
 #include <thread>
 
-#include "search/searchstate.h"
 #include "search/tt.h"
 
 namespace {
@@ -21,6 +20,7 @@ int scoreOf(uint64_t key) { return int(key % 2001) - 1000; }
 int depthOf(uint64_t key) { return int((key >> 20) % 60) + 1; }
 Move moveOf(uint64_t key) { return Move(key >> 32) | 1; }
 
+TranspositionTable tt{};
 std::atomic<int> wrongHits{0};
 std::atomic<int> ready{0};
 
@@ -35,10 +35,10 @@ void hammer(int offset)
     for (int round = 0; round < ROUNDS; round++) {
         uint64_t key = testKey((round * 7 + offset) % KEYS);
         pos.key = key;
-        storeHash(pos, depthOf(key), 0, BOUND_EXACT, scoreOf(key), moveOf(key));
+        storeHash(tt, pos, depthOf(key), 0, BOUND_EXACT, scoreOf(key), moveOf(key));
         pos.key = testKey((round * 13 + offset * 5) % KEYS);
         uint64_t data = 0;
-        int s = probeHash(pos, data, 0, 0, -30000, 30000);
+        int s = probeHash(tt, pos, data, 0, 0, -30000, 30000);
         if (s != HASH_MISS && (s != scoreOf(pos.key) || ttDepth(data) != depthOf(pos.key) || ttMove(data) != moveOf(pos.key)))
             wrongHits.fetch_add(1);
     }
@@ -46,18 +46,13 @@ void hammer(int offset)
 
 TEST(TTThreads, ConcurrentStoresNeverGiveAWrongHit)
 {
-    testing::internal::CaptureStdout();
-    ASSERT_TRUE(allocHashTable(8, 1));  // few buckets: the writers collide constantly
-    testing::internal::GetCapturedStdout();
-    hashAge = 1;
-    stopSearch = 0;
-    abortIteration = 0;
+    ASSERT_TRUE(allocHashTable(tt, 8).ok);  // few buckets: the writers collide constantly
+    tt.age = 1;
     std::thread a(hammer, 0), b(hammer, 1);
     a.join();
     b.join();
     EXPECT_EQ(wrongHits.load(), 0);
-    freeHashTable();
-    hashAge = 0;
+    freeHashTable(tt);
 }
 
 }  // namespace

@@ -1,18 +1,19 @@
-// The console's and UCI's forms of the search output.
-#include "search/report.h"
+// The console's and UCI's forms of the search output, and the other lines
+// the layers below report.
+#include "frontend/report.h"
 
 #include <cinttypes>
 #include <cstdio>
 
-#include "platform/platform.h"
+#include "frontend/config.h"
+#include "frontend/session.h"
 #include "position/fen.h"
-#include "search/timecontrol.h"
+#include "position/gameend.h"
+#include "search/engine.h"
 
 namespace {
 
 constexpr int MATE_SHOWN = 19000;
-
-} // namespace
 
 void printLine(const Position& root, const PvLine& line)
 {
@@ -28,30 +29,33 @@ void printLine(const Position& root, const PvLine& line)
     std::printf("\n");
 }
 
-void reportIteration(const SearchSettings& settings, const Position& root, const SearchResult& r, int multiPv)
+void consoleIteration(void* context, const IterationReport& report)
 {
-    if (settings.output == OutputMode::Silent)
-        return;
-    int s = r.score;
-    uint64_t t = nowMs() - timeControl.startMs;
-    uint64_t n = r.nodes;
-    if (settings.output == OutputMode::Console) {
-        if (settings.postThinking) {
-            std::printf("%2d %6d %6d %10" PRIu64 " ", r.depth, s, int(t / 10), n);
-            printLine(root, r.line);
-        }
-        if (s >= MATE_SHOWN)
-            std::printf("Mate in% d \n", (20001 - s) / 2);
-        else if (s <= -MATE_SHOWN)
-            std::printf("Mated to% d \n", (s + 20000) / 2);
-        std::fflush(stdout);
-        return;
+    const Session& session = *static_cast<const Session*>(context);
+    const SearchResult& r = *report.result;
+    const int s = r.score;
+    if (session.config.postThinking) {
+        std::printf("%2d %6d %6d %10" PRIu64 " ", r.depth, s, int(report.elapsedMs / 10), r.nodes);
+        printLine(*report.root, r.line);
     }
+    if (s >= MATE_SHOWN)
+        std::printf("Mate in% d \n", (20001 - s) / 2);
+    else if (s <= -MATE_SHOWN)
+        std::printf("Mated to% d \n", (s + 20000) / 2);
+    std::fflush(stdout);
+}
+
+void uciIteration(void*, const IterationReport& report)
+{
+    const SearchResult& r = *report.result;
+    const int s = r.score;
+    const uint64_t t = report.elapsedMs;
+    const uint64_t n = r.nodes;
     // The header takes at most about 200 characters, each move 6.
     char text[256 + 6 * MAX_PLY];
     char pv[24] = "";
-    if (multiPv > 0)
-        std::snprintf(pv, sizeof pv, " multipv %d", multiPv);
+    if (report.multiPv > 0)
+        std::snprintf(pv, sizeof pv, " multipv %d", report.multiPv);
     int length;
     if (s > -MATE_SHOWN && s < MATE_SHOWN) {
         double nps = t >= 500 ? double(n) / double(t) * 1000.0 : 0.0;
@@ -66,7 +70,7 @@ void reportIteration(const SearchSettings& settings, const Position& root, const
     }
     if (length < 0 || length > 255)
         length = 255;
-    int black = int(root.sideToMove);
+    int black = int(report.root->sideToMove);
     for (uint32_t i = 0; i < r.line.count && i < MAX_PLY; ++i) {
         if (r.line.moves[i] == 0)
             continue;
@@ -81,10 +85,20 @@ void reportIteration(const SearchSettings& settings, const Position& root, const
     std::fflush(stdout);
 }
 
-void reportBestMove(OutputMode mode, const Position& after, const SearchResult& r)
+} // namespace
+
+void printText(void*, const char* text)
 {
-    if (mode == OutputMode::Silent)
-        return;
+    std::fputs(text, stdout);
+    std::fflush(stdout);
+}
+
+Reporter consoleReporter(Session& session) { return Reporter{&session, printText, consoleIteration}; }
+Reporter uciReporter(Session& session) { return Reporter{&session, printText, uciIteration}; }
+Reporter messageReporter() { return Reporter{nullptr, printText, nullptr}; }
+
+void printBestMove(const Engine& engine, bool uci, const Position& after, const SearchResult& r)
+{
     Move best = r.best;
     Move ponder = r.ponder;
     int moverBlack = best ? int(after.sideToMove) ^ 1 : int(after.sideToMove);
@@ -94,13 +108,13 @@ void reportBestMove(OutputMode mode, const Position& after, const SearchResult& 
         moveToText(bestText, best, moverBlack);
     if (ponder)
         moveToText(ponderText, ponder, moverBlack ^ 1);
-    if (mode == OutputMode::Uci) {
-        if (ponderAllowed.load(std::memory_order_relaxed) && ponder)
+    if (uci) {
+        if (engine.flags.ponderAllowed.load(std::memory_order_relaxed) && ponder)
             std::printf("bestmove %s ponder %s\n", bestText, ponderText);
         else
             std::printf("bestmove %s\n", bestText);
     } else {
-        uint64_t elapsed = timeControl.elapsedMs;
+        uint64_t elapsed = engine.timeControl.elapsedMs;
         double knps = elapsed > 0 ? double(r.nodes / elapsed) : 0.0;
         if (ponder)
             std::printf("Bestmove: %s   Score: %d   Pondermove: %s   Knps: %.0f tbhits: %" PRIu64 "\n", bestText,
@@ -110,4 +124,17 @@ void reportBestMove(OutputMode mode, const Position& after, const SearchResult& 
                         r.tbHits);
     }
     std::fflush(stdout);
+}
+
+void printGameEnd(const Position& pos)
+{
+    const unsigned end = gameEnd(pos);
+    if (end & GAME_END_REPETITION)
+        std::printf("1/2-1/2 {Draw by repetition}\n");
+    if (end & GAME_END_FIFTY_MOVES)
+        std::printf("1/2-1/2 {Draw by 50 move rule}\n");
+    if (end & GAME_END_MATE)
+        std::printf(pos.sideToMove == 0 ? "0-1 {Black mates}\n" : "1-0 {White mates}\n");
+    if (end & GAME_END_STALEMATE)
+        std::printf("1/2-1/2 {Stalemate}\n");
 }
