@@ -9,14 +9,19 @@
 
 #include "position/attacks.h"
 #include "position/makemove.h"
+#include "position/stack.h"
 #include "search/rootprobe.h"
-#include "search/searchthread.h"
 #include "support/engine_process.h"
 #include "support/unit.h"
 #include "tablebase/tbprobe.h"
 #include "tablebase/tbregistry.h"
 
 namespace {
+
+// The game as the test plays it, on its own board.
+PositionStack board;
+// The tables of the oracle that plays against the engine.
+Tablebases oracle{};
 
 std::string tbIni(const std::string& folder)
 {
@@ -32,14 +37,14 @@ void initOracle(const std::string& folder)
         initEngineTables();
         engineTables = true;
     }
-    printed([&] { initTablebases(folder.c_str(), folder.c_str()); });
+    initTablebases(oracle, folder.c_str(), folder.c_str());
 }
 
 // WDL of the position after m, from the mover's view.
 int wdlAfter(Position& pos, Move m)
 {
     int ok;
-    const int w = -probeWdl(*makeMove(pos, m), &ok);
+    const int w = -probeWdl(oracle, *makeMove(pos, m), &ok);
     EXPECT_NE(ok, 0);
     return w;
 }
@@ -51,7 +56,7 @@ Move longestResistance(Position& pos)
     MoveEntry list[MAX_MOVES];
     MoveEntry* end = generateLegal(pos, list);
     int16_t score;
-    EXPECT_EQ(rootProbe(pos, list, score, end), 1);
+    EXPECT_EQ(rootProbe(oracle, pos, list, score, end), 1);
     Move best = entryMove(list[0]);
     int bestValue = entryScore(list[0]);
     for (MoveEntry* e = list; e < end; e++) {
@@ -110,9 +115,9 @@ GameRecord playGame(const std::string& folder, const std::string& fen, bool winn
         g.failure = "no uciok";
         return g;
     }
-    setUp(mainThread, fen);
+    setUp(board, fen);
     for (bool engineToMove = true; g.plies < maxPlies; engineToMove = !engineToMove) {
-        Position& pos = *mainThread.current;
+        Position& pos = *board.current;
         if (!hasLegalMove(pos)) {
             g.mate = checkers(pos) != 0;
             if (!g.mate)
@@ -147,14 +152,14 @@ GameRecord playGame(const std::string& folder, const std::string& fen, bool winn
             m = winning ? longestResistance(pos) : hardestToHold(pos);
         }
         moveToText(text, m, int(pos.sideToMove));
-        if (makeMoveIfLegal(mainThread, m) != 1) {
+        if (makeMoveIfLegal(board, m) != 1) {
             g.failure = std::string("illegal move ") + text;
             break;
         }
         g.moves += std::string(" ") + text;
         g.plies++;
-        if (mainThread.current->halfmoveClock > g.longestReversible)
-            g.longestReversible = mainThread.current->halfmoveClock;
+        if (board.current->halfmoveClock > g.longestReversible)
+            g.longestReversible = board.current->halfmoveClock;
     }
     engine.send("quit\n");
     engine.wait(5000);

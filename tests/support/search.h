@@ -1,42 +1,51 @@
-// The fixture of the search tests: every table allocated once for the suite
-// (THREADS search records), and searches from a fresh position with empty
-// tables and a fresh search state, so that each is reproducible.
+// The fixture of the search tests: the test program's engine with every
+// table allocated once for the suite (THREADS search records), and searches
+// from a fresh position with empty tables and a fresh search state, so that
+// each is reproducible.
 #pragma once
 
 #include "position/makemove.h"
 #include "search/benchsearch.h"
-#include "search/searchstate.h"
-#include "search/searchthread.h"
-#include "search/tables.h"
+#include "search/engine.h"
 #include "search/think.h"
 #include "support/unit.h"
+
+// The engine of a test program's search tests (made on first use, reporting
+// nowhere).
+inline Engine& testEngine()
+{
+    static Engine* engine = createEngine();
+    return *engine;
+}
 
 template <int THREADS>
 class SearchFixture : public ::testing::Test {
 protected:
+    static inline Engine& engine = testEngine();
+
     static void SetUpTestSuite()
     {
-        printed([] { allocAllTables(tableSizesOfEntries(THREADS, uint64_t(1) << 16, uint64_t(1) << 16)); });
+        allocAllTables(engine, tableSizesOfEntries(THREADS, uint64_t(1) << 16, uint64_t(1) << 16));
     }
-    static void TearDownTestSuite() { freeAllTables(); }
+    static void TearDownTestSuite() { freeAllTables(engine); }
 
     // fen (and moves) on the front end's stack, the tables and flags cleared.
     static Position* setUp(const char* fen, const char* moves = nullptr)
     {
-        EXPECT_EQ(setPositionFromFen(mainThread, fen, moves), 1) << fen;
-        clearAllTables();
-        clearSearchState();
-        hashAge = 1;
-        stopSearch = 0;
-        abortIteration = 0;
-        mainThread.nodes = 0;
-        return mainThread.current;
+        EXPECT_EQ(setPositionFromFen(engine.mainThread, fen, moves), 1) << fen;
+        clearAllTables(engine);
+        clearSearchState(engine);
+        engine.tt.age = 1;
+        engine.flags.stopSearch = 0;
+        engine.flags.abortIteration = 0;
+        engine.mainThread.nodes = 0;
+        return engine.mainThread.current;
     }
 
     // The played search of fen under settings, without output.
     static SearchResult search(const char* fen, const SearchSettings& settings)
     {
-        return searchFromEmptyTables(mainThread, fen, settings);
+        return searchFromEmptyTables(engine, fen, settings);
     }
 
     // The played search on one thread to a fixed depth from the position set up.
@@ -45,12 +54,11 @@ protected:
         SearchSettings settings;
         settings.threads = 1;
         settings.maxDepth = depth;
-        settings.output = OutputMode::Silent;
-        return think(mainThread, settings);
+        return think(engine, settings);
     }
 
     static bool isLegalRootMove(const char* fen, Move m)
     {
-        return setPositionFromFen(mainThread, fen, nullptr) && isLegalMove(*mainThread.current, m);
+        return setPositionFromFen(engine.mainThread, fen, nullptr) && isLegalMove(*engine.mainThread.current, m);
     }
 };

@@ -6,15 +6,24 @@
 #include <string>
 #include <vector>
 
+#include "sent_text.h"
 #include "support/unit.h"
 #include "tablebase/tbregistry.h"
 
 inline std::string tablesDir() { return testDataPath("syzygy"); }
 
-// Registers the tables of the folders; what it printed.
-inline std::string initTables(const std::string& dtz, const std::string& wdl)
+// What the registries of the tests report (tables found, files that cannot
+// be used).
+inline SentText tbReported;
+
+// Registers the tables of the folders in tb, which reports to tbReported from
+// now on; what it reported.
+inline std::string initTables(Tablebases& tb, const std::string& dtz, const std::string& wdl)
 {
-    return printed([&] { initTablebases(dtz.c_str(), wdl.c_str()); });
+    tb.messages = tbReported.sink();
+    tbReported.take();
+    initTablebases(tb, dtz.c_str(), wdl.c_str());
+    return tbReported.take();
 }
 
 // A test position with the values an independent reader gives it.

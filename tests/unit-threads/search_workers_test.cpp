@@ -1,7 +1,10 @@
 // The search workers that live for one search: one search after another with
 // different thread counts, further best lines and limits that end a search
-// early. In the ThreadSanitizer build any race between the driver and the
-// workers fails these.
+// early; and two engines searching at once. In the ThreadSanitizer build any
+// race between the driver and the workers, or between the engines, fails
+// these.
+#include <thread>
+
 #include "support/search.h"
 
 namespace {
@@ -59,4 +62,29 @@ TEST_F(SearchWorkers, MateLimitEndsTheWorkers)
     SearchResult r = search(MATE_IN_ONE, settings);
     EXPECT_EQ(r.best, search(MATE_IN_ONE, settings).best);
     EXPECT_GE(r.score, MATE - 1);
+}
+
+// Two engines in one process search independently: each on its own thread,
+// at the same time, a different position, and each count is the count of
+// that search alone. A table, flag or counter the two shared would change
+// the counts (and, in the ThreadSanitizer build, race).
+TEST(TwoEngines, SearchAtOnceAsEachAlone)
+{
+    const char* const fens[2] = {KIWIPETE, "r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10"};
+    Engine* engines[2];
+    for (Engine*& e : engines) {
+        e = createEngine();
+        allocAllTables(*e, tableSizesOfEntries(1, uint64_t(1) << 16, uint64_t(1) << 16));
+    }
+    uint64_t alone[2], together[2];
+    for (int i = 0; i < 2; i++)
+        alone[i] = searchFromEmptyTables(*engines[i], fens[i], 8).nodes;
+    std::thread other([&] { together[1] = searchFromEmptyTables(*engines[1], fens[1], 8).nodes; });
+    together[0] = searchFromEmptyTables(*engines[0], fens[0], 8).nodes;
+    other.join();
+    for (int i = 0; i < 2; i++) {
+        EXPECT_GT(alone[i], 1000u);
+        EXPECT_EQ(together[i], alone[i]) << fens[i];
+        destroyEngine(engines[i]);
+    }
 }

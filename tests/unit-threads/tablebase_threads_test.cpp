@@ -3,23 +3,23 @@
 #include <thread>
 
 #include "search/benchsearch.h"
-#include "search/searchstate.h"
-#include "search/searchthread.h"
-#include "search/tables.h"
+#include "search/engine.h"
 #include "search/think.h"
 #include "support/tablebase.h"
 #include "tablebase/tbprobe.h"
 
 TEST(TablebaseThreads, ConcurrentFirstProbesAgree)
 {
+    PositionStack stack{};
     struct Expected {
         Position pos;
         int wdl;
     };
     std::vector<Expected> cases;
     for (const TbExpected& e : tbTestPositions({"KQvK", "KRvKR", "KPvKP", "KBNvK", "KRPvK", "KQvKR", "KNvKP"}))
-        cases.push_back({setUp(mainThread, e.fen), e.wdl});
-    initTables(tablesDir(), tablesDir());
+        cases.push_back({setUp(stack, e.fen), e.wdl});
+    static Tablebases tb{};
+    initTables(tb, tablesDir(), tablesDir());
 
     constexpr int THREADS = 4;
     int wrong[THREADS] = {};
@@ -30,7 +30,7 @@ TEST(TablebaseThreads, ConcurrentFirstProbesAgree)
             for (size_t k = 0; k < cases.size(); k++) {
                 const Expected& e = cases[(k + i * cases.size() / THREADS) % cases.size()];
                 int ok;
-                const int v = probeWdl(e.pos, &ok);
+                const int v = probeWdl(tb, e.pos, &ok);
                 wrong[i] += ok == 0 || v != e.wdl;
             }
         });
@@ -38,22 +38,22 @@ TEST(TablebaseThreads, ConcurrentFirstProbesAgree)
         threads[size_t(i)].join();
         EXPECT_EQ(wrong[i], 0) << "thread " << i;
     }
-    freeTablebases();
+    freeTablebases(tb);
 }
 
 // Two search threads probing in the tree of the played search, the tables
 // loaded by whichever thread needs them first.
 TEST(TablebaseThreads, SearchThreadsProbeInTheTree)
 {
-    printed([] { allocAllTables(tableSizesOfEntries(2, uint64_t(1) << 16, uint64_t(1) << 14)); });
-    initTables(tablesDir(), tablesDir());
+    Engine& engine = *createEngine();
+    allocAllTables(engine, tableSizesOfEntries(2, uint64_t(1) << 16, uint64_t(1) << 14));
+    initTables(engine.tablebases, tablesDir(), tablesDir());
     SearchSettings settings;
     settings.threads = 2;
     settings.maxDepth = 8;
     settings.tbLimit = 4;
-    const SearchResult r = searchFromEmptyTables(mainThread, "8/2r5/8/3k4/8/3K4/3PB3/8 w - - 0 1", settings);
+    const SearchResult r = searchFromEmptyTables(engine, "8/2r5/8/3k4/8/3K4/3PB3/8 w - - 0 1", settings);
     EXPECT_NE(r.best, 0u);
     EXPECT_GT(r.tbHits, 0u);
-    freeTablebases();
-    freeAllTables();
+    destroyEngine(&engine);
 }

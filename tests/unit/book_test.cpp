@@ -171,7 +171,7 @@ TEST(Book, ListingsAndPicksAsExpected)
         else
             expectEntries(*listing, r);
         const Position& pos = setUp(r.fen);
-        const BookChoice choice = pickBookMove(path.c_str(), pos, false);
+        const BookChoice choice = pickBookMove(path.c_str(), pos, nullptr);
         EXPECT_EQ(choice.status == BookStatus::Found, !r.pick.empty()) << r.file << " " << r.fen;
         EXPECT_EQ(choice.move, r.pick.empty() ? 0 : textToMove(pos, r.pick.c_str())) << r.file << " " << r.fen;
         EXPECT_TRUE(r.pick.empty() || (isLegalMove(pos, choice.move) && choice.text == r.pick)) << r.file;
@@ -186,9 +186,10 @@ TEST(Book, RandomPicksAreMovesOfThePosition)
     const Position& pos = setUp("rnbqkbnr/pp1ppppp/8/2p5/4P3/8/PPPP1PPP/RNBQKBNR w KQkq c6 0 2");
     const std::set<std::string> entries = {"g1f3", "c2c3", "b1c3", "f1c4", "d2d4"};
     std::set<std::string> seen;
-    seedBookRandom(12345);
+    BookRandom random{};
+    seedBookRandom(random, 12345);
     for (int i = 0; i < 200; i++) {
-        const BookChoice choice = pickBookMove(bookPath("small.bin").c_str(), pos, true);
+        const BookChoice choice = pickBookMove(bookPath("small.bin").c_str(), pos, &random);
         EXPECT_TRUE(choice.status == BookStatus::Found && isLegalMove(pos, choice.move));
         seen.insert(choice.text);
     }
@@ -210,10 +211,11 @@ TEST(Book, ListingLinesAndFilesThatAreNoBooks)
     EXPECT_EQ(listingLines(bookPath("edge"), START_FEN), std::vector<std::string>{bookPath("edge") + ": Is a directory\n"});
 
     const Position& pos = setUp(START_FEN);
+    BookRandom generator{};
     for (const std::string& path : {bookPath("no-such-book.bin"), bookPath("edge"), std::string("/dev/null")})
-        for (bool random : {false, true})
+        for (BookRandom* random : {static_cast<BookRandom*>(nullptr), &generator})
             EXPECT_EQ(pickBookMove(path.c_str(), pos, random).status, BookStatus::NoFile) << path;
-    EXPECT_EQ(pickBookMove(nullptr, pos, false).status, BookStatus::NoFile);
+    EXPECT_EQ(pickBookMove(nullptr, pos, nullptr).status, BookStatus::NoFile);
     int error = 0;
     EXPECT_FALSE(bookFileOpens(bookPath("no-such-book.bin").c_str(), error));
     EXPECT_STREQ(systemErrorText(error), "No such file or directory");
@@ -245,7 +247,8 @@ TEST(Book, CorruptFilesNeverGiveAnIllegalMove)
         TempFile file(bytes);
         for (const Record& record : records) {
             const Position& pos = setUp(record.fen);
-            for (bool random : {false, true}) {
+            BookRandom generator{};
+            for (BookRandom* random : {static_cast<BookRandom*>(nullptr), &generator}) {
                 const BookChoice choice = pickBookMove(file.path.c_str(), pos, random);
                 EXPECT_TRUE(choice.status == BookStatus::Found ? isLegalMove(pos, choice.move) : choice.move == 0);
             }

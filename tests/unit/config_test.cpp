@@ -5,7 +5,8 @@
 
 #include "frontend/config.h"
 #include "frontend/minIni.h"
-#include "search/tt.h"
+#include "frontend/report.h"
+#include "search/engine.h"
 #include "support/unit.h"
 
 namespace {
@@ -29,7 +30,8 @@ std::string text(const IniFile& f, const char* section, const char* key, int cap
 Config loaded(const std::string& content)
 {
     IniFile f(content);
-    printed([&] { loadConfig(f.name()); });
+    Config config;
+    printed([&] { loadConfig(config, f.name()); });
     return config;
 }
 
@@ -109,7 +111,6 @@ TEST(ConfigLoader, RangesAndIrregularFallbacks)
         {"[ENGINE]\nHashSize=8193", &Config::hashSizeMb, 256},
         {"[ENGINE]\nHashSize=junk", &Config::hashSizeMb, 256},
         {"[ENGINE]\nHashSize=8192", &Config::hashSizeMb, 8192},
-        {"[ENGINE]\nHashPawnSize=25", &Config::hashPawnSizeMb, 4},
         {"[ENGINE]\nHashEvalSize=1025", &Config::hashEvalSizeMb, 128},
         {"[TABLEBASE]\nSyzygyMen=8", &Config::syzygyMen, 5},
         {"[TABLEBASE]\nSyzygyMen=3", &Config::syzygyMen, 3},
@@ -135,10 +136,12 @@ TEST(ConfigLoader, RangesAndIrregularFallbacks)
 TEST(ConfigLoader, ThreadLineAndTableResize)
 {
     IniFile f("[ENGINE]\nThread=30\n");
-    EXPECT_EQ(printed([&] { loadConfig(f.name()); }), "Thread allocated for lazySMP: 1\n");
+    Config config;
+    EXPECT_EQ(printed([&] { loadConfig(config, f.name()); }), "Thread allocated for lazySMP: 1\n");
+    Engine* engine = createEngine(messageReporter());
     config.largePages = 0;
-    EXPECT_EQ(printed([] { resizeHashTable(100); }), "Allocated   100 MB for the Hash Table\n");
-    EXPECT_EQ(ttEntries, uint64_t(1) << 22);
+    EXPECT_EQ(printed([&] { resizeHashTable(config, *engine, 100); }), "Allocated   100 MB for the Hash Table\n");
+    EXPECT_EQ(engine->tt.count, uint64_t(1) << 22);
     EXPECT_EQ(config.ttEntries, uint64_t(1) << 22);
-    freeHashTable();
+    destroyEngine(engine);
 }

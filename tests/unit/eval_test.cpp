@@ -12,7 +12,9 @@
 #include "eval/params.h"
 #include "eval/trace.h"
 #include "frontend/diagnostics.h"
-#include "search/searchthread.h"
+#include "frontend/session.h"
+#include "search/engine.h"
+#include "sent_text.h"
 #include "support/unit.h"
 
 namespace {
@@ -146,7 +148,7 @@ TEST(HashEval, CacheAgreesWithCachelessEvaluation)
 {
     static EvalThread cached;
     // A small table, so that positions of the file share entries.
-    ASSERT_EQ(allocHashEval(cached.evalCache, 64, 1, false, 1), 1);
+    ASSERT_TRUE(allocHashEval(cached.evalCache, 64));
     for (int pass = 0; pass < 2; pass++) {
         for (const std::string& fen : sharedPositions()) {
             const Score expected = evaluatePosition(positionOf(fen));
@@ -163,7 +165,7 @@ TEST(HashEval, CacheAgreesWithCachelessEvaluation)
 TEST(HashEval, OnlyTheSameKeyIsAHit)
 {
     static EvalThread t;
-    ASSERT_EQ(allocHashEval(t.evalCache, 1024, 1, false, 1), 1);
+    ASSERT_TRUE(allocHashEval(t.evalCache, 1024));
     const Position& pos = setUp(t, "r1bqkb1r/pp3ppp/2n1p3/2P3P1/P3QP2/4PN2/2PP3P/RNB1K2R b KQq - 2 12");
     const Score real = evaluatePosition(pos);
     // Another position's entry in the same slot is not taken, but replaced.
@@ -185,8 +187,7 @@ TEST(HashEval, OnlyTheSameKeyIsAHit)
 TEST(HashEval, FailedAllocation)
 {
     static EvalThread t;
-    EXPECT_EQ(printed([] { EXPECT_EQ(allocHashEval(t.evalCache, 3, 1, true, 3), 0); }),
-              "HashEval Table Memory Allocation Failed!\n");
+    EXPECT_FALSE(allocHashEval(t.evalCache, 3));
     EXPECT_EQ(t.evalCache.entries, nullptr);
     EXPECT_EQ(evaluate(setUp(t, "4k3/8/8/8/8/8/4P3/4K3 w - - 0 1"), &t.evalCache), 83);
     clearHashEval(t.evalCache);  // nothing to clear, nothing touched
@@ -241,7 +242,9 @@ int recordSum(const EvalTrace& t)
 
 std::string printedTrace(const EvalTrace trace[2])
 {
-    return printed([&] { printEvalTrace(trace); });
+    SentText table;
+    writeEvalTrace(trace, table.sink());
+    return table.take();
 }
 
 std::string lineStarting(const std::string& text, const std::string& start, size_t from = 0)
@@ -256,7 +259,7 @@ std::string lineStarting(const std::string& text, const std::string& start, size
 
 TEST(EvalTrace, ScoresAsTheEvaluationOnEverySharedPosition)
 {
-    ASSERT_EQ(allocHashEval(traceThread.evalCache, 1024, 1, false, 1), 1);
+    ASSERT_TRUE(allocHashEval(traceThread.evalCache, 1024));
     int exactChecks = 0;
     for (const std::string& fen : sharedPositions()) {
         const Position& pos = setUp(traceThread, fen);
@@ -352,10 +355,13 @@ TEST(EvalTrace, ChainAndCandidatePrintNegatedAndOutpostsStayOutOfTheTotals)
 // printed and the score line is the search's static evaluation.
 TEST(ScoreCommand, PrintsTheStaticEvaluationOfEverySharedPosition)
 {
-    ASSERT_EQ(allocHashEval(mainThread.evalCache, 4096, 1, false, 0), 1);
+    Session session{};
+    session.engine = createEngine();
+    SearchThread& game = session.engine->mainThread;
+    ASSERT_TRUE(allocHashEval(game.evalCache, 4096));
     for (const std::string& fen : sharedPositions()) {
-        const Position& pos = setUp(mainThread, fen);
-        const std::string out = printed([] { scoreCommand("score"); });
+        const Position& pos = setUp(game, fen);
+        const std::string out = printed([&] { scoreCommand(session, "score"); });
         const Score score = evaluatePosition(pos);
         ASSERT_EQ(out.find("\nSide to move\n"), 0u) << fen;
         const size_t opponent = out.find("\nOpponent\n");
@@ -363,7 +369,7 @@ TEST(ScoreCommand, PrintsTheStaticEvaluationOfEverySharedPosition)
         EXPECT_EQ(out.substr(out.rfind("\nScore: ")), "\nScore: " + std::to_string(score) + "\n") << fen;
         EXPECT_LT(opponent, out.rfind("\nScore: "));
         // The cache now holds the same value: the command used the search's evaluation.
-        EXPECT_EQ(probeHashEval(mainThread.evalCache, pos.key), score) << fen;
+        EXPECT_EQ(probeHashEval(game.evalCache, pos.key), score) << fen;
     }
-    freeHashEval(mainThread.evalCache);
+    destroyEngine(session.engine);
 }

@@ -17,20 +17,20 @@ struct RootResult {
 
 RootResult probeRoot(const std::string& fen)
 {
-    Position& pos = setUp(mainThread, fen);
+    Position& pos = setUp(testEngine().mainThread, fen);
     MoveEntry list[MAX_MOVES];
     MoveEntry* end = generateLegal(pos, list);
     RootResult r{};
     r.legal = int(end - list);
     int16_t score = 0;
-    r.ok = rootProbe(pos, list, score, end);
+    r.ok = rootProbe(testEngine().tablebases, pos, list, score, end);
     r.score = score;
     for (MoveEntry* e = list; r.ok && e < end; e++) {
         char text[MOVE_TEXT_SIZE];
         moveToText(text, entryMove(*e), int(pos.sideToMove));
         r.kept.push_back({text, entryScore(*e)});
         int ok;
-        r.childWdl.push_back(-probeWdl(*makeMove(pos, entryMove(*e)), &ok));
+        r.childWdl.push_back(-probeWdl(testEngine().tablebases, *makeMove(pos, entryMove(*e)), &ok));
         EXPECT_NE(ok, 0);
     }
     return r;
@@ -49,11 +49,11 @@ protected:
     static void SetUpTestSuite()
     {
         SearchFixture<1>::SetUpTestSuite();
-        initTables(tablesDir(), tablesDir());
+        initTables(engine.tablebases, tablesDir(), tablesDir());
     }
     static void TearDownTestSuite()
     {
-        freeTablebases();
+        freeTablebases(engine.tablebases);
         SearchFixture<1>::TearDownTestSuite();
     }
 };

@@ -17,9 +17,9 @@
 
 namespace {
 
-// The front end's record: the played search (think) runs from it on search
-// thread 1; the node search's tests call it directly.
-SearchThread& st = mainThread;
+// The front end's record of the program's engine: the played search (think)
+// runs from it on search thread 1; the node search's tests call it directly.
+SearchThread& st = testEngine().mainThread;
 
 using SearchTest = SearchFixture<2>;
 
@@ -174,7 +174,7 @@ TEST_F(SearchTest, MovesTakenByAnotherThreadAreSearchedLast)
     MoveEntry moves[MAX_MOVES];
     MoveEntry* end = generateLegal(*st.current, moves);
     for (MoveEntry* e = moves; e < end; ++e)
-        markTaken(makeMove(*st.current, entryMove(*e))->key);
+        markTaken(engine.share, makeMove(*st.current, entryMove(*e))->key);
     st.shareWork = true;
     EXPECT_EQ(alphaBeta(st, 3, 1, -INFINITE, INFINITE, 0, line), MATE - 2);
     ASSERT_GT(line.count, 0u);
@@ -190,7 +190,7 @@ TEST_F(SearchTest, MovesTakenByAnotherThreadAreSearchedLast)
     EXPECT_EQ(resultScore(result), MATE - 1);
     EXPECT_EQ(resultMove(result), textToMove(*st.current, "a1a8"));
     st.shareWork = false;
-    clearWorkMarks();
+    clearWorkShare(engine.share);
 }
 
 // A PV node shared with another thread takes over the better score that
@@ -217,8 +217,8 @@ TEST_F(SearchTest, SharedPvNodesTakeOverAnotherThreadsBound)
     for (const Case& c : cases) {
         setUp(fen);
         st.shareWork = true;
-        clearWorkMarks();
-        publishPvBound(st.current->key, other, c.score, c.publishedDepth);
+        clearWorkShare(engine.share);
+        publishPvBound(engine.share, st.current->key, other, c.score, c.publishedDepth);
         line.count = 0;
         const int s = alphaBeta(st, 4, 1, -100, 100, 0, line);
         st.shareWork = false;
@@ -229,19 +229,19 @@ TEST_F(SearchTest, SharedPvNodesTakeOverAnotherThreadsBound)
             playLine(st.current, line);
         }
     }
-    clearWorkMarks();
+    clearWorkShare(engine.share);
 
     // A slot whose halves come from two writers reads as empty.
     const uint64_t key = st.current->key;
-    publishPvBound(key, other, 40, 5);
-    pvBoundSlot(key).data.store(pvBoundSlot(key).data.load() ^ 1);
+    publishPvBound(engine.share, key, other, 40, 5);
+    pvBoundSlot(engine.share, key).data.store(pvBoundSlot(engine.share, key).data.load() ^ 1);
     Move m = 0;
     int score = 0;
-    EXPECT_FALSE(readPvBound(key, 5, m, score));
-    publishPvBound(key, other, -40, 5);
-    EXPECT_TRUE(readPvBound(key, 5, m, score) && m == other && score == -40);
-    EXPECT_FALSE(readPvBound(key ^ 1, 5, m, score));
-    clearWorkMarks();
+    EXPECT_FALSE(readPvBound(engine.share, key, 5, m, score));
+    publishPvBound(engine.share, key, other, -40, 5);
+    EXPECT_TRUE(readPvBound(engine.share, key, 5, m, score) && m == other && score == -40);
+    EXPECT_FALSE(readPvBound(engine.share, key ^ 1, 5, m, score));
+    clearWorkShare(engine.share);
 }
 
 TEST_F(SearchTest, MateAndStalemateAreStoredExact)
@@ -250,12 +250,12 @@ TEST_F(SearchTest, MateAndStalemateAreStoredExact)
     Position* pos = setUp("R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1");
     EXPECT_EQ(alphaBeta(st, 2, 5, -INFINITE, INFINITE, 0, line), -19995);
     uint64_t data = 0;
-    EXPECT_EQ(probeHash(*pos, data, 0, 5, -INFINITE, INFINITE), -19995);
+    EXPECT_EQ(probeHash(engine.tt, *pos, data, 0, 5, -INFINITE, INFINITE), -19995);
     EXPECT_EQ(ttBound(data), BOUND_EXACT);
 
     pos = setUp("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1");
     EXPECT_EQ(alphaBeta(st, 3, 2, -50, 50, 0, line), 0);
-    EXPECT_EQ(probeHash(*pos, data, 0, 2, -50, 50), 0);
+    EXPECT_EQ(probeHash(engine.tt, *pos, data, 0, 2, -50, 50), 0);
     EXPECT_EQ(ttBound(data), BOUND_EXACT);
     EXPECT_EQ(ttMove(data), 0u);
 }
@@ -304,7 +304,7 @@ TEST_F(SearchTest, NodeSignature)
 {
     uint64_t total = 0;
     for (const PerftCase& c : PERFT_SUITE)
-        total += searchFromEmptyTables(st, c.fen, SIGNATURE_DEPTH).nodes;
+        total += searchFromEmptyTables(engine, c.fen, SIGNATURE_DEPTH).nodes;
     EXPECT_EQ(total, 407146u);
 }
 
@@ -338,15 +338,14 @@ TEST_F(SearchTest, StoppedBeforeTheFirstIterationStillGivesALegalMove)
     // Stopped before it starts, and stopped inside depth 1 after a few moves.
     for (uint64_t limit : {0, 3}) {
         setUp(KIWIPETE);
-        stopSearch = limit == 0 ? 1 : 0;
+        engine.flags.stopSearch = limit == 0 ? 1 : 0;
         SearchSettings settings;
         settings.threads = 1;
         settings.nodeLimit = limit;
-        settings.output = OutputMode::Silent;
-        SearchResult r = think(st, settings);
+        SearchResult r = think(engine, settings);
         EXPECT_TRUE(isLegalRootMove(KIWIPETE, r.best)) << limit;
     }
-    stopSearch = 0;
+    engine.flags.stopSearch = 0;
 }
 
 TEST_F(SearchTest, MateLimitEndsTheSearchOnceTheMateIsProved)

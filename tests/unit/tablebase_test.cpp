@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <functional>
 
-#include "search/searchthread.h"
+#include "position/stack.h"
 #include "support/tablebase.h"
 #include "tablebase/tbprobe.h"
 
@@ -14,7 +14,20 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const Position& positionOf(const std::string& fen) { return setUp(mainThread, fen); }
+// The registry of these tests.
+Tablebases tb{};
+PositionStack stack;
+
+const Position& positionOf(const std::string& fen) { return setUp(stack, fen); }
+
+// What the registry reported while f ran.
+template <typename F>
+std::string reported(F f)
+{
+    tbReported.take();
+    f();
+    return tbReported.take();
+}
 
 struct Probe {
     int wdl, wdlOk, dtz, dtzOk;
@@ -24,8 +37,8 @@ Probe probeBoth(const std::string& fen)
 {
     const Position& pos = positionOf(fen);
     Probe p;
-    p.wdl = probeWdl(pos, &p.wdlOk);
-    p.dtz = probeDtz(pos, &p.dtzOk);
+    p.wdl = probeWdl(tb, pos, &p.wdlOk);
+    p.dtz = probeDtz(tb, pos, &p.dtzOk);
     return p;
 }
 
@@ -59,18 +72,18 @@ struct TempDir {
     void copy(const std::string& name) const { fs::copy_file(fs::path(tablesDir()) / name, path / name); }
 };
 
-// The tables stay registered for the process: release them after this suite
-// so that later searches in the same program do not probe them.
+// The tables stay mapped until the registry is freed: release them after
+// this suite.
 class Tablebase : public testing::Test {
 protected:
-    static void TearDownTestSuite() { freeTablebases(); }
+    static void TearDownTestSuite() { freeTablebases(tb); }
 };
 
 }  // namespace
 
 TEST_F(Tablebase, ValuesOfEveryTestFile)
 {
-    EXPECT_NE(initTables(tablesDir(), tablesDir()).find("\nFound 35 tablebases.\n"), std::string::npos);
+    EXPECT_NE(initTables(tb, tablesDir(), tablesDir()).find("\nFound 35 tablebases.\n"), std::string::npos);
     EXPECT_EQ(checkExpectedValues(testDataPath("syzygy-tests")), 35 * 40);
 }
 
@@ -79,13 +92,13 @@ TEST_F(Tablebase, ValuesOfTheFivePieceTables)
     const std::string dir = extendedSyzygyDir();
     if (!fs::is_directory(dir))
         GTEST_SKIP() << "5-piece Syzygy tables not found at " << dir << ": extended cases not run";
-    initTables(dir, dir);
+    initTables(tb, dir, dir);
     EXPECT_GT(checkExpectedValues((fs::path(dir).parent_path() / "syzygy-tests").string()), 0);
 }
 
 TEST_F(Tablebase, CapturesPromotionsAndEnPassant)
 {
-    initTables(tablesDir(), tablesDir());
+    initTables(tb, tablesDir(), tablesDir());
     struct Case {
         const char* fen;
         int wdl, dtz;
@@ -124,23 +137,23 @@ TEST_F(Tablebase, FoldersAndEnvironment)
     only.copy("KQvK.rtbw");
     const std::pair<std::string, int> folders[] = {{"", 0}, {only.str(), 1}, {empty.str() + ":" + tablesDir(), 35}};
     for (const auto& [folder, found] : folders)
-        EXPECT_NE(initTables(folder, folder).find("\nFound " + std::to_string(found) + " tablebases.\n"),
+        EXPECT_NE(initTables(tb, folder, folder).find("\nFound " + std::to_string(found) + " tablebases.\n"),
                   std::string::npos)
             << folder;
 
     // Only KQvK.rtbw, found from either colour; its DTZ file is missing,
     // which is said once and fails only the DTZ probe.
-    initTables(only.str(), only.str());
+    initTables(tb, only.str(), only.str());
     Probe white;
-    EXPECT_EQ(printed([&] { white = probeBoth("8/8/8/8/8/2k5/8/KQ6 w - - 0 1"); }),
+    EXPECT_EQ(reported([&] { white = probeBoth("8/8/8/8/8/2k5/8/KQ6 w - - 0 1"); }),
               "Could not open " + only.str() + "/KQvK.rtbz for reading.\n");
     EXPECT_TRUE(white.wdl == 2 && white.wdlOk && !white.dtzOk);
     int ok;
-    EXPECT_EQ(probeWdl(positionOf("kq6/8/2K5/8/8/8/8/8 w - - 0 1"), &ok), -2);
+    EXPECT_EQ(probeWdl(tb, positionOf("kq6/8/2K5/8/8/8/8/8 w - - 0 1"), &ok), -2);
     EXPECT_EQ(ok, 1);
-    probeWdl(positionOf("8/8/8/8/8/2k5/8/KR6 w - - 0 1"), &ok);
+    probeWdl(tb, positionOf("8/8/8/8/8/2k5/8/KR6 w - - 0 1"), &ok);
     EXPECT_EQ(ok, 0) << "no KRvK table";
-    EXPECT_EQ(printed([&] { probeDtz(positionOf("kq6/8/2K5/8/8/8/8/8 b - - 0 1"), &ok); }), "");
+    EXPECT_EQ(reported([&] { probeDtz(tb, positionOf("kq6/8/2K5/8/8/8/8/8 b - - 0 1"), &ok); }), "");
 
     // Environment folders replace the configured ones up to 99 characters.
     std::string longPath = tablesDir();
@@ -148,12 +161,12 @@ TEST_F(Tablebase, FoldersAndEnvironment)
         longPath = "/" + longPath;  // extra slashes name the same folder
     setenv("RTBWDIR", longPath.c_str(), 1);
     setenv("RTBZDIR", ("/" + longPath).c_str(), 1);
-    std::string said = initTables(empty.str(), empty.str());
+    std::string said = initTables(tb, empty.str(), empty.str());
     EXPECT_NE(said.find("$WDLDIR loaded"), std::string::npos);
     EXPECT_EQ(said.find("$DTZDIR loaded"), std::string::npos);
     EXPECT_NE(said.find("Found 35 tablebases."), std::string::npos) << said;
     setenv("RTBWDIR", ("/" + longPath).c_str(), 1);
-    EXPECT_NE(initTables(empty.str(), empty.str()).find("Found 0 tablebases."), std::string::npos);
+    EXPECT_NE(initTables(tb, empty.str(), empty.str()).find("Found 0 tablebases."), std::string::npos);
     unsetenv("RTBWDIR");
     unsetenv("RTBZDIR");
 }
@@ -177,11 +190,11 @@ TEST_F(Tablebase, EveryMaterialRegistersOnce)
         for (const std::string& b : sides)
             if (a.size() + b.size() >= 1 && a.size() + b.size() <= 4)
                 std::ofstream(dir.path / ("K" + a + "vK" + b + ".rtbw"));
-    EXPECT_EQ(initTables(dir.str(), dir.str()), "\nFound 510 tablebases.\n");
-    EXPECT_EQ(tablebaseLargest(), 6);
+    EXPECT_EQ(initTables(tb, dir.str(), dir.str()), "\nFound 510 tablebases.\n");
+    EXPECT_EQ(tablebaseLargest(tb), 6);
     TbMaterial m;
     ASSERT_TRUE(parseMaterialName("KRvKR", m));
-    TbEntry* e = findTable(materialNameKey(m));
+    TbEntry* e = findTable(tb, materialNameKey(m));
     ASSERT_NE(e, nullptr);
     EXPECT_EQ(e->key, e->mirrorKey);
     EXPECT_TRUE(e->material.symmetric);
@@ -201,12 +214,12 @@ TEST_F(Tablebase, DamagedFilesFailCleanly)
     // The number of failed probes and what was said.
     auto tryFile = [&](const std::string& data) {
         std::ofstream(dir.path / "KRvKR.rtbw", std::ios::binary | std::ios::trunc) << data;
-        initTables(dir.str(), dir.str());
+        initTables(tb, dir.str(), dir.str());
         int fails = 0;
-        const std::string said = printed([&] {
+        const std::string said = reported([&] {
             for (const char* fen : fens) {
                 int ok;
-                probeWdl(positionOf(fen), &ok);
+                probeWdl(tb, positionOf(fen), &ok);
                 fails += ok == 0;
             }
         });

@@ -4,7 +4,6 @@
 #include <thread>
 
 #include "platform/platform.h"
-#include "search/searchstate.h"
 #include "search/timecontrol.h"
 
 namespace {
@@ -67,19 +66,20 @@ TEST(TimeAllocation, DivisorNeverBelowTwo)
 // time: 5 cs stop it 60 ms after the start, never before.
 TEST(Timer, StopsOneCentisecondAfterTheLimit)
 {
+    SearchFlags flags{};
+    static Timer timer{};
+    timer.flags = &flags;
     for (int run = 0; run < 3; run++) {
         TimeControl tc;
         tc.moveTime = 5;
         tc.opponentTime = tc.myTime;
         tc.startMs = nowMs();
-        setupTimer(tc, 30, false);
-        while (!stopSearch.load())
+        ASSERT_TRUE(setupTimer(timer, tc, 30, false));
+        while (!flags.stopSearch.load())
             std::this_thread::yield();
         const uint64_t stoppedAfter = nowMs() - tc.startMs;
-        stopTimer();
+        stopTimer(timer);
         EXPECT_GE(stoppedAfter, 60u);
         EXPECT_LT(stoppedAfter, 1000u);
     }
-    stopSearch = 0;
-    abortIteration = 0;
 }

@@ -4,15 +4,19 @@
 // clamping.
 #include <cstring>
 
-#include "search/searchstate.h"
+#include "search/benchsearch.h"
+#include "search/engine.h"
 #include "search/hashq.h"
-#include "search/searchthread.h"
 #include "search/tt.h"
+#include "sent_text.h"
 #include "support/unit.h"
 
 namespace {
 
 constexpr uint64_t ENTRIES = 1024;
+
+// The table of these tests (each allocates and frees it).
+TranspositionTable tt{};
 
 Position positionWithKey(uint64_t key)
 {
@@ -29,15 +33,13 @@ class TTTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        printed([] { ASSERT_TRUE(allocHashTable(ENTRIES, 1)); });
-        hashAge = 10;
-        stopSearch = 0;
-        abortIteration = 0;
+        ASSERT_TRUE(allocHashTable(tt, ENTRIES).ok);
+        tt.age = 10;
     }
     void TearDown() override
     {
-        freeHashTable();
-        hashAge = 0;
+        freeHashTable(tt);
+        tt.age = 0;
     }
 };
 
@@ -58,9 +60,9 @@ TEST_F(TTTest, BoundRules)
     };
     for (const Case& c : cases) {
         Position p = positionWithKey(0xABCDEF00ULL + c.bound * 977 + c.score);
-        storeHash(p, c.storedDepth, 1, c.bound, c.score, 0x0003050A);
+        storeHash(tt, p, c.storedDepth, 1, c.bound, c.score, 0x0003050A);
         uint64_t data = 0;
-        EXPECT_EQ(probeHash(p, data, c.depth, 1, c.alpha, c.beta), c.expected)
+        EXPECT_EQ(probeHash(tt, p, data, c.depth, 1, c.alpha, c.beta), c.expected)
             << "bound " << c.bound << " score " << c.score;
         EXPECT_EQ(ttMove(data), 0x0003050Au) << "the move is handed back even when unusable";
         EXPECT_EQ(ttDepth(data), c.storedDepth);
@@ -68,7 +70,7 @@ TEST_F(TTTest, BoundRules)
         EXPECT_EQ(ttAge(data), 10);
     }
     uint64_t data;
-    EXPECT_EQ(probeHash(positionWithKey(0x42), data, 0, 0, -30000, 30000), HASH_MISS);
+    EXPECT_EQ(probeHash(tt, positionWithKey(0x42), data, 0, 0, -30000, 30000), HASH_MISS);
 }
 
 // Mate scores are stored relative to the storing node (ply 7) and read back
@@ -79,8 +81,8 @@ TEST_F(TTTest, MateScoresAreStoredRelativeToTheNode)
     Position p = positionWithKey(0x777);
     uint64_t data;
     for (const auto& [score, stored, read] : cases) {
-        storeHash(p, 4, 7, BOUND_EXACT, score, 0);
-        EXPECT_EQ(probeHash(p, data, 4, 3, -30000, 30000), read) << score;
+        storeHash(tt, p, 4, 7, BOUND_EXACT, score, 0);
+        EXPECT_EQ(probeHash(tt, p, data, 4, 3, -30000, 30000), read) << score;
         EXPECT_EQ(ttScore(data), stored) << score;
     }
 }
@@ -90,18 +92,18 @@ TEST_F(TTTest, MateScoresAreStoredRelativeToTheNode)
 TEST_F(TTTest, StoreWithoutMove)
 {
     Position p = positionWithKey(keyInBucket(8, 0));
-    storeHash(p, 3, 0, BOUND_LOWER, 50, 0x00120A02);
-    storeHash(p, 6, 0, BOUND_UPPER, -20, 0);
+    storeHash(tt, p, 3, 0, BOUND_LOWER, 50, 0x00120A02);
+    storeHash(tt, p, 6, 0, BOUND_UPPER, -20, 0);
     uint64_t data;
-    probeHash(p, data, 0, 0, 0, 0);
+    probeHash(tt, p, data, 0, 0, 0, 0);
     EXPECT_EQ(ttMove(data), 0x00120A02u);
     EXPECT_EQ(ttDepth(data), 6);
     for (uint64_t i = 1; i < 4; i++)
-        storeHash(positionWithKey(keyInBucket(8, i)), 5, 0, BOUND_EXACT, 0, 0x00120A02);
-    hashAge = 11;  // all four are now stale
+        storeHash(tt, positionWithKey(keyInBucket(8, i)), 5, 0, BOUND_EXACT, 0, 0x00120A02);
+    tt.age = 11;  // all four are now stale
     Position q = positionWithKey(keyInBucket(8, 9));
-    storeHash(q, 1, 0, BOUND_EXACT, 0, 0);
-    ASSERT_NE(probeHash(q, data, 0, 0, 0, 0), HASH_MISS);
+    storeHash(tt, q, 1, 0, BOUND_EXACT, 0, 0);
+    ASSERT_NE(probeHash(tt, q, data, 0, 0, 0, 0), HASH_MISS);
     EXPECT_EQ(ttMove(data), 0u);
 }
 
@@ -110,17 +112,17 @@ TEST_F(TTTest, StoreWithoutMove)
 int replacedEntry(const int (&depths)[4], const int (&ages)[4], int currentAge)
 {
     for (int i = 0; i < 4; i++) {
-        hashAge = uint8_t(ages[i]);
-        storeHash(positionWithKey(keyInBucket(8, i)), depths[i], 0, BOUND_EXACT, 0, 0);
+        tt.age = uint8_t(ages[i]);
+        storeHash(tt, positionWithKey(keyInBucket(8, i)), depths[i], 0, BOUND_EXACT, 0, 0);
     }
-    hashAge = uint8_t(currentAge);
+    tt.age = uint8_t(currentAge);
     Position p = positionWithKey(keyInBucket(8, 99));
-    storeHash(p, 1, 0, BOUND_EXACT, 0, 0);
+    storeHash(tt, p, 1, 0, BOUND_EXACT, 0, 0);
     int replaced = -1;
     for (int i = 0; i < 4; i++)
-        if ((ttTable[8 + i].check ^ ttTable[8 + i].data) == p.key)
+        if ((tt.entries[8 + i].check ^ tt.entries[8 + i].data) == p.key)
             replaced = i;
-    clearHashTable(ttEntries);
+    clearHashTable(tt);
     return replaced;
 }
 
@@ -149,36 +151,24 @@ TEST_F(TTTest, FreeOrMatchingEntryIsTakenBeforeAnyReplacement)
 {
     Position a = positionWithKey(keyInBucket(8, 0));
     Position b = positionWithKey(keyInBucket(8, 1));
-    storeHash(a, 9, 0, BOUND_EXACT, 1, 0);
-    storeHash(b, 9, 0, BOUND_EXACT, 2, 0);
-    storeHash(a, 1, 0, BOUND_EXACT, 3, 0);  // same position: overwritten in place
+    storeHash(tt, a, 9, 0, BOUND_EXACT, 1, 0);
+    storeHash(tt, b, 9, 0, BOUND_EXACT, 2, 0);
+    storeHash(tt, a, 1, 0, BOUND_EXACT, 3, 0);  // same position: overwritten in place
     uint64_t data;
-    EXPECT_EQ(probeHash(a, data, 1, 0, 0, 0), 3);
-    EXPECT_EQ(probeHash(b, data, 9, 0, 0, 0), 2);
-    EXPECT_EQ(ttTable[10].check, 0u);
+    EXPECT_EQ(probeHash(tt, a, data, 1, 0, 0, 0), 3);
+    EXPECT_EQ(probeHash(tt, b, data, 9, 0, 0, 0), 2);
+    EXPECT_EQ(tt.entries[10].check, 0u);
 }
 
 TEST_F(TTTest, TornEntryReadsAsMiss)
 {
     Position a = positionWithKey(keyInBucket(8, 0));
-    storeHash(a, 4, 0, BOUND_EXACT, 10, 0x00001C0C);
-    TTEntry first = ttTable[8];
-    storeHash(a, 5, 0, BOUND_EXACT, 20, 0x00001C0C);
-    ttTable[8].check = first.check;  // check word of one write, data word of the other
+    storeHash(tt, a, 4, 0, BOUND_EXACT, 10, 0x00001C0C);
+    TTEntry first = tt.entries[8];
+    storeHash(tt, a, 5, 0, BOUND_EXACT, 20, 0x00001C0C);
+    tt.entries[8].check = first.check;  // check word of one write, data word of the other
     uint64_t data;
-    EXPECT_EQ(probeHash(a, data, 0, 0, -30000, 30000), HASH_MISS);
-}
-
-TEST_F(TTTest, StopFlagsDropStores)
-{
-    Position p = positionWithKey(0x5151);
-    uint64_t data;
-    for (auto* flag : {&stopSearch, &abortIteration}) {
-        *flag = 1;
-        storeHash(p, 3, 0, BOUND_EXACT, 1, 0);
-        *flag = 0;
-        EXPECT_EQ(probeHash(p, data, 0, 0, 0, 0), HASH_MISS);
-    }
+    EXPECT_EQ(probeHash(tt, a, data, 0, 0, -30000, 30000), HASH_MISS);
 }
 
 // Depth is clamped, not wrapped; after 255 searches the age wraps to 0 with
@@ -187,34 +177,33 @@ TEST_F(TTTest, DepthAndAgeLimits)
 {
     Position p = positionWithKey(0x6161);
     uint64_t data;
-    storeHash(p, 64, 0, BOUND_EXACT, 5, 0);
-    probeHash(p, data, 0, 0, 0, 0);
+    storeHash(tt, p, 64, 0, BOUND_EXACT, 5, 0);
+    probeHash(tt, p, data, 0, 0, 0, 0);
     EXPECT_EQ(ttDepth(data), 63);
-    storeHash(p, -1, 0, BOUND_EXACT, 5, 0);
-    EXPECT_EQ(probeHash(p, data, 1, 0, 0, 0), HASH_UNUSABLE);
+    storeHash(tt, p, -1, 0, BOUND_EXACT, 5, 0);
+    EXPECT_EQ(probeHash(tt, p, data, 1, 0, 0, 0), HASH_UNUSABLE);
 
-    hashAge = 0;
+    tt.age = 0;
     for (int i = 0; i < 255; i++)
-        newSearchGeneration();
-    EXPECT_EQ(hashAge, 255);
-    ASSERT_NE(probeHash(p, data, 0, 0, 0, 0), HASH_MISS);
-    newSearchGeneration();
-    EXPECT_EQ(hashAge, 0);
-    EXPECT_EQ(probeHash(p, data, 0, 0, 0, 0), HASH_MISS);
+        newSearchGeneration(tt);
+    EXPECT_EQ(tt.age, 255);
+    ASSERT_NE(probeHash(tt, p, data, 0, 0, 0, 0), HASH_MISS);
+    newSearchGeneration(tt);
+    EXPECT_EQ(tt.age, 0);
+    EXPECT_EQ(probeHash(tt, p, data, 0, 0, 0, 0), HASH_MISS);
 }
 
 TEST(TTLifeCycle, NoTableAfterAFailedAllocation)
 {
-    EXPECT_EQ(printed([] { EXPECT_FALSE(allocHashTable(uint64_t(1) << 62, 1)); }),
-              "Hash Table Memory Allocation Failed!\n");
-    EXPECT_EQ(ttTable, nullptr);
+    EXPECT_FALSE(allocHashTable(tt, uint64_t(1) << 62).ok);
+    EXPECT_EQ(tt.entries, nullptr);
     Position p = positionWithKey(0x31);
-    storeHash(p, 3, 0, BOUND_EXACT, 1, 0);
+    storeHash(tt, p, 3, 0, BOUND_EXACT, 1, 0);
     uint64_t data;
-    EXPECT_EQ(probeHash(p, data, 0, 0, 0, 0), HASH_MISS);
-    clearHashTable(ttEntries);
-    newSearchGeneration();
-    hashAge = 0;
+    EXPECT_EQ(probeHash(tt, p, data, 0, 0, 0, 0), HASH_MISS);
+    clearHashTable(tt);
+    newSearchGeneration(tt);
+    tt.age = 0;
 }
 
 // Large-page mode sizes the block to a power of two of bytes, so N = P/16 - 4.
@@ -223,17 +212,50 @@ TEST(TTLifeCycle, NoTableAfterAFailedAllocation)
 TEST(TTLifeCycle, LargePageBlockKeepsEveryBucketInside)
 {
     constexpr uint64_t n = (uint64_t(2) << 20) / 16 - 4;
-    const std::string out = printed([] { ASSERT_TRUE(allocHashTable(n, 2, true)); });
-    EXPECT_EQ(out.rfind("\nLarge Page hash table allocator used.\nLargePageMinimun: ", 0), 0u) << out;
-    EXPECT_NE(out.find("Allocated     2 MB for the Hash Table\n"), std::string::npos) << out;
-    EXPECT_TRUE(ttIndexMask <= n && (ttIndexMask & 3) == 0);
+    const TableAllocation a = allocHashTable(tt, n, true);
+    ASSERT_TRUE(a.ok && a.triedLargePages);
+    EXPECT_TRUE(tt.indexMask <= n && (tt.indexMask & 3) == 0);
     bool reachedLast = false;
     for (uint64_t k = 0; k < 200000; k++) {
-        reachedLast |= ((k * 0x9E3779B97F4A7C15ULL) & ttIndexMask) == n;
-        storeHash(positionWithKey(k * 0x9E3779B97F4A7C15ULL), 1, 0, BOUND_EXACT, 0, 0);
+        reachedLast |= ((k * 0x9E3779B97F4A7C15ULL) & tt.indexMask) == n;
+        storeHash(tt, positionWithKey(k * 0x9E3779B97F4A7C15ULL), 1, 0, BOUND_EXACT, 0, 0);
     }
     EXPECT_TRUE(reachedLast) << "buckets spread up to the end of the block";
-    freeHashTable();
+    freeHashTable(tt);
+}
+
+// An engine's tables report their sizes (the TT's as configured) and their
+// failures through the engine's reporter; a failed table is done without.
+TEST(TTLifeCycle, EngineTablesReportThroughTheReporter)
+{
+    SentText said;
+    Engine* engine = createEngine(Reporter{&said, SentText::append, nullptr});
+    TableSizes sizes = tableSizesOfEntries(2, uint64_t(1) << 12, uint64_t(1) << 10);
+    sizes.ttSizeMb = 100;
+    allocAllTables(*engine, sizes);
+    EXPECT_EQ(said.take(), "Allocated   100 MB for the Hash Table\n"
+                           "Allocated     1 MB for the HashEval Table for Thread 1\n"
+                           "Allocated     1 MB for the HashEval Table for Thread 2\n"
+                           "Allocated     1 MB for the HashQ Table for Thread 1\n"
+                           "Allocated     1 MB for the HashQ Table for Thread 2\n");
+    EXPECT_EQ(engine->tt.indexMask, 4095u);
+    sizes.ttEntries = uint64_t(1) << 62;
+    sizes.hashEvalEntries = 3;  // not a power of two
+    allocAllTables(*engine, sizes);
+    EXPECT_EQ(said.take(), "Hash Table Memory Allocation Failed!\n"
+                           "HashEval Table Memory Allocation Failed!\n"
+                           "HashEval Table Memory Allocation Failed!\n"
+                           "HashEval Table Memory Allocation Failed!\n"
+                           "Allocated     1 MB for the HashQ Table for Thread 1\n"
+                           "Allocated     1 MB for the HashQ Table for Thread 2\n");
+    EXPECT_EQ(engine->tt.entries, nullptr);
+    EXPECT_EQ(engine->searchThreads[0].evalCache.entries, nullptr);
+
+    ASSERT_TRUE(allocEngineTable(*engine, (uint64_t(2) << 20) / 16 - 4, 2, true));
+    const std::string out = said.take();
+    EXPECT_EQ(out.rfind("\nLarge Page hash table allocator used.\nLargePageMinimun: ", 0), 0u) << out;
+    EXPECT_NE(out.find("Allocated     2 MB for the Hash Table\n"), std::string::npos) << out;
+    destroyEngine(engine);
 }
 
 }  // namespace
@@ -248,7 +270,7 @@ protected:
     {
         std::memset(&qThread.positions[0], 0, sizeof(Position));
         qThread.current = &qThread.positions[0];
-        ASSERT_TRUE(allocHashQ(qThread, 1000, 1, false, 0));  // rounded down to 512
+        ASSERT_TRUE(allocHashQ(qThread, 1000));  // rounded down to 512
     }
     void TearDown() override { freeHashQ(qThread); }
     // Stores under key and probes key again.
@@ -306,8 +328,7 @@ TEST(HashQLifeCycle, WithoutATableEverythingMisses)
     clearHashQ(t);
     HashQEntry e{};
     EXPECT_EQ(probeHashQ(t, e, 0, 1, -100, 100), HASH_MISS);
-    EXPECT_EQ(printed([] { EXPECT_TRUE(allocHashQ(t, 1 << 10, 3, true, 2)); }),
-              "Allocated     3 MB for the HashQ Table for Thread 2\n");
+    EXPECT_TRUE(allocHashQ(t, 1 << 10));
     freeHashQ(t);
     EXPECT_EQ(t.hashQ, nullptr);
 }

@@ -8,6 +8,7 @@
 
 #include "eval/evaluate.h"
 #include "eval/params.h"
+#include "search/engine.h"
 #include "search/hashq.h"
 #include "search/tt.h"
 #include "support/unit.h"
@@ -19,7 +20,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-SearchThread record;
+// The tuner's record belongs to an engine: its searches use the engine's
+// table and stop flags.
+Engine& engine = *createEngine();
+SearchThread& record = engine.mainThread;
 ParamRecord defaults[PARAM_COUNT];
 
 std::vector<std::string> readLines(const fs::path& file) { return linesOf(fileText(file.string())); }
@@ -30,16 +34,16 @@ class TuningTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        printed([] { allocHashTable(uint64_t(1) << 14, 1); });
-        allocHashEval(record.evalCache, uint64_t(1) << 14, 1, false, 0);
-        allocHashQ(record, uint64_t(1) << 14, 1, false, 0);
+        allocHashTable(engine.tt, uint64_t(1) << 14);
+        allocHashEval(record.evalCache, uint64_t(1) << 14);
+        allocHashQ(record, uint64_t(1) << 14);
         std::memcpy(defaults, ParamTable, sizeof defaults);
     }
     static void TearDownTestSuite()
     {
         freeHashQ(record);
         freeHashEval(record.evalCache);
-        freeHashTable();
+        freeHashTable(engine.tt);
     }
     void SetUp() override
     {
