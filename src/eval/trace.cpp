@@ -22,6 +22,24 @@ struct TraceRecorder {
         mg[current][int(term)] += mgPart;
         eg[current][int(term)] += egPart;
     }
+    void uses(const int&, int, int) {}
+};
+
+// Counts of every parameter read, side to move's minus the opponent's.
+struct CoefficientRecorder {
+    int sign = 1;
+    int mg[PARAM_COUNT] = {};
+    int eg[PARAM_COUNT] = {};
+    void side(int s) { sign = s == 0 ? 1 : -1; }
+    void add(Term, int, int) {}
+    void uses(const int& param, int mgCount, int egCount)
+    {
+        const int i = paramIndexOf(&param);
+        if (i < 0)
+            return;
+        mg[i] += sign * mgCount;
+        eg[i] += sign * egCount;
+    }
 };
 
 // The record slot of each term.
@@ -44,6 +62,27 @@ constexpr EvalTraceSlot SLOT_OF_TERM[int(Term::COUNT)] = {
     TRACE_QUEEN_MOBILITY,        // QUEEN_MOBILITY
     TRACE_QUEEN_TROPISM,         // QUEEN_TROPISM
     TRACE_KING_SAFETY,           // KING_SAFETY
+    TRACE_PAWN_ISOLATED,         // ISOLATED
+    TRACE_PAWN_DOUBLED,          // DOUBLED
+    TRACE_PAWN_BACKWARD,         // BACKWARD
+    TRACE_PAWN_FREE_PATH,        // PASSED_FREE_PATH
+    TRACE_PAWN_KING_DISTANCE,    // PASSED_KING_DISTANCE
+    TRACE_PAWN_SUPPORTED,        // PASSED_SUPPORTED
+    TRACE_PAWN_KING_SUPPORT,     // KING_SUPPORT
+    TRACE_KNIGHT_OUTPOST,        // KNIGHT_OUTPOST
+    TRACE_KNIGHT_ADJUSTMENT,     // KNIGHT_ADJUSTMENT
+    TRACE_BISHOP_OUTPOST,        // BISHOP_OUTPOST
+    TRACE_BISHOP_COLOR_WEAKNESS, // COLOR_WEAKNESS
+    TRACE_ROOK_OUTPOST,          // ROOK_OUTPOST
+    TRACE_ROOK_ADJUSTMENT,       // ROOK_ADJUSTMENT
+    TRACE_ROOK_7TH_RANK,         // ROOK_7TH
+    TRACE_ROOK_QUEEN_FILE,       // ROOK_QUEEN_FILE
+    TRACE_KING_CASTLING,         // CASTLING
+    TRACE_THREAT_BY_PAWN,        // THREAT_BY_PAWN
+    TRACE_THREAT_BY_PIECE,       // THREAT_BY_PIECE
+    TRACE_HANGING,               // HANGING
+    TRACE_SPACE,                 // SPACE
+    TRACE_SIDE_TO_MOVE,          // SIDE_TO_MOVE
 };
 
 // Material and piece-square slots by piece code (the king has no material).
@@ -51,6 +90,22 @@ constexpr int MATERIAL_SLOT[7] = {-1, TRACE_PAWN_MATERIAL, TRACE_KNIGHT_MATERIAL
                                   TRACE_ROOK_MATERIAL, TRACE_QUEEN_MATERIAL, -1};
 constexpr int PST_SLOT[7] = {-1, TRACE_PAWN_PST, TRACE_KNIGHT_PST, TRACE_BISHOP_PST,
                              TRACE_ROOK_PST, TRACE_QUEEN_PST, TRACE_KING_PST};
+
+// The material and piece-square parameters of one side's pieces, told to
+// the sink as the incremental scores take them.
+template <class Sink>
+void countMaterial(const SideView& v, Sink& sink)
+{
+    const Bitboard bySet[7] = {0, v.pawns, v.knights, v.bishops, v.rooks, v.queens, v.kings};
+    for (int p = PAWN; p <= KING; p++)
+        for (Bitboard b = bySet[p] & v.own; b;) {
+            const int s = popLsb(b), rank = squareRank(s), file = squareFile(s);
+            const int f = file < 4 ? file : 7 - file;
+            if (p != KING)
+                usesPair(sink, PT_pieceValuesMg[p], PT_pieceValuesEg[p], 1);
+            usesPair(sink, PT_PstMg[p][rank][f], PT_PstEg[p][rank][f], 1);
+        }
+}
 
 // One side's material and piece-square values, split apart, tapered.
 void traceMaterial(const SideView& v, int phase, EvalTrace& trace)
@@ -113,6 +168,43 @@ const TraceRow ROWS[] = {
     {"Pinned", {DOT, DOT, DOT, DOT, DOT, DOT, 49}},
 };
 
+// The default evaluation's table: a row for every term, totals over all rows.
+const TraceRow FULL_ROWS[] = {
+    {"Material", {0, 14, 20, 30, 40, DOT, DOT}},
+    {"PST", {1, 15, 21, 31, 41, 44, DOT}},
+    {"Mobility", {DOT, 19, 25, 35, 43, DOT, DOT}},
+    {"Passed", {3, DOT, DOT, DOT, DOT, DOT, DOT}},
+    {"Passed free", {50, DOT, DOT, DOT, DOT, DOT, DOT}},
+    {"Passed kings", {51, DOT, DOT, DOT, DOT, DOT, DOT}},
+    {"Passed support", {52, DOT, DOT, DOT, DOT, DOT, DOT}},
+    {"Isolated", {2, DOT, DOT, DOT, DOT, DOT, DOT}},
+    {"Doubled", {4, DOT, DOT, DOT, DOT, DOT, DOT}},
+    {"Backward", {5, DOT, DOT, DOT, DOT, DOT, DOT}},
+    {"Dispersion", {6, DOT, DOT, DOT, DOT, DOT, DOT}},
+    {"Distortion", {7, DOT, DOT, DOT, DOT, DOT, DOT}},
+    {"kingSupport", {9, DOT, DOT, DOT, DOT, DOT, DOT}},
+    {"Trapped", {DOT, 16, 22, 32, DOT, DOT, DOT}},
+    {"Adjustment", {DOT, 17, DOT, 33, DOT, DOT, DOT}},
+    {"Outpost", {DOT, 18, 24, 34, DOT, DOT, DOT}},
+    {"openDiags", {DOT, DOT, 26, DOT, DOT, DOT, DOT}},
+    {"Fianchetto", {DOT, DOT, 23, DOT, DOT, DOT, DOT}},
+    {"colorWeakness", {DOT, DOT, 27, DOT, DOT, DOT, DOT}},
+    {"bishopPair", {DOT, DOT, 29, DOT, DOT, DOT, DOT}},
+    {"openFile", {DOT, DOT, DOT, 36, DOT, DOT, DOT}},
+    {"semiopenFile", {DOT, DOT, DOT, 37, DOT, DOT, DOT}},
+    {"7th rank", {DOT, DOT, DOT, 38, DOT, DOT, DOT}},
+    {"Queen file", {DOT, DOT, DOT, 53, DOT, DOT, DOT}},
+    {"Tropism", {DOT, DOT, DOT, DOT, 42, DOT, DOT}},
+    {"KingShield", {11, DOT, DOT, DOT, DOT, DOT, DOT}},
+    {"King Safety", {DOT, DOT, DOT, DOT, DOT, 47, DOT}},
+    {"Castling", {DOT, DOT, DOT, DOT, DOT, 54, DOT}},
+    {"Threat pawn", {DOT, DOT, DOT, DOT, DOT, DOT, 55}},
+    {"Threat piece", {DOT, DOT, DOT, DOT, DOT, DOT, 56}},
+    {"Hanging", {DOT, DOT, DOT, DOT, DOT, DOT, 57}},
+    {"Space", {DOT, DOT, DOT, DOT, DOT, DOT, 58}},
+    {"Side To Move", {DOT, DOT, DOT, DOT, DOT, DOT, 48}},
+};
+
 // The slots each column's total adds up (Outposts are shown but not added;
 // Chain and Candidate are added with their stored sign).
 struct ColumnSum {
@@ -138,14 +230,15 @@ void printRule(int width)
     std::printf("%s\n", rule);
 }
 
-void printRecord(const EvalTrace& t, const char* title)
+template <size_t N>
+void printRecord(const EvalTrace& t, const char* title, const TraceRow (&rows)[N], bool totalOfRows)
 {
     std::printf("\n%s\n", title);
     printRule(66);
     std::printf("| Piece         |%6s|%6s|%6s|%6s|%6s|%6s|%6s|\n", "Pawn", "Knight", "Bishop", "Rook", "Queen", "King",
                 "Others");
     printRule(66);
-    for (const TraceRow& row : ROWS) {
+    for (const TraceRow& row : rows) {
         std::printf("| %-14s|", row.name);
         for (int cell : row.cells) {
             if (cell == DOT)
@@ -162,8 +255,14 @@ void printRecord(const EvalTrace& t, const char* title)
     int sum = 0;
     for (int c = 0; c < 7; c++) {
         int16_t total = 0;
-        for (int i = 0; i < TOTALS[c].count; i++)
-            total = int16_t(total + t.slot[TOTALS[c].slots[i]]);
+        if (totalOfRows) {
+            for (const TraceRow& row : rows)
+                if (row.cells[c] != DOT)
+                    total = int16_t(total + t.slot[row.cells[c] % NEGATED]);
+        } else {
+            for (int i = 0; i < TOTALS[c].count; i++)
+                total = int16_t(total + t.slot[TOTALS[c].slots[i]]);
+        }
         totals[c] = total;
         sum += total;
     }
@@ -177,7 +276,8 @@ void printRecord(const EvalTrace& t, const char* title)
 Score traceEvaluation(const Position& pos, EvalTrace trace[2])
 {
     TraceRecorder recorder;
-    const Score score = evaluateWith(pos, nullptr, recorder);
+    const Score score = evalIsClassic() ? evaluateWith<false>(pos, nullptr, recorder)
+                                        : evaluateWith<true>(pos, nullptr, recorder);
 
     const int phase = phaseOf(pos);
     const SideView us = sideToMoveView(pos);
@@ -195,7 +295,30 @@ Score traceEvaluation(const Position& pos, EvalTrace trace[2])
 
 void printEvalTrace(const EvalTrace trace[2])
 {
-    printRecord(trace[0], "Side to move");
-    printRecord(trace[1], "Opponent");
+    if (evalIsClassic()) {
+        printRecord(trace[0], "Side to move", ROWS, false);
+        printRecord(trace[1], "Opponent", ROWS, false);
+    } else {
+        printRecord(trace[0], "Side to move", FULL_ROWS, true);
+        printRecord(trace[1], "Opponent", FULL_ROWS, true);
+    }
     std::printf("\n");
+}
+
+Score traceCoefficients(const Position& pos, EvalCoefficients& out)
+{
+    CoefficientRecorder recorder;
+    const Score score = evaluateWith<true>(pos, nullptr, recorder);
+    const SideView us = sideToMoveView(pos);
+    recorder.side(0);
+    countMaterial(us, recorder);
+    recorder.side(1);
+    countMaterial(otherSide(us), recorder);
+
+    out.phase = phaseOf(pos);
+    out.count = 0;
+    for (int i = 0; i < PARAM_COUNT; i++)
+        if (recorder.mg[i] != 0 || recorder.eg[i] != 0)
+            out.terms[out.count++] = {uint16_t(i), int16_t(recorder.mg[i]), int16_t(recorder.eg[i])};
+    return score;
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "eval/params.h"
+#include "eval/playvalues.h"
 #include "position/types.h"
 
 namespace {
@@ -65,7 +66,11 @@ TEST(ParamTable, RecordsAtFixedPositions)
         {643 + 99, "PT_KingSafety[99]", 500, 0},
         {743, "P_Castling", 10, 0},
         {744, "PT_AttackWeight[EMPTY]", 0, 0},
-        {PARAM_COUNT - 1, "PT_AttackWeight[QUEEN]", 5, 0},
+        {CLASSIC_PARAM_COUNT - 1, "PT_AttackWeight[QUEEN]", 5, 0},
+        // The default evaluation's own records follow, 0 for the classic one.
+        {CLASSIC_PARAM_COUNT, "PT_PassedFreePathMg[2]", 0, 0},
+        {CLASSIC_PARAM_COUNT + 11, "PT_PassedFreePathEg[7]", 0, 0},
+        {PARAM_COUNT - 1, "P_SpaceMg", 0, 0},
     };
     for (const Case& c : cases) {
         const ParamRecord& r = ParamTable[c.index];
@@ -74,6 +79,76 @@ TEST(ParamTable, RecordsAtFixedPositions)
         EXPECT_EQ(r.tune != 0, c.tune != 0) << c.name;
         EXPECT_EQ(r.tunedValue, 0) << c.name;
     }
+}
+
+TEST(ParamTable, DefaultEvaluationValues)
+{
+    struct Case {
+        const char* name;
+        int classic, play;
+    };
+    // Classic records start from the classic values; the default-only ones
+    // exist with 0 for the classic evaluation.
+    const Case cases[] = {
+        {"PT_PawnIsolatedMg[B]", 5, 5},
+        {"P_SideToMove", 10, 10},
+        {"PT_PassedEnemyKingEg[7]", 0, 16},
+        {"P_ThreatPawnOnQueenMg", 0, 80},
+        {"P_HangingEg", 0, 20},
+    };
+    for (const Case& c : cases) {
+        const int i = recordIndex(c.name);
+        ASSERT_GE(i, 0) << c.name;
+        EXPECT_EQ(paramIndexByName(c.name), i);
+        EXPECT_EQ(ParamTable[i].value, c.classic) << c.name;
+        if (PLAY_VALUES.empty()) {
+            EXPECT_EQ(ParamTable[i].playValue, c.play) << c.name;
+        }
+    }
+    EXPECT_EQ(paramIndexByName("P_NoSuchThing"), -1);
+}
+
+TEST(ParamTable, EveryVariableFindsItsRecord)
+{
+    // Every record but the mirrored files E-H of the six pawn arrays, which
+    // belong to the records of files D-A.
+    int mirrored = 0;
+    for (int i = 0; i < PARAM_COUNT; i++) {
+        const int found = paramIndexOf(ParamTable[i].variable);
+        if (found == i)
+            continue;
+        std::string name = ParamTable[i].name;
+        ASSERT_TRUE(name.size() > 3 && name[name.size() - 3] == '[') << name;
+        name[name.size() - 2] = char('A' + 'H' - name[name.size() - 2]);
+        EXPECT_EQ(found, recordIndex(name.c_str())) << ParamTable[i].name;
+        mirrored++;
+    }
+    EXPECT_EQ(mirrored, 6 * 4);
+    EXPECT_EQ(paramIndexOf(&PT_PawnIsolatedMg[4]), recordIndex("PT_PawnIsolatedMg[D]"));
+    EXPECT_EQ(paramIndexOf(&PT_BackwardPawnEg[7]), recordIndex("PT_BackwardPawnEg[A]"));
+    const int notAParameter = 0;
+    EXPECT_EQ(paramIndexOf(&notAParameter), -1);
+}
+
+TEST(ApplyParams, EachModeAppliesItsOwnValues)
+{
+    const int knightMg = recordIndex("PT_pieceValuesMg[KNIGHT]");
+    const int space = recordIndex("P_SpaceMg");
+    const int savedPlay = ParamTable[knightMg].playValue;
+    ParamTable[knightMg].playValue = 300;
+    setEvalMode(false);
+    EXPECT_FALSE(evalIsClassic());
+    EXPECT_EQ(PT_pieceValuesMg[KNIGHT], 300);
+    EXPECT_EQ(pieceSquareMg[KNIGHT][square("e4")], 300 + 20);
+    EXPECT_EQ(P_SpaceMg, ParamTable[space].playValue);
+    EXPECT_EQ(&modeValue(ParamTable[knightMg]), &ParamTable[knightMg].playValue);
+    EXPECT_EQ(modeParamCount(), PARAM_COUNT);
+    setEvalMode(true);
+    ParamTable[knightMg].playValue = savedPlay;
+    EXPECT_EQ(PT_pieceValuesMg[KNIGHT], 284);
+    EXPECT_EQ(P_SpaceMg, 0);
+    EXPECT_EQ(&modeValue(ParamTable[knightMg]), &ParamTable[knightMg].value);
+    EXPECT_EQ(modeParamCount(), CLASSIC_PARAM_COUNT);
 }
 
 TEST(ParamTable, FortyTwoTuneMarksAndDistinctVariables)
