@@ -8,6 +8,7 @@
 #include "eval/params.h"
 #include "frontend/config.h"
 #include "frontend/console.h"
+#include "frontend/datagencommand.h"
 #include "frontend/input.h"
 #include "frontend/tunecommand.h"
 #include "frontend/uci.h"
@@ -31,6 +32,8 @@ int runEngine(int argc, char** argv)
         config.paramFile[0] = '\0';
     if (argc >= 2 && std::strcmp(argv[1], "tune") == 0)
         return runTuneCommand(argc - 2, argv + 2);
+    if (argc >= 2 && std::strcmp(argv[1], "datagen") == 0)
+        return runDatagenCommand(argc - 2, argv + 2);
     std::printf("%s\n", BANNER_RULE);
     std::printf("enter 'console' for console mode... ");
 
