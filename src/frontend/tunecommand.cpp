@@ -47,9 +47,11 @@ void printUsage()
         std::printf("  %-14s %s\n", s.word, s.help);
     std::printf("--iterations N stops the fitting stages after N optimiser iterations\n");
     std::printf("usage: ardentis tune adam <file> [--epochs N] [--lambda L] [--lr STEP] [--batch N] [--k K]\n");
+    std::printf("                               [--start tuned.csv]\n");
     std::printf("  fits every parameter of the default evaluation to the positions of <file>\n");
     std::printf("  (\"FEN | score | result\" or \"FEN;result;\" lines), writes tuned.csv and params.h here;\n");
-    std::printf("  defaults: 100 epochs, lambda 1 (results only), step 0.5, batches of 8192, K fitted\n");
+    std::printf("  defaults: 100 epochs, lambda 1 (results only), step 0.5, batches of 8192, K fitted;\n");
+    std::printf("  --start applies a tuned.csv of the default evaluation first (--epochs 0: its error only)\n");
 }
 
 // A number option's value within [low, high]; false when it is not one.
@@ -65,13 +67,17 @@ bool readAdamOptions(int argc, char** argv, AdamSettings& settings)
 {
     if (argc < 1 || argv[0][0] == '-')
         return false;
-    settings = AdamSettings{argv[0], ".", 100, 1.0, 0.5, 8192, 0.0};
+    settings = AdamSettings{argv[0], ".", 100, 1.0, 0.5, 8192, 0.0, nullptr};
     for (int i = 1; i < argc; i += 2) {
         double value = 0.0;
         if (i + 1 >= argc)
             return false;
         const char* option = argv[i];
         const char* text = argv[i + 1];
+        if (!std::strcmp(option, "--start")) {
+            settings.start = text;
+            continue;
+        }
         if (!std::strcmp(option, "--epochs") && readNumber(text, 0, 100000, value) && value == std::floor(value))
             settings.epochs = int(value);
         else if (!std::strcmp(option, "--lambda") && readNumber(text, 0.0, 1.0, value))

@@ -13,6 +13,7 @@
 #include "eval/trace.h"
 #include "platform/platform.h"
 #include "tuning/export.h"
+#include "tuning/paramfile.h"
 #include "tuning/samples.h"
 #include "tuning/trainingfile.h"
 #include "tuning/tunerengine.h"
@@ -158,6 +159,14 @@ double fitScale(const TrainingSet& set, const double* weights)
 int adamTuning(SearchThread& t, const AdamSettings& settings)
 {
     setEvalMode(false);
+    if (settings.start) {
+        const ParamFileResult r = readParamFile(settings.start);
+        for (const std::string& problem : r.problems)
+            std::printf("%s: %s\n", settings.start, problem.c_str());
+        if (!r.applied)
+            return 0;
+        std::printf("Starting from %s: %d values\n", settings.start, r.values);
+    }
     const uint64_t loadStart = nowMs();
     static TrainingSet set;
     set = TrainingSet{};
@@ -195,6 +204,8 @@ int adamTuning(SearchThread& t, const AdamSettings& settings)
                 lambda, fittedCount, settings.epochs, settings.batchSize, settings.learningRate);
     std::printf("Initial error %.6f\n", trainingError(set, weights, k, lambda));
     std::fflush(stdout);
+    if (settings.epochs == 0)  // a measurement only: nothing fitted, nothing written
+        return 1;
 
     // Mini-batches in a fixed shuffled order, drawn again for every epoch.
     std::vector<uint32_t> order(set.positions.size());

@@ -46,6 +46,7 @@ struct AdamSettings {
     double learningRate;    // Adam's step, in centipawns
     int batchSize;          // positions per update
     double k;               // scale of the logistic curve; 0: fitted to the results first
+    const char* start;      // a tuned.csv to start from (null: the values in force)
 };
 
 // Reads the training file into set under the default evaluation (which the
@@ -63,8 +64,9 @@ double trainingError(const TrainingSet& set, const double* weights, double k, do
 // The K that minimises the error against the results alone.
 double fitScale(const TrainingSet& set, const double* weights);
 
-// Loads, fits K unless given, runs the epochs with a progress line each,
+// Applies the starting file when given, loads, fits K unless given, runs the epochs with a progress line each,
 // stores the rounded values as playValues (and tunedValues) of the fitted
 // records, applies them and writes tuned.csv (the fitted records) and params.h
-// (every record). Returns 1, or 0 when a file could not be read or written.
+// (every record); with 0 epochs only prints the error. Returns 1, or 0 when a
+// file could not be read or written.
 int adamTuning(SearchThread& t, const AdamSettings& settings);

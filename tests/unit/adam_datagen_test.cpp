@@ -242,7 +242,7 @@ TEST_F(Pipeline, EpochsLowerTheErrorAndWriteTheFiles)
         std::ifstream source(testDataPath("input-small.epd"));
         std::ofstream(in) << source.rdbuf();
     }
-    const AdamSettings settings{in.c_str(), dir.c_str(), 30, 1.0, 1.0, 256, 0.0};
+    const AdamSettings settings{in.c_str(), dir.c_str(), 30, 1.0, 1.0, 256, 0.0, nullptr};
     testing::internal::CaptureStdout();
     const int done = adamTuning(tuner, settings);
     const std::string out = testing::internal::GetCapturedStdout();
@@ -273,6 +273,30 @@ TEST_F(Pipeline, EpochsLowerTheErrorAndWriteTheFiles)
     }
     // Pawns never stand on the first rank: their records are not fitted.
     EXPECT_EQ(ParamTable[paramIndexByName("PT_PstMg[PAWN][A1]")].playValue, saved[paramIndexByName("PT_PstMg[PAWN][A1]")].playValue);
+}
+
+// --start applies a tuned.csv of the default evaluation first; with no epochs
+// the run only measures its error and writes nothing.
+TEST_F(Pipeline, StartsFromAFileAndMeasuresWithoutEpochs)
+{
+    const fs::path in = file("train.epd"), start = file("start.csv");
+    std::ofstream(in) << "4k3/8/8/8/8/8/3P4/4K3 w - - 0 1 | 90 | 1.0\n"
+                         "4k3/3p4/8/8/8/8/3P4/4K3 w - - 0 1 | 0 | 0.5\n";
+    std::ofstream(start) << "P_SpaceMg;7;\nPT_PassedOwnKingEg[3];-2;\n";
+    const AdamSettings settings{in.c_str(), dir.c_str(), 0, 1.0, 1.0, 256, 1.5, start.c_str()};
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(adamTuning(tuner, settings), 1);
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("Starting from"), std::string::npos) << out;
+    EXPECT_NE(out.find("Initial error"), std::string::npos) << out;
+    EXPECT_EQ(P_SpaceMg, 7);
+    EXPECT_EQ(PT_PassedOwnKingEg[1], -2);
+    EXPECT_FALSE(fs::exists(file("tuned.csv")));
+
+    std::ofstream(start) << "P_NoSuchParameter;7;\n";
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(adamTuning(tuner, settings), 0);
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("unknown parameter"), std::string::npos);
 }
 
 // A run stopped between games goes on with the next game; one whose last

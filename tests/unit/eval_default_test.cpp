@@ -1,7 +1,7 @@
 // The default evaluation: each of its terms on a position worked out by hand,
-// the trace and the cache agreeing with it over the shared positions, colour
-// symmetry, and the parameter counts the tuner reads, checked against the
-// evaluation itself.
+// the trace and the cache agreeing with it over the shared positions, and the
+// parameter counts the tuner reads, checked against the evaluation itself
+// (colour symmetry is tested with the classic evaluation's, in eval_test).
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -151,8 +151,7 @@ TEST_F(DefaultEval, EachTermOnAHandWorkedPosition)
 }
 
 // Over the shared positions the default evaluation scores the same through
-// the cache, the trace and the colour-flipped position, and differs from the
-// classic one.
+// the cache and the trace, and differs from the classic one.
 TEST_F(DefaultEval, AgreesWithItsCacheTraceAndMirror)
 {
     ASSERT_EQ(allocHashEval(thread.evalCache, 64, 1, false, 1), 1);
@@ -174,22 +173,6 @@ TEST_F(DefaultEval, AgreesWithItsCacheTraceAndMirror)
         }
     EXPECT_GT(differFromClassic, int(fens.size()) * 9 / 10);
     freeHashEval(thread.evalCache);
-}
-
-TEST_F(DefaultEval, ColourFlippedPositionsScoreAlike)
-{
-    // The board turned top to bottom with the colours exchanged: the same
-    // position for the side to move, so the same score.
-    const char* pairs[][2] = {
-        {"r1bq1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N1PN2/PP3PPP/R2QKB1R w KQ - 0 1",
-         "r2qkb1r/pp3ppp/2n1pn2/2pp4/3P4/2N1PN2/PP2BPPP/R1BQ1RK1 b kq - 0 1"},
-        {"4k3/8/8/5p2/3P4/4P3/8/4K3 w - - 0 1", "4k3/8/4p3/3p4/5P2/8/8/4K3 b - - 0 1"},
-        {"q3k3/R7/8/8/8/8/8/4K3 b - - 0 1", "4k3/8/8/8/8/8/r7/Q3K3 w - - 0 1"},
-    };
-    for (const auto& p : pairs) {
-        const Score a = evaluatePosition(setUp(p[0]));
-        EXPECT_EQ(evaluatePosition(setUp(p[1])), a) << p[0];
-    }
 }
 
 // What the tuner reads: moving one parameter by d moves the evaluation by

@@ -198,16 +198,21 @@ TEST(Evaluate, GamePhaseFromMaterial)
     EXPECT_EQ(gamePhase(queens), 44);
 }
 
+// In both evaluations.
 TEST(Evaluate, ColourFlippedPositionsScoreAlike)
 {
     const std::vector<std::string> fens = sharedPositions();
     ASSERT_GT(fens.size(), 300u);
-    for (const std::string& fen : fens) {
-        const std::string flipped = colourFlipped(fen);
-        Position a = positionOf(fen);
-        Position b = positionOf(flipped);
-        EXPECT_EQ(evaluatePosition(a), evaluatePosition(b)) << fen << "  /  " << flipped;
+    for (bool classic : {true, false}) {
+        setEvalMode(classic);
+        for (const std::string& fen : fens) {
+            const std::string flipped = colourFlipped(fen);
+            Position a = positionOf(fen);
+            Position b = positionOf(flipped);
+            EXPECT_EQ(evaluatePosition(a), evaluatePosition(b)) << fen << "  /  " << flipped << " classic " << classic;
+        }
     }
+    setEvalMode(true);
 }
 
 TEST(HashEval, CacheAgreesWithCachelessEvaluation)
