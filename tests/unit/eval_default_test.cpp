@@ -215,3 +215,37 @@ TEST_F(DefaultEval, ParameterCountsPredictTheEvaluation)
         for (int i = 1; i < c.count; i++)
             ASSERT_LT(c.terms[i - 1].index, c.terms[i].index);
 }
+
+namespace {
+
+// The last number of the first "| Total" line at or after `from`.
+int printedTotal(const std::string& text, size_t from)
+{
+    const size_t line = text.find("| Total", from);
+    const size_t end = text.find('\n', line);
+    const size_t bar = text.rfind('|', end - 2);
+    return std::atoi(text.substr(bar + 1, end - bar - 2).c_str());
+}
+
+} // namespace
+
+// score's table in the default evaluation: a row for each term, and totals
+// over every row, so the two records differ by the score up to the
+// roundings of tapering each slot on its own.
+TEST_F(DefaultEval, ScoreTablePrintsEveryTerm)
+{
+    const char* fen = "r1bq1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N1PN2/PP3PPP/R2QKB1R w KQ - 0 1";
+    EvalTrace trace[2];
+    const Score score = traceEvaluation(setUp(fen), trace);
+    testing::internal::CaptureStdout();
+    printEvalTrace(trace);
+    const std::string out = testing::internal::GetCapturedStdout();
+    for (const char* row : {"| Passed free ", "| Passed kings ", "| Passed support|", "| Isolated ", "| Backward ",
+                            "| Outpost ", "| Fianchetto ", "| Queen file ", "| Tropism ", "| Castling ",
+                            "| Threat pawn ", "| Threat piece ", "| Hanging ", "| Space ", "| Side To Move "})
+        EXPECT_NE(out.find(row), std::string::npos) << row;
+    EXPECT_EQ(out.find("| Pinned"), std::string::npos);
+    const size_t opponent = out.find("\nOpponent\n");
+    ASSERT_NE(opponent, std::string::npos);
+    EXPECT_NEAR(printedTotal(out, 0) - printedTotal(out, opponent), score, 12) << out;
+}
