@@ -225,6 +225,17 @@ constexpr Bitboard SPACE_SQUARES = 0x000000003C3C3C00ULL;
 
 int taper(int mg, int eg, int phase) { return (mg * phase + eg * (64 - phase)) / 64; }
 
+// A default-evaluation term worth n times the pair (mgParam, egParam): added
+// to the side's sums and told to the sink.
+template <class Sink>
+inline void addTerm(int16_t& mg, int16_t& eg, Sink& sink, Term term, const int& mgParam, const int& egParam, int n = 1)
+{
+    mg = int16_t(mg + s16(mgParam) * n);
+    eg = int16_t(eg + s16(egParam) * n);
+    sink.add(term, s16(mgParam) * n, s16(egParam) * n);
+    usesPair(sink, mgParam, egParam, n);
+}
+
 // The default evaluation's pawn terms of one side: isolated, doubled and
 // backward pawns, and of its passed pawns the support of an own pawn and the
 // distances of the kings to the square in front. They depend on pawns and
@@ -240,32 +251,17 @@ void addPawnStructure(const SideView& v, int16_t& mg, int16_t& eg, Sink& sink)
     const int enemyKing = kingSquareOf(v.kings & ~v.own);
     for (Bitboard b = ownPawns; b;) {
         const int s = popLsb(b), file = squareFile(s), rank = squareRank(s);
-        if (!(ownPawns & neighbourFiles(s))) {
-            mg = int16_t(mg - s16(PT_PawnIsolatedMg[file]));
-            eg = int16_t(eg - s16(PT_PawnIsolatedEg[file]));
-            sink.add(Term::ISOLATED, -s16(PT_PawnIsolatedMg[file]), -s16(PT_PawnIsolatedEg[file]));
-            usesPair(sink, PT_PawnIsolatedMg[file], PT_PawnIsolatedEg[file], -1);
-        } else if (!(ownPawns & GEO.supportSpan[s]) && has(enemyPawnAttacks, s + 8)) {
+        if (!(ownPawns & neighbourFiles(s)))
+            addTerm(mg, eg, sink, Term::ISOLATED, PT_PawnIsolatedMg[file], PT_PawnIsolatedEg[file], -1);
+        else if (!(ownPawns & GEO.supportSpan[s]) && has(enemyPawnAttacks, s + 8))
             // No own pawn can come level to defend it, and its step is watched.
-            mg = int16_t(mg - s16(PT_BackwardPawnMg[file]));
-            eg = int16_t(eg - s16(PT_BackwardPawnEg[file]));
-            sink.add(Term::BACKWARD, -s16(PT_BackwardPawnMg[file]), -s16(PT_BackwardPawnEg[file]));
-            usesPair(sink, PT_BackwardPawnMg[file], PT_BackwardPawnEg[file], -1);
-        }
-        if (ownPawns & GEO.frontSpan[s]) {
-            mg = int16_t(mg - s16(PT_PawnDoubledMg[file]));
-            eg = int16_t(eg - s16(PT_PawnDoubledEg[file]));
-            sink.add(Term::DOUBLED, -s16(PT_PawnDoubledMg[file]), -s16(PT_PawnDoubledEg[file]));
-            usesPair(sink, PT_PawnDoubledMg[file], PT_PawnDoubledEg[file], -1);
-        }
+            addTerm(mg, eg, sink, Term::BACKWARD, PT_BackwardPawnMg[file], PT_BackwardPawnEg[file], -1);
+        if (ownPawns & GEO.frontSpan[s])
+            addTerm(mg, eg, sink, Term::DOUBLED, PT_PawnDoubledMg[file], PT_PawnDoubledEg[file], -1);
         if (GEO.passedMask[s] & enemyPawns)
             continue;
-        if (has(defended, s)) {
-            mg = int16_t(mg + s16(P_PassedSupportedMg));
-            eg = int16_t(eg + s16(P_PassedSupportedEg));
-            sink.add(Term::PASSED_SUPPORTED, s16(P_PassedSupportedMg), s16(P_PassedSupportedEg));
-            usesPair(sink, P_PassedSupportedMg, P_PassedSupportedEg, 1);
-        }
+        if (has(defended, s))
+            addTerm(mg, eg, sink, Term::PASSED_SUPPORTED, P_PassedSupportedMg, P_PassedSupportedEg);
         const int stop = s + 8;
         const int ownSteps = GEO.distance[ownKing][stop], enemySteps = GEO.distance[enemyKing][stop];
         const int kings = s16(PT_PassedEnemyKingEg[rank - 1]) * enemySteps - s16(PT_PassedOwnKingEg[rank - 1]) * ownSteps;
@@ -342,10 +338,7 @@ void addPassedPieceTerms(const SideView& v, int16_t& mg, int16_t& eg, Sink& sink
         if ((GEO.passedMask[s] & enemyPawns) || (GEO.frontSpan[s] & v.occ))
             continue;
         const int r = squareRank(s) - 1;
-        mg = int16_t(mg + s16(PT_PassedFreePathMg[r]));
-        eg = int16_t(eg + s16(PT_PassedFreePathEg[r]));
-        sink.add(Term::PASSED_FREE_PATH, s16(PT_PassedFreePathMg[r]), s16(PT_PassedFreePathEg[r]));
-        usesPair(sink, PT_PassedFreePathMg[r], PT_PassedFreePathEg[r], 1);
+        addTerm(mg, eg, sink, Term::PASSED_FREE_PATH, PT_PassedFreePathMg[r], PT_PassedFreePathEg[r]);
     }
 }
 
@@ -364,23 +357,11 @@ void addRookTerms(const SideView& v, int s, int ownPawnCount, int16_t& mg, int16
 {
     const Bitboard ownPawns = v.pawns & v.own, enemyPawns = v.pawns & ~v.own;
     maps.rook |= rookAttacks(s, v.occ);
-    if (onOutpost(s, ownPawns, enemyPawns)) {
-        mg = int16_t(mg + s16(P_RookOutpostMg));
-        eg = int16_t(eg + s16(P_RookOutpostEg));
-        sink.add(Term::ROOK_OUTPOST, s16(P_RookOutpostMg), s16(P_RookOutpostEg));
-        usesPair(sink, P_RookOutpostMg, P_RookOutpostEg, 1);
-    }
-    const int delta = s16(PT_RookDelta[ownPawnCount]);
-    mg = int16_t(mg + delta);
-    eg = int16_t(eg + delta);
-    sink.add(Term::ROOK_ADJUSTMENT, delta, delta);
-    sink.uses(PT_RookDelta[ownPawnCount], 1, 1);
-    if (squareRank(s) == 6 && ((v.kings & ~v.own & RANK_8) || (enemyPawns & RANK_7))) {
-        mg = int16_t(mg + s16(P_Rook7th));
-        eg = int16_t(eg + s16(P_Rook7th));
-        sink.add(Term::ROOK_7TH, s16(P_Rook7th), s16(P_Rook7th));
-        sink.uses(P_Rook7th, 1, 1);
-    }
+    if (onOutpost(s, ownPawns, enemyPawns))
+        addTerm(mg, eg, sink, Term::ROOK_OUTPOST, P_RookOutpostMg, P_RookOutpostEg);
+    addTerm(mg, eg, sink, Term::ROOK_ADJUSTMENT, PT_RookDelta[ownPawnCount], PT_RookDelta[ownPawnCount]);
+    if (squareRank(s) == 6 && ((v.kings & ~v.own & RANK_8) || (enemyPawns & RANK_7)))
+        addTerm(mg, eg, sink, Term::ROOK_7TH, P_Rook7th, P_Rook7th);
     if (v.queens & ~v.own & fileOf(s)) {
         mg = int16_t(mg + s16(P_oQueenRookFile));
         sink.add(Term::ROOK_QUEEN_FILE, s16(P_oQueenRookFile), 0);
@@ -421,17 +402,9 @@ uint8_t addPieceTerms(const SideView& v, int16_t& mg, int16_t& eg, Sink& sink, A
         attacks = uint8_t(attacks + popcount(a & zone) * u8(PT_AttackWeight[KNIGHT]));
         if constexpr (Full) {
             maps.minor |= knightAttacks[s];
-            if (onOutpost(s, ownPawns, enemyPawns)) {
-                mg = int16_t(mg + s16(P_KnightOutpostMg));
-                eg = int16_t(eg + s16(P_KnightOutpostEg));
-                sink.add(Term::KNIGHT_OUTPOST, s16(P_KnightOutpostMg), s16(P_KnightOutpostEg));
-                usesPair(sink, P_KnightOutpostMg, P_KnightOutpostEg, 1);
-            }
-            const int delta = s16(PT_KnightDelta[ownPawnCount]);
-            mg = int16_t(mg + delta);
-            eg = int16_t(eg + delta);
-            sink.add(Term::KNIGHT_ADJUSTMENT, delta, delta);
-            sink.uses(PT_KnightDelta[ownPawnCount], 1, 1);
+            if (onOutpost(s, ownPawns, enemyPawns))
+                addTerm(mg, eg, sink, Term::KNIGHT_OUTPOST, P_KnightOutpostMg, P_KnightOutpostEg);
+            addTerm(mg, eg, sink, Term::KNIGHT_ADJUSTMENT, PT_KnightDelta[ownPawnCount], PT_KnightDelta[ownPawnCount]);
         }
         bool trapped = (s == A8 && (has(enemyPawns, A7) || has(enemyPawns, C7))) ||
                        (s == H8 && (has(enemyPawns, H7) || has(enemyPawns, F7))) ||
@@ -455,19 +428,12 @@ uint8_t addPieceTerms(const SideView& v, int16_t& mg, int16_t& eg, Sink& sink, A
         usesPair(sink, PT_BishopMobilityMg[m], PT_BishopMobilityEg[m], 1);
         if constexpr (Full) {
             maps.minor |= bishopAttacks(s, v.occ);
-            if (onOutpost(s, ownPawns, enemyPawns)) {
-                mg = int16_t(mg + s16(P_BishopOutpostMg));
-                eg = int16_t(eg + s16(P_BishopOutpostEg));
-                sink.add(Term::BISHOP_OUTPOST, s16(P_BishopOutpostMg), s16(P_BishopOutpostEg));
-                usesPair(sink, P_BishopOutpostMg, P_BishopOutpostEg, 1);
-            }
+            if (onOutpost(s, ownPawns, enemyPawns))
+                addTerm(mg, eg, sink, Term::BISHOP_OUTPOST, P_BishopOutpostMg, P_BishopOutpostEg);
             // Own pawns on the bishop's colour: squares it can neither guard
             // nor use.
             const int blocking = popcount(ownPawns & (has(LIGHT_SQUARES, s) ? LIGHT_SQUARES : ~LIGHT_SQUARES));
-            mg = int16_t(mg - s16(P_ColorWeaknessMg) * blocking);
-            eg = int16_t(eg - s16(P_ColorWeaknessEg) * blocking);
-            sink.add(Term::COLOR_WEAKNESS, -s16(P_ColorWeaknessMg) * blocking, -s16(P_ColorWeaknessEg) * blocking);
-            usesPair(sink, P_ColorWeaknessMg, P_ColorWeaknessEg, -blocking);
+            addTerm(mg, eg, sink, Term::COLOR_WEAKNESS, P_ColorWeaknessMg, P_ColorWeaknessEg, -blocking);
         }
         // Attacks on the king zone see through the own queen (a battery).
         Bitboard xray = bishopAttacks(s, v.occ & ~ownQueens) & ~own;

@@ -132,77 +132,57 @@ void traceMaterial(const SideView& v, int phase, EvalTrace& trace)
 constexpr int DOT = -1;
 constexpr int NEGATED = 1000;  // slot + NEGATED: printed with its sign turned
 
+// Which evaluation's table shows a row.
+enum RowShown : uint8_t { IN_CLASSIC = 1, IN_DEFAULT = 2, IN_BOTH = 3 };
+
 struct TraceRow {
     const char* name;
     int cells[7];  // Pawn, Knight, Bishop, Rook, Queen, King, Others
+    uint8_t shown = IN_BOTH;
 };
 
+// The classic table's rows in their order, with the default evaluation's own
+// rows among them (and without the classic rows it has no term for).
 const TraceRow ROWS[] = {
     {"Material", {0, 14, 20, 30, 40, DOT, DOT}},
     {"PST", {1, 15, 21, 31, 41, 44, DOT}},
     {"Mobility", {DOT, 19, 25, 35, 43, DOT, DOT}},
     {"Passed", {3, DOT, DOT, DOT, DOT, DOT, DOT}},
+    {"Passed free", {50, DOT, DOT, DOT, DOT, DOT, DOT}, IN_DEFAULT},
+    {"Passed kings", {51, DOT, DOT, DOT, DOT, DOT, DOT}, IN_DEFAULT},
+    {"Passed support", {52, DOT, DOT, DOT, DOT, DOT, DOT}, IN_DEFAULT},
     {"Isolated", {2, DOT, DOT, DOT, DOT, DOT, DOT}},
     {"Doubled", {4, DOT, DOT, DOT, DOT, DOT, DOT}},
     {"Backward", {5, DOT, DOT, DOT, DOT, DOT, DOT}},
     {"Dispersion", {6, DOT, DOT, DOT, DOT, DOT, DOT}},
     {"Distortion", {7, DOT, DOT, DOT, DOT, DOT, DOT}},
-    {"Chain", {12 + NEGATED, DOT, DOT, DOT, DOT, DOT, DOT}},
-    {"Candidate", {13 + NEGATED, DOT, DOT, DOT, DOT, DOT, DOT}},
-    {"pawnEnding", {8, DOT, DOT, DOT, DOT, DOT, DOT}},
+    {"Chain", {12 + NEGATED, DOT, DOT, DOT, DOT, DOT, DOT}, IN_CLASSIC},
+    {"Candidate", {13 + NEGATED, DOT, DOT, DOT, DOT, DOT, DOT}, IN_CLASSIC},
+    {"pawnEnding", {8, DOT, DOT, DOT, DOT, DOT, DOT}, IN_CLASSIC},
     {"kingSupport", {9, DOT, DOT, DOT, DOT, DOT, DOT}},
-    {"EnemyKingTrop", {10, DOT, DOT, DOT, DOT, DOT, DOT}},
+    {"EnemyKingTrop", {10, DOT, DOT, DOT, DOT, DOT, DOT}, IN_CLASSIC},
     {"Trapped", {DOT, 16, 22, 32, DOT, DOT, DOT}},
     {"Adjustment", {DOT, 17, DOT, 33, DOT, DOT, DOT}},
     {"Outpost", {DOT, 18, 24, 34, DOT, DOT, DOT}},
     {"openDiags", {DOT, DOT, 26, DOT, DOT, DOT, DOT}},
+    {"Fianchetto", {DOT, DOT, 23, DOT, DOT, DOT, DOT}, IN_DEFAULT},
     {"colorWeakness", {DOT, DOT, 27, DOT, DOT, DOT, DOT}},
     {"bishopPair", {DOT, DOT, 29, DOT, DOT, DOT, DOT}},
     {"openFile", {DOT, DOT, DOT, 36, DOT, DOT, DOT}},
     {"semiopenFile", {DOT, DOT, DOT, 37, DOT, DOT, DOT}},
     {"7th rank", {DOT, DOT, DOT, 38, DOT, DOT, DOT}},
-    {"Tarrash Rule", {DOT, DOT, DOT, 39, DOT, DOT, DOT}},
+    {"Queen file", {DOT, DOT, DOT, 53, DOT, DOT, DOT}, IN_DEFAULT},
+    {"Tarrash Rule", {DOT, DOT, DOT, 39, DOT, DOT, DOT}, IN_CLASSIC},
+    {"Tropism", {DOT, DOT, DOT, DOT, 42, DOT, DOT}, IN_DEFAULT},
     {"KingShield", {11, DOT, DOT, DOT, DOT, DOT, DOT}},
     {"King Safety", {DOT, DOT, DOT, DOT, DOT, 47, DOT}},
+    {"Castling", {DOT, DOT, DOT, DOT, DOT, 54, DOT}, IN_DEFAULT},
+    {"Threat pawn", {DOT, DOT, DOT, DOT, DOT, DOT, 55}, IN_DEFAULT},
+    {"Threat piece", {DOT, DOT, DOT, DOT, DOT, DOT, 56}, IN_DEFAULT},
+    {"Hanging", {DOT, DOT, DOT, DOT, DOT, DOT, 57}, IN_DEFAULT},
+    {"Space", {DOT, DOT, DOT, DOT, DOT, DOT, 58}, IN_DEFAULT},
     {"Side To Move", {DOT, DOT, DOT, DOT, DOT, DOT, 48}},
-    {"Pinned", {DOT, DOT, DOT, DOT, DOT, DOT, 49}},
-};
-
-// The default evaluation's table: a row for every term, totals over all rows.
-const TraceRow FULL_ROWS[] = {
-    {"Material", {0, 14, 20, 30, 40, DOT, DOT}},
-    {"PST", {1, 15, 21, 31, 41, 44, DOT}},
-    {"Mobility", {DOT, 19, 25, 35, 43, DOT, DOT}},
-    {"Passed", {3, DOT, DOT, DOT, DOT, DOT, DOT}},
-    {"Passed free", {50, DOT, DOT, DOT, DOT, DOT, DOT}},
-    {"Passed kings", {51, DOT, DOT, DOT, DOT, DOT, DOT}},
-    {"Passed support", {52, DOT, DOT, DOT, DOT, DOT, DOT}},
-    {"Isolated", {2, DOT, DOT, DOT, DOT, DOT, DOT}},
-    {"Doubled", {4, DOT, DOT, DOT, DOT, DOT, DOT}},
-    {"Backward", {5, DOT, DOT, DOT, DOT, DOT, DOT}},
-    {"Dispersion", {6, DOT, DOT, DOT, DOT, DOT, DOT}},
-    {"Distortion", {7, DOT, DOT, DOT, DOT, DOT, DOT}},
-    {"kingSupport", {9, DOT, DOT, DOT, DOT, DOT, DOT}},
-    {"Trapped", {DOT, 16, 22, 32, DOT, DOT, DOT}},
-    {"Adjustment", {DOT, 17, DOT, 33, DOT, DOT, DOT}},
-    {"Outpost", {DOT, 18, 24, 34, DOT, DOT, DOT}},
-    {"openDiags", {DOT, DOT, 26, DOT, DOT, DOT, DOT}},
-    {"Fianchetto", {DOT, DOT, 23, DOT, DOT, DOT, DOT}},
-    {"colorWeakness", {DOT, DOT, 27, DOT, DOT, DOT, DOT}},
-    {"bishopPair", {DOT, DOT, 29, DOT, DOT, DOT, DOT}},
-    {"openFile", {DOT, DOT, DOT, 36, DOT, DOT, DOT}},
-    {"semiopenFile", {DOT, DOT, DOT, 37, DOT, DOT, DOT}},
-    {"7th rank", {DOT, DOT, DOT, 38, DOT, DOT, DOT}},
-    {"Queen file", {DOT, DOT, DOT, 53, DOT, DOT, DOT}},
-    {"Tropism", {DOT, DOT, DOT, DOT, 42, DOT, DOT}},
-    {"KingShield", {11, DOT, DOT, DOT, DOT, DOT, DOT}},
-    {"King Safety", {DOT, DOT, DOT, DOT, DOT, 47, DOT}},
-    {"Castling", {DOT, DOT, DOT, DOT, DOT, 54, DOT}},
-    {"Threat pawn", {DOT, DOT, DOT, DOT, DOT, DOT, 55}},
-    {"Threat piece", {DOT, DOT, DOT, DOT, DOT, DOT, 56}},
-    {"Hanging", {DOT, DOT, DOT, DOT, DOT, DOT, 57}},
-    {"Space", {DOT, DOT, DOT, DOT, DOT, DOT, 58}},
-    {"Side To Move", {DOT, DOT, DOT, DOT, DOT, DOT, 48}},
+    {"Pinned", {DOT, DOT, DOT, DOT, DOT, DOT, 49}, IN_CLASSIC},
 };
 
 // The slots each column's total adds up (Outposts are shown but not added;
@@ -230,15 +210,18 @@ void printRule(int width)
     std::printf("%s\n", rule);
 }
 
-template <size_t N>
-void printRecord(const EvalTrace& t, const char* title, const TraceRow (&rows)[N], bool totalOfRows)
+// The classic table adds the slots of TOTALS; the default one every row.
+void printRecord(const EvalTrace& t, const char* title, bool classic)
 {
+    const uint8_t shown = classic ? IN_CLASSIC : IN_DEFAULT;
     std::printf("\n%s\n", title);
     printRule(66);
     std::printf("| Piece         |%6s|%6s|%6s|%6s|%6s|%6s|%6s|\n", "Pawn", "Knight", "Bishop", "Rook", "Queen", "King",
                 "Others");
     printRule(66);
-    for (const TraceRow& row : rows) {
+    for (const TraceRow& row : ROWS) {
+        if (!(row.shown & shown))
+            continue;
         std::printf("| %-14s|", row.name);
         for (int cell : row.cells) {
             if (cell == DOT)
@@ -255,10 +238,10 @@ void printRecord(const EvalTrace& t, const char* title, const TraceRow (&rows)[N
     int sum = 0;
     for (int c = 0; c < 7; c++) {
         int16_t total = 0;
-        if (totalOfRows) {
-            for (const TraceRow& row : rows)
-                if (row.cells[c] != DOT)
-                    total = int16_t(total + t.slot[row.cells[c] % NEGATED]);
+        if (!classic) {
+            for (const TraceRow& row : ROWS)
+                if ((row.shown & shown) && row.cells[c] != DOT)
+                    total = int16_t(total + t.slot[row.cells[c]]);  // no negated cell among them
         } else {
             for (int i = 0; i < TOTALS[c].count; i++)
                 total = int16_t(total + t.slot[TOTALS[c].slots[i]]);
@@ -295,13 +278,8 @@ Score traceEvaluation(const Position& pos, EvalTrace trace[2])
 
 void printEvalTrace(const EvalTrace trace[2])
 {
-    if (evalIsClassic()) {
-        printRecord(trace[0], "Side to move", ROWS, false);
-        printRecord(trace[1], "Opponent", ROWS, false);
-    } else {
-        printRecord(trace[0], "Side to move", FULL_ROWS, true);
-        printRecord(trace[1], "Opponent", FULL_ROWS, true);
-    }
+    printRecord(trace[0], "Side to move", evalIsClassic());
+    printRecord(trace[1], "Opponent", evalIsClassic());
     std::printf("\n");
 }
 

@@ -71,11 +71,6 @@ bool addPosition(TrainingSet& set, const EvalCoefficients& c, int whiteScore, bo
     return true;
 }
 
-void printSeconds(const char* what, uint64_t startMs)
-{
-    std::printf("%s %.1f s\n", what, double(nowMs() - startMs) / 1000.0);
-}
-
 } // namespace
 
 bool loadTrainingSet(SearchThread& t, const char* path, TrainingSet& set)
@@ -175,7 +170,7 @@ int adamTuning(SearchThread& t, const AdamSettings& settings)
     std::printf("Read %" PRIu64 " lines: %zu positions, %" PRIu64 " unreadable, %" PRIu64 " in check, %" PRIu64
                 " not quiet (%zu parameter counts)\n",
                 set.lines, set.positions.size(), set.unread, set.inCheck, set.noisy, set.terms.size());
-    printSeconds("Loaded in", loadStart);
+    std::printf("Loaded in %.1f s\n", double(nowMs() - loadStart) / 1000.0);
     if (set.positions.empty()) {
         std::printf("No positions to fit\n");
         return 0;

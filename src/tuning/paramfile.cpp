@@ -27,10 +27,8 @@ bool inRange(const char* name, long value)
 // are unknown to the classic evaluation.
 int findRecord(const char* name)
 {
-    for (int i = 0; i < modeParamCount(); ++i)
-        if (std::strcmp(ParamTable[i].name, name) == 0)
-            return i;
-    return -1;
+    const int i = paramIndexByName(name);
+    return i < modeParamCount() ? i : -1;
 }
 
 std::string lineProblem(int number, const char* what, const char* detail = nullptr)
