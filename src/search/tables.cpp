@@ -2,6 +2,7 @@
 #include "search/tables.h"
 
 #include "eval/evalcache.h"
+#include "eval/params.h"
 #include "search/hashq.h"
 #include "search/searchstate.h"
 #include "search/searchthread.h"
@@ -45,6 +46,14 @@ void clearAllTables()
         clearHashEval(threadRecord(i)->evalCache);
         clearHashQ(*threadRecord(i));
     }
+}
+
+void selectEvaluation(bool classic)
+{
+    const bool changed = classic != evalIsClassic();
+    setEvalMode(classic);
+    if (changed)
+        clearAllTables();
 }
 
 void freeAllTables()

@@ -27,4 +27,11 @@ void allocAllTables(const TableSizes& sizes);
 void allocThreadTables(const TableSizes& sizes);
 // hashAge = 0 and every table zero-filled.
 void clearAllTables();
+
+// The classic or the default evaluation from now on (the switch of the
+// front end's Classic setting): the mode's parameter values applied and, when
+// the mode changes, every table emptied, since the caches and the TT hold the
+// other evaluation's scores. Positions set up before keep incremental scores
+// of the other values: set them up again.
+void selectEvaluation(bool classic);
 void freeAllTables();

@@ -16,6 +16,9 @@
 #include "eval/trace.h"
 #include "position/fen.h"
 #include "position/stack.h"
+#include "search/benchsearch.h"
+#include "search/searchthread.h"
+#include "search/tables.h"
 
 namespace {
 
@@ -248,4 +251,30 @@ TEST_F(DefaultEval, ScoreTablePrintsEveryTerm)
     const size_t opponent = out.find("\nOpponent\n");
     ASSERT_NE(opponent, std::string::npos);
     EXPECT_NEAR(printedTotal(out, 0) - printedTotal(out, opponent), score, 12) << out;
+}
+
+// The switch the front end calls: the mode's values applied, and the caches
+// emptied when the mode changes, so no score of the other evaluation is read.
+TEST(SelectEvaluation, AppliesTheModeAndEmptiesTheCaches)
+{
+    testing::internal::CaptureStdout();
+    allocAllTables(tableSizesOfEntries(1, uint64_t(1) << 12, uint64_t(1) << 10));
+    testing::internal::GetCapturedStdout();
+    const char* fen = "r1bq1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N1PN2/PP3PPP/R2QKB1R w KQ - 0 1";
+    ASSERT_EQ(setPositionFromFen(mainThread, fen, nullptr), 1);
+    const Score classic = evaluate(*mainThread.current, &mainThread.evalCache);  // now in the cache
+
+    selectEvaluation(false);
+    EXPECT_FALSE(evalIsClassic());
+    ASSERT_EQ(setPositionFromFen(mainThread, fen, nullptr), 1);
+    const Score fresh = evaluatePosition(*mainThread.current);
+    EXPECT_NE(fresh, classic);
+    EXPECT_EQ(evaluate(*mainThread.current, &mainThread.evalCache), fresh);
+
+    selectEvaluation(false);  // no change: the cache keeps its entries
+    EXPECT_EQ(probeHashEval(mainThread.evalCache, mainThread.current->key), fresh);
+    selectEvaluation(true);
+    EXPECT_TRUE(evalIsClassic());
+    EXPECT_EQ(probeHashEval(mainThread.evalCache, mainThread.current->key), HASH_MISS);
+    freeAllTables();
 }
