@@ -1,11 +1,12 @@
 // Evaluation speed: full evaluations (no cache hits) of the shared positions
-// file on one thread.
+// file on one thread, by the classic evaluation and then by the default one.
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 
 #include "bench.h"
 #include "eval/evaluate.h"
+#include "eval/params.h"
 #include "platform/platform.h"
 #include "position/fen.h"
 #include "position/stack.h"
@@ -38,8 +39,11 @@ int loadPositions(const char* path)
 
 }  // namespace
 
-void benchEval()
+namespace {
+
+void timeEvaluations(const char* label)
 {
+    // Set up under the mode's values: the incremental scores depend on them.
     const int count = loadPositions(ARDENTIS_TEST_DATA_DIR "/positions.txt");
     if (count == 0) {
         std::printf("Evaluation: positions file not found\n\n");
@@ -54,8 +58,20 @@ void benchEval()
             sum += evaluatePosition(positions[i]);
     const uint64_t elapsed = nowMs() - start;
     const double evaluations = double(count) * ROUNDS;
-    std::printf("Evaluation, one thread: %d positions x %d rounds  %6.2f s  %7.2f M evaluations/s  (score sum %lld)\n\n",
-                count, ROUNDS, double(elapsed) / 1000.0, elapsed ? evaluations / double(elapsed) / 1000.0 : 0.0,
+    std::printf("%s, one thread: %d positions x %d rounds  %6.2f s  %7.2f M evaluations/s  (score sum %lld)\n\n",
+                label, count, ROUNDS, double(elapsed) / 1000.0, elapsed ? evaluations / double(elapsed) / 1000.0 : 0.0,
                 (long long)(sum / ROUNDS));
     std::fflush(stdout);
+}
+
+}  // namespace
+
+void benchEval()
+{
+    const bool classic = evalIsClassic();
+    setEvalMode(true);
+    timeEvaluations("Evaluation");
+    setEvalMode(false);
+    timeEvaluations("Default evaluation");
+    setEvalMode(classic);
 }

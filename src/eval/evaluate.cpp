@@ -9,7 +9,7 @@ namespace {
 Score evaluateUntraced(const Position& pos, EvalCache* cache)
 {
     NoTrace none;
-    return evaluateWith(pos, cache, none);
+    return evalIsClassic() ? evaluateWith<false>(pos, cache, none) : evaluateWith<true>(pos, cache, none);
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 // The static evaluation: a tapered middle-game/end-game score of a position
-// from the side to move's view, optionally cached in an EvalCache.
+// from the side to move's view, optionally cached in an EvalCache. It is the
+// classic or the default evaluation as the mode in force says (setEvalMode in
+// params.h); a cache holds the scores of one mode only.
 #pragma once
 
 #include "position/position.h"

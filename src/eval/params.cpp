@@ -3,11 +3,15 @@
 // table into the variables and derives the tables the evaluation reads.
 #include "eval/params.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <functional>
 #include <initializer_list>
 #include <span>
 
+#include "eval/playvalues.h"
 #include "position/types.h"
 
 int P_Pawn, P_Knight, P_Bishop, P_Rook, P_Queen, P_King;
@@ -53,6 +57,20 @@ int PT_RookDelta[9];
 int PT_KingSafety[100];
 int P_Castling;
 int PT_AttackWeight[6];
+int PT_PassedFreePathMg[6], PT_PassedFreePathEg[6];
+int PT_PassedOwnKingEg[6];
+int PT_PassedEnemyKingEg[6];
+int P_PassedSupportedMg, P_PassedSupportedEg;
+int P_ThreatPawnOnMinorMg, P_ThreatPawnOnMinorEg;
+int P_ThreatPawnOnRookMg, P_ThreatPawnOnRookEg;
+int P_ThreatPawnOnQueenMg, P_ThreatPawnOnQueenEg;
+int P_ThreatMinorOnRookMg, P_ThreatMinorOnRookEg;
+int P_ThreatMinorOnQueenMg, P_ThreatMinorOnQueenEg;
+int P_ThreatRookOnQueenMg, P_ThreatRookOnQueenEg;
+int P_HangingMg, P_HangingEg;
+int P_SpaceMg;
+
+bool classicEvalMode = true;
 
 
 ParamRecord ParamTable[PARAM_COUNT];
@@ -65,6 +83,7 @@ enum class Labels {
     PIECES,   // [EMPTY], [PAWN], ... by piece code
     FILES,    // [A] .. [H]
     NUMBERS,  // [0], [1], ...
+    RANKS,    // [2] .. [7]: a pawn's rank
     SQUARES,  // [PAWN][A1] .. [KING][D8]: piece, then rank by rank over files a-d
 };
 
@@ -199,6 +218,33 @@ const ParamGroup PARAM_GROUPS[] = {
     {"PT_AttackWeight", PT_AttackWeight, Labels::PIECES, NOT_TUNED, {0, 0, 2, 2, 3, 5}},
 };
 
+// The default evaluation's own terms, after the classic records: their
+// defaults are the default evaluation's values; the classic one reads none of
+// them and holds 0.
+const ParamGroup DEFAULT_ONLY_GROUPS[] = {
+    {"PT_PassedFreePathMg", PT_PassedFreePathMg, Labels::RANKS, NOT_TUNED, {0, 0, 5, 10, 20, 30}},
+    {"PT_PassedFreePathEg", PT_PassedFreePathEg, Labels::RANKS, NOT_TUNED, {0, 5, 10, 20, 35, 60}},
+    {"PT_PassedOwnKingEg", PT_PassedOwnKingEg, Labels::RANKS, NOT_TUNED, {0, 1, 2, 4, 6, 8}},
+    {"PT_PassedEnemyKingEg", PT_PassedEnemyKingEg, Labels::RANKS, NOT_TUNED, {0, 2, 4, 8, 12, 16}},
+    {"P_PassedSupportedMg", scalar(P_PassedSupportedMg), Labels::NONE, NOT_TUNED, {5}},
+    {"P_PassedSupportedEg", scalar(P_PassedSupportedEg), Labels::NONE, NOT_TUNED, {10}},
+    {"P_ThreatPawnOnMinorMg", scalar(P_ThreatPawnOnMinorMg), Labels::NONE, NOT_TUNED, {50}},
+    {"P_ThreatPawnOnMinorEg", scalar(P_ThreatPawnOnMinorEg), Labels::NONE, NOT_TUNED, {40}},
+    {"P_ThreatPawnOnRookMg", scalar(P_ThreatPawnOnRookMg), Labels::NONE, NOT_TUNED, {70}},
+    {"P_ThreatPawnOnRookEg", scalar(P_ThreatPawnOnRookEg), Labels::NONE, NOT_TUNED, {50}},
+    {"P_ThreatPawnOnQueenMg", scalar(P_ThreatPawnOnQueenMg), Labels::NONE, NOT_TUNED, {80}},
+    {"P_ThreatPawnOnQueenEg", scalar(P_ThreatPawnOnQueenEg), Labels::NONE, NOT_TUNED, {60}},
+    {"P_ThreatMinorOnRookMg", scalar(P_ThreatMinorOnRookMg), Labels::NONE, NOT_TUNED, {40}},
+    {"P_ThreatMinorOnRookEg", scalar(P_ThreatMinorOnRookEg), Labels::NONE, NOT_TUNED, {30}},
+    {"P_ThreatMinorOnQueenMg", scalar(P_ThreatMinorOnQueenMg), Labels::NONE, NOT_TUNED, {50}},
+    {"P_ThreatMinorOnQueenEg", scalar(P_ThreatMinorOnQueenEg), Labels::NONE, NOT_TUNED, {40}},
+    {"P_ThreatRookOnQueenMg", scalar(P_ThreatRookOnQueenMg), Labels::NONE, NOT_TUNED, {50}},
+    {"P_ThreatRookOnQueenEg", scalar(P_ThreatRookOnQueenEg), Labels::NONE, NOT_TUNED, {40}},
+    {"P_HangingMg", scalar(P_HangingMg), Labels::NONE, NOT_TUNED, {25}},
+    {"P_HangingEg", scalar(P_HangingEg), Labels::NONE, NOT_TUNED, {20}},
+    {"P_SpaceMg", scalar(P_SpaceMg), Labels::NONE, NOT_TUNED, {2}},
+};
+
 const char* const PIECE_LABELS[7] = {"EMPTY", "PAWN", "KNIGHT", "BISHOP", "ROOK", "QUEEN", "KING"};
 
 void formatName(char (&out)[100], const ParamGroup& g, int i)
@@ -216,6 +262,9 @@ void formatName(char (&out)[100], const ParamGroup& g, int i)
     case Labels::NUMBERS:
         std::snprintf(out, sizeof out, "%s[%d]", g.name, i);
         break;
+    case Labels::RANKS:
+        std::snprintf(out, sizeof out, "%s[%d]", g.name, i + 2);
+        break;
     case Labels::SQUARES:
         std::snprintf(out, sizeof out, "%s[%s][%c%c]", g.name, PIECE_LABELS[PAWN + i / 32],
                       'A' + i % 4, '1' + i / 4 % 8);
@@ -228,32 +277,71 @@ void formatName(char (&out)[100], const ParamGroup& g, int i)
 // initialiser: code that runs before main must not depend on the BMI2 build.
 // A group whose default count does not match its variables is a programming
 // error caught on the first run.
+int fillGroup(const ParamGroup& g, int n, bool defaultOnly)
+{
+    const size_t lead = g.leadingDefaults.size();
+    if (lead + g.defaults.size() != g.variables.size() || n + int(g.variables.size()) > PARAM_COUNT) {
+        std::fprintf(stderr, "parameter group %s: %zu defaults for %zu variables\n", g.name,
+                     lead + g.defaults.size(), g.variables.size());
+        std::abort();
+    }
+    for (int i = 0; i < int(g.variables.size()); i++, n++) {
+        ParamRecord& r = ParamTable[n];
+        r.variable = &g.variables[i];
+        const int value = size_t(i) < lead ? g.leadingDefaults[i] : g.defaults.begin()[i - lead];
+        r.value = defaultOnly ? 0 : value;
+        r.playValue = value;
+        r.tunedValue = 0;
+        r.tune = i >= g.tune.first && i < g.tune.end;
+        formatName(r.name, g, i);
+    }
+    return n;
+}
+
+void tableError(const char* what, int n, int expected)
+{
+    std::fprintf(stderr, "parameter table has %d %s records instead of %d\n", n, what, expected);
+    std::abort();
+}
+
 void fillParamTable()
 {
     int n = 0;
-    for (const ParamGroup& g : PARAM_GROUPS) {
-        const size_t lead = g.leadingDefaults.size();
-        if (lead + g.defaults.size() != g.variables.size() || n + int(g.variables.size()) > PARAM_COUNT) {
-            std::fprintf(stderr, "parameter group %s: %zu defaults for %zu variables\n", g.name,
-                         lead + g.defaults.size(), g.variables.size());
+    for (const ParamGroup& g : PARAM_GROUPS)
+        n = fillGroup(g, n, false);
+    if (n != CLASSIC_PARAM_COUNT)
+        tableError("classic", n, CLASSIC_PARAM_COUNT);
+    for (const ParamGroup& g : DEFAULT_ONLY_GROUPS)
+        n = fillGroup(g, n, true);
+    if (n != PARAM_COUNT)
+        tableError("", n, PARAM_COUNT);
+    // The default evaluation's fitted values, over the defaults.
+    for (const PlayValue& p : PLAY_VALUES) {
+        int i = paramIndexByName(p.name);
+        if (i < 0) {
+            std::fprintf(stderr, "fitted value of an unknown parameter %s\n", p.name);
             std::abort();
         }
-        for (int i = 0; i < int(g.variables.size()); i++, n++) {
-            ParamRecord& r = ParamTable[n];
-            r.variable = &g.variables[i];
-            r.value = size_t(i) < lead ? g.leadingDefaults[i] : g.defaults.begin()[i - lead];
-            r.tunedValue = 0;
-            r.tune = i >= g.tune.first && i < g.tune.end;
-            formatName(r.name, g, i);
-        }
-    }
-    if (n != PARAM_COUNT) {
-        std::fprintf(stderr, "parameter table has %d records instead of %d\n", n, PARAM_COUNT);
-        std::abort();
+        ParamTable[i].playValue = p.value;
     }
 }
 
 bool paramTableFilled = false;
+
+// Variables by address, for paramIndexOf: filled with the table.
+struct VariableIndex {
+    const int* variable;
+    int index;
+};
+VariableIndex variableIndex[PARAM_COUNT];
+
+void indexVariables()
+{
+    for (int i = 0; i < PARAM_COUNT; i++)
+        variableIndex[i] = {ParamTable[i].variable, i};
+    std::sort(variableIndex, variableIndex + PARAM_COUNT,
+              [](const VariableIndex& a, const VariableIndex& b) { return std::less<const int*>()(a.variable, b.variable); });
+}
 
 // Files E-H take the values of D-A: the pawn terms are symmetric left to right.
 void mirrorFiles(int (&byFile)[8])
@@ -268,10 +356,11 @@ void applyParams()
 {
     if (!paramTableFilled) {
         fillParamTable();
+        indexVariables();
         paramTableFilled = true;
     }
     for (const ParamRecord& r : ParamTable)
-        *r.variable = r.value;
+        *r.variable = classicEvalMode ? r.value : r.playValue;
 
     mirrorFiles(PT_PawnIsolatedMg);
     mirrorFiles(PT_PawnIsolatedEg);
@@ -296,9 +385,38 @@ void applyParams()
         pieceValues[code] = values[code];
 }
 
+void setEvalMode(bool classic)
+{
+    classicEvalMode = classic;
+    applyParams();
+}
+
 void restoreBuiltInParams()
 {
     fillParamTable();
+    indexVariables();
     paramTableFilled = true;
     applyParams();
+}
+
+int paramIndexOf(const int* variable)
+{
+    // The pawn arrays' files E-H hold the values of D-A.
+    for (int* mirrored : {PT_PawnIsolatedMg, PT_PawnIsolatedEg, PT_PawnDoubledMg, PT_PawnDoubledEg,
+                          PT_BackwardPawnMg, PT_BackwardPawnEg})
+        if (variable >= mirrored + 4 && variable < mirrored + 8)
+            variable = mirrored + (7 - (variable - mirrored));
+    const VariableIndex* end = variableIndex + PARAM_COUNT;
+    const VariableIndex* at = std::lower_bound(static_cast<const VariableIndex*>(variableIndex), end, variable, [](const VariableIndex& a, const int* v) {
+        return std::less<const int*>()(a.variable, v);
+    });
+    return at != end && at->variable == variable ? at->index : -1;
+}
+
+int paramIndexByName(const char* name)
+{
+    for (int i = 0; i < PARAM_COUNT; i++)
+        if (std::strcmp(ParamTable[i].name, name) == 0)
+            return i;
+    return -1;
 }

@@ -5,11 +5,13 @@
 
 #include <cstdint>
 
+#include "eval/params.h"
 #include "platform/linesink.h"
 #include "position/position.h"
 
-// Slots of one side's record. Some rows have no term in this evaluation and
-// stay 0; 23 and 42 hold terms that the printed table has no cell for.
+// Slots of one side's record. Some rows have no term in the classic
+// evaluation and stay 0 there; 23 and 42 hold terms that the classic table
+// has no cell for; 50 and above are terms of the default evaluation only.
 enum EvalTraceSlot : int {
     TRACE_PAWN_MATERIAL = 0,
     TRACE_PAWN_PST = 1,
@@ -61,7 +63,16 @@ enum EvalTraceSlot : int {
     TRACE_KING_SAFETY = 47,
     TRACE_SIDE_TO_MOVE = 48,
     TRACE_PINNED = 49,
-    EVAL_TRACE_SLOTS = 50
+    TRACE_PAWN_FREE_PATH = 50,      // passed pawn with nothing ahead
+    TRACE_PAWN_KING_DISTANCE = 51,  // kings' steps to a passed pawn's stop square
+    TRACE_PAWN_SUPPORTED = 52,      // passed pawn defended by a pawn
+    TRACE_ROOK_QUEEN_FILE = 53,
+    TRACE_KING_CASTLING = 54,
+    TRACE_THREAT_BY_PAWN = 55,
+    TRACE_THREAT_BY_PIECE = 56,
+    TRACE_HANGING = 57,
+    TRACE_SPACE = 58,
+    EVAL_TRACE_SLOTS = 59
 };
 
 // One side's terms, each as its tapered value in centipawns from that side's
@@ -70,13 +81,36 @@ struct EvalTrace {
     int16_t slot[EVAL_TRACE_SLOTS];
 };
 
-// Evaluates pos from scratch (no cache) and records its terms: trace[0] for
-// the side to move, trace[1] for the opponent. Returns the evaluation, which
-// is always evaluatePosition(pos): the trace runs the same term code.
+// Evaluates pos from scratch (no cache) in the mode in force and records its
+// terms: trace[0] for the side to move, trace[1] for the opponent. Returns the
+// evaluation, which is always evaluatePosition(pos): the trace runs the same
+// term code.
 // Tapering each term on its own rounds differently from tapering the sums,
 // so the records add up to the score only to within a few centipawns.
 Score traceEvaluation(const Position& pos, EvalTrace trace[2]);
 
 // Sends the breakdown table of both records to sink, side to move first,
-// and an empty line after them.
+// and an empty line after them. The default evaluation's table has a row for
+// each of its terms and totals over every row.
 void writeEvalTrace(const EvalTrace trace[2], const LineSink& sink);
+
+// One parameter's part in an evaluation: how many times its value went into
+// the middle-game and the end-game sums, the side to move's count minus the
+// opponent's.
+struct ParamCount {
+    uint16_t index;  // record of the parameter table
+    int16_t mg, eg;
+};
+
+// The default evaluation of a position as a function of its parameters:
+// score ~ (sum of mg x value) x phase / 64 + (sum of eg x value) x (64 - phase) / 64
+// plus what no parameter gives (pawn islands, queen tropism, roundings).
+struct EvalCoefficients {
+    int phase;
+    int count;  // entries of terms in use, by increasing index
+    ParamCount terms[PARAM_COUNT];
+};
+
+// The default evaluation's score of pos (whatever the mode in force; the
+// default evaluation's values must be applied) and its parameter counts.
+Score traceCoefficients(const Position& pos, EvalCoefficients& out);

@@ -8,6 +8,7 @@
 #include "eval/params.h"
 #include "frontend/config.h"
 #include "frontend/console.h"
+#include "frontend/datagencommand.h"
 #include "frontend/input.h"
 #include "frontend/report.h"
 #include "frontend/session.h"
@@ -49,6 +50,8 @@ int runLoops(Session& session, int argc, char** argv)
         config.paramFile[0] = '\0';
     if (argc >= 2 && std::strcmp(argv[1], "tune") == 0)
         return runTuneCommand(session, argc - 2, argv + 2);
+    if (argc >= 2 && std::strcmp(argv[1], "datagen") == 0)
+        return runDatagenCommand(argc - 2, argv + 2);
     std::printf("%s\n", BANNER_RULE);
     std::printf("enter 'console' for console mode... ");
 

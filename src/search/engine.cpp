@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "eval/evalcache.h"
+#include "eval/params.h"
 #include "platform/platform.h"
 #include "search/hashq.h"
 
@@ -101,6 +102,14 @@ void clearAllTables(Engine& engine)
         clearHashEval(threadRecord(engine, i)->evalCache);
         clearHashQ(*threadRecord(engine, i));
     }
+}
+
+void selectEvaluation(Engine& engine, bool classic)
+{
+    const bool changed = classic != evalIsClassic();
+    setEvalMode(classic);
+    if (changed)
+        clearAllTables(engine);
 }
 
 void freeAllTables(Engine& engine)

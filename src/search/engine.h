@@ -121,6 +121,14 @@ void allocThreadTables(Engine& engine, const TableSizes& sizes);
 void clearAllTables(Engine& engine);
 void freeAllTables(Engine& engine);
 
+// The classic or the default evaluation from now on (the front end's Classic
+// setting): the mode's parameter values applied and, when the mode changes,
+// the engine's tables emptied, since its caches and TT hold the other
+// evaluation's scores. Positions set up before keep incremental scores of
+// the other values: set them up again. The mode is process-wide, like the
+// parameter values: two engines in one process play the same evaluation.
+void selectEvaluation(Engine& engine, bool classic);
+
 // Clears killers, history and counter-moves of the front end's record and of
 // every search thread's record, and resets the table's age (a new game).
 void clearSearchState(Engine& engine);

@@ -21,14 +21,14 @@ int finish(std::FILE* f)
 
 } // namespace
 
-int writeTunedValues(const char* folder)
+int writeTunedValues(const char* folder, const bool* fitted)
 {
     std::FILE* f = openTrainingFile(folder, "tuned.csv", "w");
     if (!f)
         return 0;
     std::printf("\n");
     for (const ParamRecord& r : ParamTable) {
-        if (!r.tune)
+        if (fitted ? !fitted[&r - ParamTable] : !r.tune)
             continue;
         char line[256];
         std::snprintf(line, sizeof line, "%s;%d;\n", r.name, r.tunedValue);
@@ -46,8 +46,8 @@ int writeParamsHeader(const char* folder)
         return 0;
     std::fprintf(f, "#ifndef params_h\n");
     std::fprintf(f, "#define params_h\n\n");
-    for (const ParamRecord& r : ParamTable)
-        std::fprintf(f, "#define %s           %i\n", r.name, r.value);
+    for (int i = 0; i < modeParamCount(); i++)
+        std::fprintf(f, "#define %s           %i\n", ParamTable[i].name, modeValue(ParamTable[i]));
     std::fprintf(f, "\n#endif // params_h\n");
     if (!finish(f))
         return 0;

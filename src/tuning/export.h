@@ -3,11 +3,13 @@
 // Both replace the file in the given folder.
 #pragma once
 
-// "name;tunedValue;" per marked record, each also echoed on standard output.
-// Returns 1, or 0 after printing "File not found" when the file cannot be
-// written.
-int writeTunedValues(const char* folder);
+// "name;tunedValue;" per marked record (per record i with fitted[i] when
+// fitted is given), each also echoed on standard output. Returns 1, or 0 after
+// printing "File not found" when the file cannot be written.
+int writeTunedValues(const char* folder, const bool* fitted = nullptr);
 
-// All 750 records with their current values between include guards. Returns
-// 1, or 0 after printing "File not found" when the file cannot be written.
+// The records of the evaluation in force (the 750 classic ones in classic
+// mode, all in default mode) with their values in that mode, between include
+// guards. Returns 1, or 0 after printing "File not found" when the file cannot
+// be written.
 int writeParamsHeader(const char* folder);

@@ -23,12 +23,12 @@ bool inRange(const char* name, long value)
     return value >= -32768 && value <= 32767;
 }
 
+// The records of the evaluation in force: the default evaluation's own ones
+// are unknown to the classic evaluation.
 int findRecord(const char* name)
 {
-    for (int i = 0; i < PARAM_COUNT; ++i)
-        if (std::strcmp(ParamTable[i].name, name) == 0)
-            return i;
-    return -1;
+    const int i = paramIndexByName(name);
+    return i < modeParamCount() ? i : -1;
 }
 
 std::string lineProblem(int number, const char* what, const char* detail = nullptr)
@@ -94,7 +94,7 @@ ParamFileResult readParamFile(const char* path)
     }
     int32_t staged[PARAM_COUNT];
     for (int i = 0; i < PARAM_COUNT; ++i)
-        staged[i] = ParamTable[i].value;
+        staged[i] = modeValue(ParamTable[i]);
 
     char line[TRAINING_LINE_SIZE];
     int number = 0;
@@ -115,7 +115,7 @@ ParamFileResult readParamFile(const char* path)
         return r;
 
     for (int i = 0; i < PARAM_COUNT; ++i)
-        ParamTable[i].value = staged[i];
+        modeValue(ParamTable[i]) = staged[i];
     applyParams();
     r.applied = true;
     return r;

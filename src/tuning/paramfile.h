@@ -12,9 +12,9 @@ struct ParamFileResult {
     std::vector<std::string> problems;  // one line of text per problem found
 };
 
-// Reads `path`; when every line names a parameter of the table with a value
-// in its range, stores the values into the records' `value` fields and runs
-// applyParams. Otherwise the table is left as it was and `problems` says why
+// Reads `path`; when every line names a parameter of the evaluation in force
+// with a value in its range, stores the values into the records' values of
+// that mode (modeValue) and runs applyParams. Otherwise the table is left as it was and `problems` says why
 // (a missing file or one that is not a regular file, an empty file, an
 // over-long line, a line without "name;value;", a bad number, a value out of
 // range, an unknown name). Blank lines are allowed. Positions set up before the call keep their

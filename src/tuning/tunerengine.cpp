@@ -6,6 +6,7 @@
 
 #include "eval/evalcache.h"
 #include "eval/evaluate.h"
+#include "position/attacks.h"
 #include "position/fen.h"
 #include "position/movegen.h"
 #include "search/engine.h"
@@ -18,6 +19,12 @@
 bool setUpTrainingPosition(SearchThread& t, const char* fen) { return setPositionFromFen(t, fen, nullptr) == 1; }
 
 int staticScore(SearchThread& t) { return evaluatePosition(*t.current); }
+
+bool positionInCheck(SearchThread& t) { return checkers(*t.current) != 0; }
+
+bool sideToMoveIsBlack(SearchThread& t) { return t.current->sideToMove == 1; }
+
+int positionCoefficients(SearchThread& t, EvalCoefficients& out) { return traceCoefficients(*t.current, out); }
 
 int quiescenceScore(SearchThread& t)
 {

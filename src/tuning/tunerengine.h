@@ -4,10 +4,20 @@
 // belongs to an engine (its table and stop flags) for the searches.
 #pragma once
 
+#include "eval/trace.h"
 #include "search/searchthread.h"
 
 // Sets the record's game to the FEN; false when the FEN reader refuses it.
 bool setUpTrainingPosition(SearchThread& t, const char* fen);
+
+// Whether the side to move of the current position is in check, and whether
+// it is Black.
+bool positionInCheck(SearchThread& t);
+bool sideToMoveIsBlack(SearchThread& t);
+
+// The default evaluation's score of the current position and the counts of
+// the parameters it read.
+int positionCoefficients(SearchThread& t, EvalCoefficients& out);
 
 // Static evaluation of the record's current position, computed afresh: the
 // record's evaluation cache answers by key alone, so after a change of the

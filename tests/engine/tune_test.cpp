@@ -93,4 +93,52 @@ TEST(TuneCommand, MissingFilesAndBadUsageFailWithStatusOne)
     }
 }
 
+// The default evaluation's pipeline from the command line: datagen writes
+// its positions, tune adam fits to them and writes every fitted record.
+TEST(TuneCommand, DatagenThenAdamThroughTheBinary)
+{
+    const std::pair<std::string, std::string> openings{
+        "openings.epd", "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1\n"
+                        "r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3\n"};
+    TuneRun games;
+    run(games, {"datagen", "games.txt", "--positions", "60", "--nodes", "1000", "--openings", "openings.epd"},
+        {openings});
+    EXPECT_EQ(games.status, 0) << games.engine.output;
+    EXPECT_NE(games.engine.output.find("positions/hour"), std::string::npos) << games.engine.output;
+    const std::string lines = games.file("games.txt");
+    EXPECT_GE(countOf(lines, "\n"), 60);
+    EXPECT_EQ(countOf(lines, "\n"), countOf(lines, " | ") / 2);
+    EXPECT_NE(games.file("games.txt.state").find("games "), std::string::npos);
+
+    TuneRun fit;
+    run(fit, {"tune", "adam", "games.txt", "--epochs", "3", "--lambda", "0.5"}, {{"games.txt", lines}});
+    EXPECT_EQ(fit.status, 0) << fit.engine.output;
+    EXPECT_EQ(countOf(fit.engine.output, "\nepoch "), 3) << fit.engine.output;
+    EXPECT_EQ(countOf(fit.file("params.h"), "\n#define P"), 791);
+    EXPECT_EQ(countOf(fit.file("tuned.csv"), ";\n"), countOf(fit.engine.output, "\nTuned param "));
+}
+
+TEST(TuneCommand, DatagenAndAdamRefuseBadUsage)
+{
+    const std::vector<std::string> cases[] = {
+        {"datagen"},
+        {"datagen", "--nodes", "100"},
+        {"datagen", "out.txt", "--nodes", "0"},
+        {"datagen", "out.txt", "--colour", "white"},
+        {"tune", "adam"},
+        {"tune", "adam", "in.txt", "--epochs", "1.5"},
+        {"tune", "adam", "in.txt", "--lambda", "2"},
+    };
+    for (const auto& arguments : cases) {
+        TuneRun r;
+        run(r, arguments, {});
+        EXPECT_EQ(r.status, 1) << arguments.back();
+        EXPECT_NE(r.engine.output.find("usage: ardentis " + arguments[0]), std::string::npos) << r.engine.output;
+    }
+    TuneRun missing;
+    run(missing, {"datagen", "out.txt", "--openings", "none.epd"}, {});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.engine.output.find("no openings in none.epd"), std::string::npos) << missing.engine.output;
+}
+
 } // namespace

@@ -4,7 +4,10 @@
 // trace and the console's score command: the traced evaluation scores
 // exactly as the plain one over the shared positions, its records add up to
 // the score where tapering cannot round, terms land in their side's slots,
-// and the printed table has its fixed layout.
+// and the printed table has its fixed layout. The default evaluation: each
+// of its terms worked out by hand, its cache and trace, the parameter counts
+// the tuner reads, and the switch between the two.
+#include <cstdlib>
 #include <cstring>
 
 #include "eval/evalcache.h"
@@ -13,6 +16,7 @@
 #include "eval/trace.h"
 #include "frontend/diagnostics.h"
 #include "frontend/session.h"
+#include "search/benchsearch.h"
 #include "search/engine.h"
 #include "sent_text.h"
 #include "support/unit.h"
@@ -372,4 +376,220 @@ TEST(ScoreCommand, PrintsTheStaticEvaluationOfEverySharedPosition)
         EXPECT_EQ(probeHashEval(game.evalCache, pos.key), score) << fen;
     }
     destroyEngine(session.engine);
+}
+
+// The default evaluation with the built-in values for the test's life; the
+// classic one again afterwards.
+class DefaultEval : public testing::Test {
+protected:
+    void SetUp() override { setEvalMode(false); }
+    void TearDown() override { setEvalMode(true); }
+};
+
+// Each value is the term's trace slot, worked out from the default values: a
+// slot is taper(mg, eg, phase) = (mg x phase + eg x (64 - phase)) / 64,
+// truncated toward zero; with kings and pawns only the phase is 0.
+TEST_F(DefaultEval, EachTermOnAHandWorkedPosition)
+{
+    struct Case {
+        const char* what;
+        const char* fen;
+        int side;  // 0: the side to move, 1: the opponent
+        EvalTraceSlot slot;
+        int value;
+    };
+    // Backward: e3 has a pawn on the d-file, but only ahead of it, and f5
+    // watches e4: -15 (file e, end game). d4 is passed, defended by e3 (+10),
+    // its stop square d5 is 4 steps from Ke1 (rank 4: 2 each) and 3 from Ke8
+    // (4 each): 12 - 8 = +4; d5-d8 are empty: +10. Black's f5 is isolated: -20.
+    const char* backward = "4k3/8/8/5p2/3P4/4P3/8/4K3 w - - 0 1";
+    // e5 passed next to Ke4 (+17). Stop e6: own king 2 steps (rank 5: 4
+    // each), enemy king 2 steps (8 each): +8. Ke8 blocks the path.
+    const char* kingNext = "4k3/8/8/4P3/4K3/8/8/8 w - - 0 1";
+    // Phase 15: the rook a7 on the queen's file, taper(7, 0, 15) = 1; it
+    // attacks the queen, taper(50, 40, 15) = 2710 / 64 = 42; nothing defends
+    // the queen: hanging taper(25, 20, 15) = 21, and the rook hangs too.
+    const char* rookQueen = "q3k3/R7/8/8/8/8/8/4K3 w - - 0 1";
+    const Case cases[] = {
+        {"isolated d-pawn", "4k3/8/8/8/8/8/3P4/4K3 w - - 0 1", 0, TRACE_PAWN_ISOLATED, -25},
+        {"doubled c-pawns", "4k3/8/8/8/8/2P5/2P5/4K3 w - - 0 1", 0, TRACE_PAWN_DOUBLED, -15},
+        {"backward e3", backward, 0, TRACE_PAWN_BACKWARD, -15},
+        {"d4 neither isolated nor backward", backward, 0, TRACE_PAWN_ISOLATED, 0},
+        {"isolated f5 of the opponent", backward, 1, TRACE_PAWN_ISOLATED, -20},
+        {"passed d4 supported by e3", backward, 0, TRACE_PAWN_SUPPORTED, 10},
+        {"kings' steps to d5", backward, 0, TRACE_PAWN_KING_DISTANCE, 4},
+        {"nothing ahead of d4", backward, 0, TRACE_PAWN_FREE_PATH, 10},
+        {"king next to its passed pawn", kingNext, 0, TRACE_PAWN_KING_SUPPORT, 17},
+        {"kings' steps to e6", kingNext, 0, TRACE_PAWN_KING_DISTANCE, 8},
+        {"king in the pawn's path", kingNext, 0, TRACE_PAWN_FREE_PATH, 0},
+        // Phase 3. Knight d5 defended by c4, out of reach of black pawns:
+        // taper(25, 15, 3) = 15; one own pawn: PT_KnightDelta[1] = -20.
+        {"knight outpost", "4k3/8/8/3N4/2P5/8/8/4K3 w - - 0 1", 0, TRACE_KNIGHT_OUTPOST, 15},
+        {"knight with one pawn", "4k3/8/8/3N4/2P5/8/8/4K3 w - - 0 1", 0, TRACE_KNIGHT_ADJUSTMENT, -20},
+        {"no outpost where a pawn can chase it", "4k3/4p3/8/3N4/2P5/8/8/4K3 w - - 0 1", 0, TRACE_KNIGHT_OUTPOST, 0},
+        // Phase 3. Bishop outpost taper(20, 10, 3) = 10; c4 on the bishop's
+        // colour: taper(-4, -8, 3) = -7.
+        {"bishop outpost", "4k3/8/8/3B4/2P5/8/8/4K3 w - - 0 1", 0, TRACE_BISHOP_OUTPOST, 10},
+        {"own pawn on the bishop's colour", "4k3/8/8/3B4/2P5/8/8/4K3 w - - 0 1", 0, TRACE_BISHOP_COLOR_WEAKNESS, -7},
+        {"own pawn on the other colour", "4k3/8/8/3B4/3P4/8/8/4K3 w - - 0 1", 0, TRACE_BISHOP_COLOR_WEAKNESS, 0},
+        // Phase 5: rook a7 with Ke8 on the eighth +20; no own pawn:
+        // PT_RookDelta[0] = +25. Phase 10, rook outpost d5: taper(10, 25, 10) = 22.
+        {"rook on the seventh", "4k3/R7/8/8/8/8/8/4K3 w - - 0 1", 0, TRACE_ROOK_7TH_RANK, 20},
+        {"rook on the seventh, king not on the eighth", "8/R7/4k3/8/8/8/8/4K3 w - - 0 1", 0, TRACE_ROOK_7TH_RANK, 0},
+        {"rook without pawns", "4k3/R7/8/8/8/8/8/4K3 w - - 0 1", 0, TRACE_ROOK_ADJUSTMENT, 25},
+        {"rook outpost", "r3k3/8/8/3R4/2P5/8/8/4K3 w - - 0 1", 0, TRACE_ROOK_OUTPOST, 22},
+        {"rook on the queen's file", rookQueen, 0, TRACE_ROOK_QUEEN_FILE, 1},
+        {"rook attacks the queen", rookQueen, 0, TRACE_THREAT_BY_PIECE, 42},
+        {"undefended queen", rookQueen, 0, TRACE_HANGING, 21},
+        {"undefended rook", rookQueen, 1, TRACE_HANGING, 21},
+        // Phase 3: e4 attacks the knight d5, taper(50, 40, 3) = 40; hanging
+        // taper(25, 20, 3) = 20, not when c6 defends it. Phase 8: knight e3
+        // attacks the rook d5, taper(40, 30, 8) = 31.
+        {"pawn attacks a knight", "4k3/8/8/3n4/4P3/8/8/4K3 w - - 0 1", 0, TRACE_THREAT_BY_PAWN, 40},
+        {"knight hangs", "4k3/8/8/3n4/4P3/8/8/4K3 w - - 0 1", 0, TRACE_HANGING, 20},
+        {"knight defended", "4k3/8/2p5/3n4/4P3/8/8/4K3 w - - 0 1", 0, TRACE_HANGING, 0},
+        {"knight attacks a rook", "4k3/8/8/3r4/8/4N3/8/4K3 w - - 0 1", 0, TRACE_THREAT_BY_PIECE, 31},
+        // Phase 64. Space: c3-f3 and c4-f4 are safe, 8 x 2 = 16. Castling
+        // rights +10. Phase 58: Kg1 without rights is castled, taper(10, 0,
+        // 58) = 9; Ke1 without rights gets nothing.
+        {"space at the start", START_FEN, 1, TRACE_SPACE, 16},
+        {"castling rights", START_FEN, 1, TRACE_KING_CASTLING, 10},
+        {"castled king", "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQ1RK1 w kq - 0 1", 0, TRACE_KING_CASTLING, 9},
+        {"king uncastled without rights", "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w kq - 0 1", 0,
+         TRACE_KING_CASTLING, 0},
+        {"side to move", "4k3/8/8/8/8/8/8/4K3 b - - 0 1", 0, TRACE_SIDE_TO_MOVE, 10},
+        {"no tempo for the opponent", "4k3/8/8/8/8/8/8/4K3 b - - 0 1", 1, TRACE_SIDE_TO_MOVE, 0},
+    };
+    for (const Case& c : cases) {
+        EvalTrace trace[2];
+        traceEvaluation(setUp(testThread, c.fen), trace);
+        EXPECT_EQ(trace[c.side].slot[c.slot], c.value) << c.what;
+    }
+    // The start position: everything cancels but the tempo.
+    EXPECT_EQ(evaluatePosition(setUp(testThread, START_FEN)), 10);
+}
+
+// Over the shared positions the default evaluation scores the same through
+// the cache and the trace, and differs from the classic one.
+TEST_F(DefaultEval, AgreesWithItsCacheAndTrace)
+{
+    ASSERT_TRUE(allocHashEval(traceThread.evalCache, 64));
+    const std::vector<std::string> fens = sharedPositions();
+    int differFromClassic = 0;
+    for (int pass = 0; pass < 2; pass++)
+        for (const std::string& fen : fens) {
+            const Position& pos = setUp(traceThread, fen);
+            const Score score = evaluatePosition(pos);
+            EXPECT_EQ(evaluate(pos, &traceThread.evalCache), score) << fen;
+            EvalTrace trace[2];
+            EXPECT_EQ(traceEvaluation(pos, trace), score) << fen;
+            if (pass == 0) {
+                setEvalMode(true);
+                differFromClassic += evaluatePosition(setUp(traceThread, fen)) != score;
+                setEvalMode(false);
+            }
+        }
+    EXPECT_GT(differFromClassic, int(fens.size()) * 9 / 10);
+    freeHashEval(traceThread.evalCache);
+}
+
+// What the tuner reads: moving one parameter by d moves the evaluation by
+// (mg count x d x phase + eg count x d x (64 - phase)) / 64, to within the
+// roundings of the separately tapered blocks.
+TEST_F(DefaultEval, ParameterCountsPredictTheEvaluation)
+{
+    const char* names[] = {"PT_pieceValuesEg[KNIGHT]", "PT_PstMg[PAWN][D4]", "PT_BishopMobilityEg[7]",
+                           "PT_PawnPassedEg[F]",      "PT_PawnIsolatedMg[C]", "PT_KingSafety[12]",
+                           "P_ThreatPawnOnMinorMg",   "P_HangingEg",          "P_SideToMove",
+                           "PT_KnightDelta[8]",       "P_SpaceMg",            "PT_PassedEnemyKingEg[6]"};
+    const std::vector<std::string> fens = sharedPositions();
+    std::vector<EvalCoefficients> before(fens.size());
+    std::vector<Score> scores(fens.size());
+    for (size_t k = 0; k < fens.size(); k++)
+        scores[k] = traceCoefficients(setUp(testThread, fens[k]), before[k]);
+    for (const EvalCoefficients& c : before)
+        for (int i = 1; i < c.count; i++)
+            ASSERT_LT(c.terms[i - 1].index, c.terms[i].index);  // sorted, no record twice
+    constexpr int STEP = 40;
+    for (const char* name : names) {
+        const int index = recordIndex(name);
+        ASSERT_GE(index, 0) << name;
+        int seen = 0;
+        ParamTable[index].playValue += STEP;
+        applyParams();
+        for (size_t k = 0; k < fens.size(); k++) {
+            const EvalCoefficients& c = before[k];
+            int mg = 0, eg = 0;
+            for (int i = 0; i < c.count; i++)
+                if (c.terms[i].index == index)
+                    mg = c.terms[i].mg, eg = c.terms[i].eg;
+            seen += mg != 0 || eg != 0;
+            const double predicted = (double(mg) * STEP * c.phase + double(eg) * STEP * (64 - c.phase)) / 64.0;
+            EXPECT_NEAR(evaluatePosition(setUp(testThread, fens[k])) - scores[k], predicted, 3.0) << name << fens[k];
+        }
+        ParamTable[index].playValue -= STEP;
+        applyParams();
+        EXPECT_GT(seen, 0) << name << " is read by no shared position";
+    }
+}
+
+// The default table has a row for each of its terms, the classic-only rows
+// left out, and totals over every row, so the two records differ by the
+// score up to the roundings of tapering each slot on its own.
+TEST_F(DefaultEval, ScoreTableShowsEveryTerm)
+{
+    EvalTrace trace[2];
+    const Score score =
+        traceEvaluation(setUp(testThread, "r1bq1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N1PN2/PP3PPP/R2QKB1R w KQ - 0 1"), trace);
+    const std::string out = printedTrace(trace);
+    for (const char* row : {"| Passed free ", "| Passed kings ", "| Passed support|", "| Isolated ", "| Backward ",
+                            "| Fianchetto ", "| Queen file ", "| Tropism ", "| Castling ", "| Threat pawn ",
+                            "| Threat piece ", "| Hanging ", "| Space "})
+        EXPECT_NE(out.find(row), std::string::npos) << row;
+    EXPECT_EQ(out.find("| Pinned"), std::string::npos);
+    const size_t opponent = out.find("\nOpponent\n");
+    ASSERT_NE(opponent, std::string::npos);
+    const int ours = std::atoi(lineStarting(out, "| Total").substr(66).c_str());
+    const int theirs = std::atoi(lineStarting(out, "| Total", opponent).substr(66).c_str());
+    EXPECT_NEAR(ours - theirs, score, 12) << out;
+}
+
+// The switch of an engine's evaluation: the mode's values applied, and the
+// engine's caches emptied when the mode changes, so that no score of the
+// other evaluation is read.
+TEST(SelectEvaluation, AppliesTheModeAndEmptiesTheEnginesCaches)
+{
+    Engine& engine = *createEngine();
+    allocAllTables(engine, tableSizesOfEntries(1, uint64_t(1) << 12, uint64_t(1) << 10));
+    SearchThread& game = engine.mainThread;
+    const char* fen = "r1bq1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N1PN2/PP3PPP/R2QKB1R w KQ - 0 1";
+    const Score classic = evaluate(setUp(game, fen), &game.evalCache);  // now in the cache
+    selectEvaluation(engine, false);
+    EXPECT_FALSE(evalIsClassic());
+    const Score fresh = evaluatePosition(setUp(game, fen));
+    EXPECT_NE(fresh, classic);
+    EXPECT_EQ(evaluate(*game.current, &game.evalCache), fresh);
+    selectEvaluation(engine, false);  // no change: the cache keeps its entries
+    EXPECT_EQ(probeHashEval(game.evalCache, game.current->key), fresh);
+    selectEvaluation(engine, true);
+    EXPECT_TRUE(evalIsClassic());
+    EXPECT_EQ(probeHashEval(game.evalCache, game.current->key), HASH_MISS);
+    destroyEngine(&engine);
+}
+
+// Each mode applies its own values: the default evaluation's own records
+// are 0 in the classic one.
+TEST(ApplyParams, EachModeAppliesItsOwnValues)
+{
+    const int knightMg = recordIndex("PT_pieceValuesMg[KNIGHT]"), space = recordIndex("P_SpaceMg");
+    const int savedPlay = ParamTable[knightMg].playValue;
+    ParamTable[knightMg].playValue = 300;
+    setEvalMode(false);
+    EXPECT_EQ(PT_pieceValuesMg[KNIGHT], 300);
+    EXPECT_EQ(pieceSquareMg[KNIGHT][28], 300 + 20);  // e4
+    EXPECT_EQ(P_SpaceMg, ParamTable[space].playValue);
+    setEvalMode(true);
+    ParamTable[knightMg].playValue = savedPlay;
+    EXPECT_EQ(PT_pieceValuesMg[KNIGHT], 284);
+    EXPECT_EQ(P_SpaceMg, 0);
 }
