@@ -349,14 +349,16 @@ inline bool onOutpost(int s, Bitboard ownPawns, Bitboard enemyPawns)
     return has(OUTPOST_RANKS & pawnAttacksUp(ownPawns), s) && !(GEO.attackSpan[s] & enemyPawns);
 }
 
-// The default evaluation's terms of the rook on s: outpost, adjustment by the
-// number of own pawns, the seventh rank (with the enemy king on the eighth or
-// enemy pawns on the seventh) and the file of an enemy queen.
+// The default evaluation's terms of the rook on s, which attacks `reach`:
+// outpost, adjustment by the number of own pawns, the seventh rank (with the
+// enemy king on the eighth or enemy pawns on the seventh) and the file of an
+// enemy queen.
 template <class Sink>
-void addDefaultRookTerms(const SideView& v, int s, int ownPawnCount, int16_t& mg, int16_t& eg, Sink& sink, AttackMaps& maps)
+void addDefaultRookTerms(const SideView& v, int s, Bitboard reach, int ownPawnCount, int16_t& mg, int16_t& eg, Sink& sink,
+                         AttackMaps& maps)
 {
     const Bitboard ownPawns = v.pawns & v.own, enemyPawns = v.pawns & ~v.own;
-    maps.rook |= rookAttacks(s, v.occ);
+    maps.rook |= reach;
     if (onOutpost(s, ownPawns, enemyPawns))
         addTerm(mg, eg, sink, Term::ROOK_OUTPOST, P_RookOutpostMg, P_RookOutpostEg);
     addTerm(mg, eg, sink, Term::ROOK_ADJUSTMENT, PT_RookDelta[ownPawnCount], PT_RookDelta[ownPawnCount]);
@@ -428,13 +430,14 @@ void addBishopTerms(const SideView& v, const PieceTermView& p, int16_t& mg, int1
     const Bitboard ownPawns = p.ownPawns, enemyPawns = p.enemyPawns;
     for (Bitboard b = ownBishops; b;) {
         int s = popLsb(b);
-        int m = popcount(bishopAttacks(s, v.occ) & p.safe);
+        const Bitboard reach = bishopAttacks(s, v.occ);
+        int m = popcount(reach & p.safe);
         mg = int16_t(mg + s16(PT_BishopMobilityMg[m]));
         eg = int16_t(eg + s16(PT_BishopMobilityEg[m]));
         sink.add(Term::BISHOP_MOBILITY, s16(PT_BishopMobilityMg[m]), s16(PT_BishopMobilityEg[m]));
         usesPair(sink, PT_BishopMobilityMg[m], PT_BishopMobilityEg[m], 1);
         if constexpr (Full) {
-            maps.minor |= bishopAttacks(s, v.occ);
+            maps.minor |= reach;
             if (onOutpost(s, ownPawns, enemyPawns))
                 addTerm(mg, eg, sink, Term::BISHOP_OUTPOST, P_BishopOutpostMg, P_BishopOutpostEg);
             // Own pawns on the bishop's colour: squares it can neither guard
@@ -488,7 +491,8 @@ void addRookTerms(const SideView& v, const PieceTermView& p, int16_t& mg, int16_
     const int ownKing = kingSquareOf(v.kings & p.own);
     for (Bitboard b = ownRooks; b;) {
         int s = popLsb(b);
-        int m = popcount(rookAttacks(s, v.occ) & p.safe);
+        const Bitboard reach = rookAttacks(s, v.occ);
+        int m = popcount(reach & p.safe);
         mg = int16_t(mg + s16(PT_RookMobilityMg[m]));
         eg = int16_t(eg + s16(PT_RookMobilityEg[m]));
         sink.add(Term::ROOK_MOBILITY, s16(PT_RookMobilityMg[m]), s16(PT_RookMobilityEg[m]));
@@ -496,7 +500,7 @@ void addRookTerms(const SideView& v, const PieceTermView& p, int16_t& mg, int16_
         Bitboard xray = rookAttacks(s, v.occ & ~p.ownQueens & ~ownRooks) & ~p.own;
         attacks = uint8_t(attacks + popcount(xray & p.zone) * u8(PT_AttackWeight[ROOK]));
         if constexpr (Full)
-            addDefaultRookTerms(v, s, p.ownPawnCount, mg, eg, sink, maps);
+            addDefaultRookTerms(v, s, reach, p.ownPawnCount, mg, eg, sink, maps);
         if (!v.pawns)
             continue;
         // A rook shut in by its own uncastled king.
@@ -525,14 +529,15 @@ void addQueenTerms(const SideView& v, const PieceTermView& p, int16_t& mg, int16
 {
     for (Bitboard b = p.ownQueens; b;) {
         int s = popLsb(b);
-        Bitboard a = queenAttacks(s, v.occ) & ~p.own;
+        const Bitboard reach = queenAttacks(s, v.occ);
+        Bitboard a = reach & ~p.own;
         int m = popcount(a & ~p.enemyPawnAttacks);
         mg = int16_t(mg + s16(PT_QueenMobilityMg[m]));
         eg = int16_t(eg + s16(PT_QueenMobilityEg[m]));
         sink.add(Term::QUEEN_MOBILITY, s16(PT_QueenMobilityMg[m]), s16(PT_QueenMobilityEg[m]));
         usesPair(sink, PT_QueenMobilityMg[m], PT_QueenMobilityEg[m], 1);
         if constexpr (Full)
-            maps.queen |= queenAttacks(s, v.occ);
+            maps.queen |= reach;
         attacks = uint8_t(attacks + popcount(a & p.zone) * u8(PT_AttackWeight[QUEEN]));
         int tropism = 10 - GEO.distance[s][p.enemyKing];
         mg = int16_t(mg + tropism);

@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "eval/params.h"
 #include "search/benchsearch.h"
 #include "search/engine.h"
 #include "tuning/datagen.h"
