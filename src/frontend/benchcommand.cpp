@@ -1,11 +1,12 @@
-// The command-line bench: the played search (think) over the perft suite's
-// six positions from empty tables, so that its node count is the deterministic
-// signature that a change to the search must keep or explain.
+// The command-line bench: the default and the classic search (think) over the
+// perft suite's six positions from empty tables, so that their node counts are
+// the deterministic signatures that a change to a search must keep or explain.
 #include "frontend/benchcommand.h"
 
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "eval/params.h"
 #include "frontend/report.h"
@@ -21,7 +22,27 @@ constexpr int DEFAULT_BENCH_DEPTH = SIGNATURE_DEPTH;
 
 } // namespace
 
-int runBenchCommand(const char* depthText)
+namespace {
+
+// One search mode over the suite: the per-position counts and the two summary lines.
+void benchMode(Engine& engine, int depth, bool classic)
+{
+    std::printf("%s search:\n", classic ? "Classic" : "Default");
+    uint64_t totalNodes = 0;
+    uint64_t start = nowMs();
+    for (const PerftCase& c : PERFT_SUITE) {
+        SearchResult r = searchFromEmptyTables(engine, c.fen, depth, classic);
+        totalNodes += r.nodes;
+        std::printf("%12" PRIu64 " nodes  %s\n", r.nodes, c.fen);
+    }
+    uint64_t ms = nowMs() - start;
+    std::printf("Nodes searched: %" PRIu64 "\n", totalNodes);
+    std::printf("Nodes/second: %" PRIu64 "\n", ms ? totalNodes * 1000 / ms : totalNodes * 1000);
+}
+
+} // namespace
+
+int runBenchCommand(const char* depthText, const char* modeText)
 {
     int depth = DEFAULT_BENCH_DEPTH;
     if (depthText) {
@@ -33,22 +54,22 @@ int runBenchCommand(const char* depthText)
         }
         depth = int(value);
     }
+    const bool runDefault = !modeText || std::strcmp(modeText, "default") == 0;
+    const bool runClassic = !modeText || std::strcmp(modeText, "classic") == 0;
+    if (!runDefault && !runClassic) {
+        std::printf("bench: the mode must be 'default' or 'classic', not '%s'\n", modeText);
+        return 1;
+    }
     applyParams();
     Engine* engine = createEngine(messageReporter());
     engine->mainThread.current = newGame(engine->mainThread);
     allocAllTables(*engine, tableSizesOfEntries(1, SIGNATURE_TABLE_ENTRIES, SIGNATURE_TABLE_ENTRIES));
 
     std::printf("Bench: one thread, depth %d, 65536-entry tables emptied for each position\n", depth);
-    uint64_t totalNodes = 0;
-    uint64_t start = nowMs();
-    for (const PerftCase& c : PERFT_SUITE) {
-        SearchResult r = searchFromEmptyTables(*engine, c.fen, depth);
-        totalNodes += r.nodes;
-        std::printf("%12" PRIu64 " nodes  %s\n", r.nodes, c.fen);
-    }
-    uint64_t ms = nowMs() - start;
+    if (runDefault)
+        benchMode(*engine, depth, false);
+    if (runClassic)
+        benchMode(*engine, depth, true);
     destroyEngine(engine);
-    std::printf("Nodes searched: %" PRIu64 "\n", totalNodes);
-    std::printf("Nodes/second: %" PRIu64 "\n", ms ? totalNodes * 1000 / ms : totalNodes * 1000);
     return 0;
 }

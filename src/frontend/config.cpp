@@ -19,6 +19,7 @@ SearchSettings searchSettings(const Config& config)
     s.threads = config.threads;
     s.maxDepth = config.maxDepth;
     s.tbLimit = int(config.syzygyMen);
+    s.classic = config.classic != 0;
     return s;
 }
 
@@ -116,6 +117,7 @@ void loadConfig(Config& c, const char* file)
     c.fastGame = inRange(iniGetLong("TIME", "FastGame", 5, file), 5, 15, 5);
     c.fastOpening = inRange(iniGetLong("TIME", "FastOpening", 15, file), 5, 15, 15);
     iniGetString("ENGINE", "ParamFile", "", c.paramFile, sizeof c.paramFile, file);
+    c.classic = iniGetBool("ENGINE", "Classic", 0, file);
 
     c.ttSizeMb = c.hashSizeMb;
     c.ttEntries = c.largePages ? largePageEntryCount(c.hashSizeMb, c.ttSizeMb) : tableEntryCount(c.hashSizeMb);

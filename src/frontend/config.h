@@ -29,6 +29,7 @@ struct Config {
     long fastGame = 5;
     long fastOpening = 15;
     char paramFile[256] = "";   // ENGINE ParamFile: evaluation parameters to load, "" = built-in
+    int classic = 0;            // ENGINE Classic: the classic search and time allocation
 
     // Entry counts of 16-byte entries, derived by the size rule.
     uint64_t ttEntries = 0;

@@ -1,8 +1,8 @@
 // Entry point. This unit is built for the baseline x86-64 instruction set: it
 // prints the banner and checks the processor before any code built with BMI2
 // or POPCNT can run. Only then are the arguments looked at: "ardentis bench
-// [depth]" runs the search bench instead of the protocols, and "ardentis tune
-// <stage>" a tuner stage (after the configuration is read).
+// [depth] [default|classic]" runs the search bench instead of the protocols,
+// and "ardentis tune <stage>" a tuner stage (after the configuration is read).
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -32,6 +32,6 @@ int main(int argc, char** argv)
     }
     std::printf("POPCNT optimization supported \n");
     if (argc > 1 && std::strcmp(argv[1], "bench") == 0)
-        return runBenchCommand(argc > 2 ? argv[2] : nullptr);
+        return runBenchCommand(argc > 2 ? argv[2] : nullptr, argc > 3 ? argv[3] : nullptr);
     return runEngine(argc, argv);
 }

@@ -21,6 +21,7 @@ int hashAnnounced(const Session& session) { return int(session.config.hashSizeMb
 int threadsAnnounced(const Session& session) { return session.config.threads; }
 int multiPvAnnounced(const Session& session) { return session.uci.multiPv; }
 int moveOverheadAnnounced(const Session& session) { return session.uci.moveOverheadMs; }
+int classicAnnounced(const Session& session) { return session.config.classic; }
 
 void changePonder(Session& session, int value, const char*)
 {
@@ -68,6 +69,7 @@ void changeSyzygyPath(Session& session, int, const char* text)
 }
 void changeMultiPv(Session& session, int value, const char*) { session.uci.multiPv = value; }
 void changeMoveOverhead(Session& session, int value, const char*) { session.uci.moveOverheadMs = value; }
+void changeClassic(Session& session, int value, const char*) { session.config.classic = value != 0; }
 
 const char* paramFileAnnounced(const Session& session) { return session.config.paramFile; }
 
@@ -107,6 +109,7 @@ constexpr UciOption OPTIONS[] = {
     {"BookFile", OptionType::String, 0, 0, nullptr, bookFileAnnounced, changeBookFile},
     {"SyzygyPath", OptionType::String, 0, 0, nullptr, syzygyPathAnnounced, changeSyzygyPath},
     {"ParamFile", OptionType::String, 0, 0, nullptr, paramFileAnnounced, changeParamFile},
+    {"Classic", OptionType::Check, 0, 1, classicAnnounced, nullptr, changeClassic},
 };
 
 bool sameIgnoringCase(const char* a, const char* b)

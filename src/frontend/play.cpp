@@ -25,6 +25,7 @@ SearchResult thinkAndPlay(Session& session)
     SearchThread& t = engine.mainThread;
     t.rootLastMove = t.current->sideToMove;
     engine.timeControl.startMs = nowMs();
+    engine.timeControl.classic = session.config.classic != 0;
     startTimerOrExit(engine, 0, true);
     SearchResult result = think(engine, searchSettings(session.config));
     stopTimer(engine.timer);

@@ -224,6 +224,7 @@ void go(Session& session, UciReader& reader, char* line)
     g.settings.multiPv = session.uci.multiPv;
     parseGoLimits(line, *front.current, g);
     const bool timed = setGoClocks(engine.timeControl, g, session.uci.moveOverheadMs);
+    engine.timeControl.classic = g.settings.classic;
     Move book = 0;
     const SearchResult result = searchOrBook(session, reader, g, timed, book);
     reportGo(engine, result, book != 0);

@@ -34,10 +34,11 @@ SearchResult searchFromEmptyTables(Engine& engine, const char* fen, SearchSettin
     return think(engine, settings);
 }
 
-SearchResult searchFromEmptyTables(Engine& engine, const char* fen, int depth)
+SearchResult searchFromEmptyTables(Engine& engine, const char* fen, int depth, bool classic)
 {
     SearchSettings settings;
     settings.threads = 1;
     settings.maxDepth = depth;
+    settings.classic = classic;
     return searchFromEmptyTables(engine, fen, settings);
 }

@@ -25,5 +25,6 @@ TableSizes tableSizesOfEntries(int threads, uint64_t ttEntries, uint64_t cacheEn
 // Returns the search's result; the position must be valid (the result is
 // empty when it is not).
 SearchResult searchFromEmptyTables(Engine& engine, const char* fen, SearchSettings settings);
-// The same on one thread to depth: what the node signature counts.
-SearchResult searchFromEmptyTables(Engine& engine, const char* fen, int depth);
+// The same on one thread to depth with the classic or the default search:
+// what the node signatures count.
+SearchResult searchFromEmptyTables(Engine& engine, const char* fen, int depth, bool classic = true);

@@ -8,6 +8,7 @@
 #include "eval/params.h"
 #include "platform/platform.h"
 #include "search/hashq.h"
+#include "search/pvs.h"
 
 // The records that own per-thread tables: the front end's and the search threads'.
 namespace {
@@ -159,6 +160,9 @@ void clearSearchState(Engine& engine)
 {
     engine.tt.age = 0;
     clearOrderingTables(engine.mainThread);
-    for (SearchThread& t : engine.searchThreads)
+    clearPvsState(engine.mainThread.pvs);
+    for (SearchThread& t : engine.searchThreads) {
         clearOrderingTables(t);
+        clearPvsState(t.pvs);
+    }
 }

@@ -18,6 +18,7 @@
 #include "search/movepicker.h"
 #include "search/ordering.h"
 #include "search/prefetch.h"
+#include "search/pvs.h"
 #include "search/quiescence.h"
 #include "search/rootprobe.h"
 #include "search/tt.h"
@@ -628,6 +629,8 @@ int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbL
 
 int alphaBeta(SearchThread& t, int depth, int ply, int alpha, int beta, int tbLimit, PvLine& pv)
 {
+    if (!t.classic)
+        return pvsRootChild(t, depth, ply, alpha, beta, tbLimit, pv);
     int s = searchNode(t, depth, ply, alpha, beta, tbLimit, pv);
     // Statistics reach the shared counters once per call from the root.
     if (t.cutoffs) {

@@ -9,6 +9,7 @@
 #include "eval/evalcache.h"
 #include "platform/platform.h"
 #include "position/stack.h"
+#include "search/pvsstate.h"
 
 struct Engine;
 struct HashQEntry;
@@ -48,6 +49,8 @@ struct alignas(64) SearchThread : PositionStack {
     bool shareWork;             // other search threads search the same tree now
     uint64_t cutoffs;           // beta cut-offs by a move, not yet added to failHighs
     uint64_t firstMoveCutoffs;  // of those, by the first move searched
+    bool classic;               // this search runs the classic node search
+    PvsThreadState pvs;         // the default node search's tables
 };
 
 // Result word: move in bits 0-31, score in bits 32-47.

@@ -16,6 +16,9 @@ struct SearchSettings {
     uint64_t nodeLimit = 0;
     int mateLimit = 0;
     int multiPv = 1;  // best lines reported per iteration, 1..MAX_MULTI_PV
+    // The classic search and time allocation. The front end asks for the
+    // default play unless its Classic setting is on; datagen asks for it too.
+    bool classic = true;
     // When given, the root searches only these of its legal moves.
     const Move* searchMoves = nullptr;
     int searchMoveCount = 0;

@@ -13,11 +13,13 @@
 #include "position/fen.h"
 #include "position/makemove.h"
 #include "position/movegen.h"
+#include "search/aspiration.h"
 #include "search/engine.h"
 #include "search/ordering.h"
 #include "search/rootprobe.h"
 #include "search/search.h"
 #include "search/timecontrol.h"
+#include "search/timeman.h"
 #include "search/tt.h"
 #include "search/workshare.h"
 
@@ -92,6 +94,7 @@ void prepareThread(SearchThread& t, const SearchThread& front, int number, int t
     t.tbHits = 0;
     t.tbLimit = front.tbLimit;
     t.shareWork = threads > 1;
+    t.classic = front.classic;
     if (front.depth == 1) {
         clearKillers(t);
         clearCounterMoves(t);
@@ -386,6 +389,8 @@ struct Driver {
     uint64_t best = 0;      // the result word to play
     int score = 0;          // the last iteration's score
     bool accepted = false;  // an iteration ended inside its window
+    IterationClock clock{};  // the default play's soft-limit state
+    int aspirationDelta = ASPIRATION_START;
     SearchResult r{};
 };
 
@@ -402,6 +407,7 @@ bool setUpRoot(Driver& d)
     // monitor reads before this point must not be lost.
     e.flags.abortIteration.store(0, std::memory_order_relaxed);
     front.tbLimit = uint8_t(d.settings.tbLimit);
+    front.classic = d.settings.classic;
     newSearchGeneration(e.tt);
     e.bestLine.count = 0;
     e.winnerSelDepth = 0;
@@ -519,6 +525,9 @@ void nextWindow(Driver& d, int& depth)
         front.windowAlpha = -INFINITE;
         front.windowBeta = INFINITE;
         ++depth;
+    } else if (!d.settings.classic) {
+        if (nextAspirationWindow(front.windowAlpha, front.windowBeta, s, d.aspirationDelta))
+            ++depth;
     } else if (s <= front.windowAlpha || s >= front.windowBeta) {
         front.windowAlpha = -INFINITE;
         front.windowBeta = INFINITE;
@@ -563,6 +572,12 @@ void iterate(Driver& d)
         else if (!inside)
             reportIteration(e, r, 1);
         else if (!mergeMultiPv(d))
+            break;
+        // The default play's soft time limit, scaled by how settled the best move is.
+        if (!settings.classic && inside && !e.flags.pondering.load(std::memory_order_relaxed)
+            && iterationEndsSearch(d.clock, r.best, bestMoveNodeShare(front.rootMoves, front.rootEnd, r.best),
+                                   int64_t(nowMs() - e.timeControl.startMs),
+                                   e.timer.softLimitMs.load(std::memory_order_relaxed)))
             break;
         // A mate within the asked number of moves is proved: enough.
         if (inside && settings.mateLimit > 0 && d.score >= MATE + 1 - 2 * settings.mateLimit)

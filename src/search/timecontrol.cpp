@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <chrono>
 
+#include "search/timeman.h"
+
 namespace {
 
 // Longest single sleep: a stop raised elsewhere (not through stopTimer) is
@@ -73,7 +75,14 @@ bool setupTimer(Timer& timer, TimeControl& tc, int moveNumber, bool consoleClock
 {
     SearchFlags& flags = *timer.flags;
     flags.stopSearch.store(0, std::memory_order_relaxed);
-    computeAllocation(tc, moveNumber);
+    if (tc.classic) {
+        computeAllocation(tc, moveNumber);
+        timer.softLimitMs.store(0, std::memory_order_relaxed);
+    } else {
+        const MoveLimits limits = defaultMoveLimits(tc);
+        tc.allocation = limits.hard;
+        timer.softLimitMs.store(int64_t(limits.soft) * 10, std::memory_order_relaxed);
+    }
     if (tc.opponentTime <= 1199) {
         flags.ponderAllowed.store(0, std::memory_order_relaxed);
         flags.pondering.store(0, std::memory_order_relaxed);
@@ -91,6 +100,7 @@ bool setupTimer(Timer& timer, TimeControl& tc, int moveNumber, bool consoleClock
 
 void stopTimer(Timer& timer)
 {
+    timer.softLimitMs.store(0, std::memory_order_relaxed);
     std::lock_guard<std::mutex> lock(timer.mutex);
     stopTimerLocked(timer);
 }

@@ -50,6 +50,7 @@ struct TimeControl {
     int32_t allocation = 720000;
     uint64_t startMs = 0;
     uint64_t elapsedMs = 0;
+    bool classic = false;  // the classic allocation, else the default play's limits (timeman.h)
 };
 
 // The fixed move time that means "no limit" in the console.
@@ -64,6 +65,10 @@ struct Timer {
     uint64_t startMs;
     int32_t moveTime;
     int32_t allocation;
+    // The default play's soft limit in milliseconds after the search's start
+    // (0: none), checked by the search driver between iterations; set with
+    // the timer (a "ponderhit" on the input thread sets it anew).
+    std::atomic<int64_t> softLimitMs;
     std::mutex mutex;  // setupTimer may run on the input reader's thread
     // The timer sleeps on this until its deadline or until it is cancelled.
     std::mutex wakeMutex;
@@ -74,7 +79,8 @@ struct Timer {
 // the console) without starting anything.
 int32_t computeAllocation(TimeControl& tc, int moveNumber);
 
-// Clears stopSearch, computes the allocation and starts the timer (not for
+// Clears stopSearch, computes the allocation (for the default play its hard
+// limit, with the soft limit in timer.softLimitMs) and starts the timer (not for
 // the console, consoleClock, while the move time is unlimited). Replaces a
 // running timer. False when the system refused the timer's thread.
 bool setupTimer(Timer& timer, TimeControl& tc, int moveNumber, bool consoleClock);

@@ -45,6 +45,7 @@ SearchResult searchPosition(SearchThread& front, uint64_t nodes, bool newGame)
     settings.threads = 1;
     settings.tbLimit = 0;
     settings.nodeLimit = nodes;
+    settings.classic = false;
     engine.flags.stopSearch.store(0);
     engine.flags.abortIteration.store(0);
     return think(engine, settings);

@@ -43,6 +43,7 @@ int searchScore(SearchThread& t, int depth)
     t.cutoffs = 0;
     t.firstMoveCutoffs = 0;
     t.rootLastMove = 0;
+    t.classic = true;  // the selection the tuner was designed with
     clearKillers(t);
     clearHistory(t);
     clearCounterMoves(t);

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 
 #include <chrono>
+#include <cstring>
 #include <regex>
 #include <set>
 
@@ -89,6 +90,7 @@ TEST(Uci, IdentificationAndOptions)
         "option name BookFile type string default Tomelore_12.9c.bin\n"
         "option name SyzygyPath type string default <empty>\n"
         "option name ParamFile type string default <empty>\n"
+        "option name Classic type check default false\n"
         "Allocated     1 MB for the Hash Table\n";
     EXPECT_EQ(run.output.substr(0, expected.size()), expected);
     EXPECT_EQ(run.output.substr(run.output.size() - 6), "uciok\n");
@@ -321,10 +323,13 @@ TEST(Uci, SetoptionsBetweenSearches)
 
 // The first "isready" after the tables are made clears them (so that their
 // pages are not mapped during a search); later ones must keep what the
-// searches stored, or every move would start from an empty table.
+// searches stored, or every move would start from an empty table. The node
+// counts tell: the classic search, which learns nothing else between
+// searches, needs far fewer nodes from a filled table.
 TEST(Uci, OnlyTheFirstIsreadyAfterAllocationClearsTheTables)
 {
     Session s;
+    s.engine.send("setoption name Classic value true\n");
     const std::string search = "position startpos moves e2e4 e7e5\ngo depth 8\n";
     s.ready("");
     long long first = closingNodes(s.out(), s.search(search));
@@ -404,19 +409,28 @@ TEST(Uci, MultiPvGivesDistinctLinesBestFirst)
 
 TEST(Uci, MoveOverheadComesOffTheClock)
 {
-    // One move to go with 1 s left: the whole second, or 0.2 s with an
-    // overhead of 800 ms.
-    Session s;
-    s.engine.send("setoption name Move Overhead value 0\n");
-    size_t from = s.search("position startpos\ngo wtime 1000 btime 1000 movestogo 1\n");
-    long long whole = closingTime(s.out(), from);
-    s.engine.send("setoption name Move Overhead value 800\n");
-    from = s.search("position startpos\ngo wtime 1000 btime 1000 movestogo 1\n");
-    long long reduced = closingTime(s.out(), from);
-    EXPECT_GE(whole, 1000);
-    EXPECT_GE(reduced, 200);
-    EXPECT_LT(reduced, 900);
-    EXPECT_EQ(s.quit(), 0);
+    // One move to go with 1 s left: the classic allocation takes the whole
+    // second, or 0.2 s with an overhead of 800 ms; the default play at most
+    // four fifths of what is left.
+    for (const bool classic : {true, false}) {
+        Session s;
+        s.engine.send(classic ? "setoption name Classic value true\n" : "");
+        s.engine.send("setoption name Move Overhead value 0\n");
+        size_t from = s.search("position startpos\ngo wtime 1000 btime 1000 movestogo 1\n");
+        long long whole = closingTime(s.out(), from);
+        s.engine.send("setoption name Move Overhead value 800\n");
+        from = s.search("position startpos\ngo wtime 1000 btime 1000 movestogo 1\n");
+        long long reduced = closingTime(s.out(), from);
+        if (classic) {
+            EXPECT_GE(whole, 1000);
+            EXPECT_GE(reduced, 200);
+        } else {
+            EXPECT_LT(whole, 950);
+            EXPECT_GT(whole, 300);
+        }
+        EXPECT_LT(reduced, classic ? 900 : 250);
+        EXPECT_EQ(s.quit(), 0);
+    }
 }
 
 // The ponder move is named only while the opponent has at least 12 s; our
@@ -432,11 +446,37 @@ TEST(Uci, PonderMoveNeedsTwelveSecondsOnTheOpponentsClock)
     EXPECT_EQ(s.quit(), 0);
 }
 
-// "ardentis bench [depth]" ends with the node signature and the speed; a
-// depth that is no number from 1 up fails with status 1.
+// The Classic option switches the search for the next "go": each mode gives
+// its own node count, the same again after a new game, and the INI key sets
+// the mode from the start.
+TEST(Uci, ClassicOptionSwitchesTheSearch)
+{
+    const std::string search = "ucinewgame\nisready\nposition startpos\ngo depth 7\n";
+    Session s;
+    const long long standard = closingNodes(s.out(), s.search(search));
+    s.engine.send("setoption name Classic value true\n");
+    const long long classic = closingNodes(s.out(), s.search(search));
+    s.engine.send("setoption name Classic value false\n");
+    EXPECT_EQ(closingNodes(s.out(), s.search(search)), standard);
+    EXPECT_NE(standard, classic);
+    EXPECT_GT(standard, 0);
+    EXPECT_EQ(s.quit(), 0);
+
+    std::string ini = SMALL_INI;
+    ini.insert(ini.find("[ENGINE]\n") + 9, "Classic=1\n");
+    Session fromIni(ini.c_str());
+    EXPECT_EQ(closingNodes(fromIni.out(), fromIni.search(search)), classic);
+    EXPECT_EQ(fromIni.quit(), 0);
+}
+
+// "ardentis bench [depth] [default|classic]" ends with the classic search's
+// node signature and speed (or the default's, when asked for alone); a depth
+// that is no number from 1 up, or another mode, fails with status 1.
 TEST(BenchCommand, PrintsTheNodeSignature)
 {
-    const std::pair<const char*, bool> cases[] = {{" bench", false}, {" bench 9", false}, {" bench 0", true}, {" bench deep", true}};
+    const std::pair<const char*, bool> cases[] = {{" bench", false}, {" bench 9", false}, {" bench 9 classic", false},
+                                                  {" bench 9 default", false}, {" bench 0", true},
+                                                  {" bench deep", true}, {" bench 9 modern", true}};
     for (const auto& [arguments, fails] : cases) {
         FILE* pipe = popen((ARDENTIS_ENGINE + std::string(arguments) + " </dev/null 2>&1").c_str(), "r");
         ASSERT_NE(pipe, nullptr);
@@ -447,7 +487,9 @@ TEST(BenchCommand, PrintsTheNodeSignature)
         const int status = pclose(pipe);
         EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, fails ? 1 : 0) << arguments;
         if (!fails) {
-            EXPECT_TRUE(std::regex_search(out, std::regex("\nNodes searched: 407146\nNodes/second: [1-9]\\d*\n$")))
+            const char* signature = std::strstr(arguments, "default") ? "171102" : "407146";
+            EXPECT_TRUE(std::regex_search(
+                out, std::regex(std::string("\nNodes searched: ") + signature + "\nNodes/second: [1-9]\\d*\n$")))
                 << arguments << "\n" << out;
         }
     }

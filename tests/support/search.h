@@ -29,9 +29,11 @@ protected:
     }
     static void TearDownTestSuite() { freeAllTables(engine); }
 
-    // fen (and moves) on the front end's stack, the tables and flags cleared.
-    static Position* setUp(const char* fen, const char* moves = nullptr)
+    // fen (and moves) on the front end's stack, the tables and flags cleared;
+    // node searches called directly run the classic search unless told not to.
+    static Position* setUp(const char* fen, const char* moves = nullptr, bool classic = true)
     {
+        engine.mainThread.classic = classic;
         EXPECT_EQ(setPositionFromFen(engine.mainThread, fen, moves), 1) << fen;
         clearAllTables(engine);
         clearSearchState(engine);
@@ -48,12 +50,14 @@ protected:
         return searchFromEmptyTables(engine, fen, settings);
     }
 
-    // The played search on one thread to a fixed depth from the position set up.
-    static SearchResult searchToDepth(int depth)
+    // The played search (classic or default) on one thread to a fixed depth
+    // from the position set up.
+    static SearchResult searchToDepth(int depth, bool classic = true)
     {
         SearchSettings settings;
         settings.threads = 1;
         settings.maxDepth = depth;
+        settings.classic = classic;
         return think(engine, settings);
     }
 

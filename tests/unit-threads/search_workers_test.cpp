@@ -16,15 +16,19 @@ using SearchWorkers = SearchFixture<3>;
 } // namespace
 
 // Searches with 2, 3, 1 and again 2 threads, to a fixed depth, some with
-// further best lines or a node limit: each reaches its depth (or its limit)
-// with a legal move, and the workers of one search are gone before the next.
+// further best lines or a node limit, with the default and the classic
+// search: each reaches its depth (or its limit) with a legal move, and the
+// workers of one search are gone before the next.
 TEST_F(SearchWorkers, OneSearchAfterAnother)
 {
     // Threads, depth, further best lines, node limit.
     const int cases[][4] = {{2, 6, 1, 0}, {3, 6, 1, 0}, {1, 6, 1, 0}, {2, 5, 3, 0}, {3, 5, 2, 0}, {2, 64, 1, 5000},
                             {3, 64, 2, 4000}};
+    for (const bool classic : {false, true})
     for (const auto& [threads, depth, multiPv, nodeLimit] : cases) {
+        SCOPED_TRACE(classic ? "classic" : "default");
         SearchSettings settings;
+        settings.classic = classic;
         settings.threads = threads;
         settings.maxDepth = depth;
         settings.multiPv = multiPv;

@@ -126,6 +126,10 @@ TEST(ConfigLoader, RangesAndIrregularFallbacks)
     EXPECT_EQ(loaded("[ENGINE]\nMaxDepth=1").maxDepth, 1);
     EXPECT_EQ(loaded("[engine]\nLargePages=yes").largePages, 1);
     EXPECT_EQ(loaded("[ENGINE]\nPostThinking=false").postThinking, 0);
+    EXPECT_EQ(loaded("").classic, 0);
+    EXPECT_EQ(loaded("[ENGINE]\nClassic=true").classic, 1);
+    EXPECT_EQ(loaded("[ENGINE]\nClassic=sometimes").classic, 0);
+    EXPECT_EQ(loaded("[TIME]\nClassic=1").classic, 0);
     EXPECT_EQ(loaded("[ENGINE]\nHashSize=100").ttEntries, 4194304u);
     EXPECT_STREQ(loaded("[BOOK]\nBookFile=\"my book.bin\"").bookFile, "my book.bin");
     EXPECT_STREQ(loaded("[BOOK]\nBookFile=" + std::string(300, 'b')).bookFile, std::string(99, 'b').c_str());

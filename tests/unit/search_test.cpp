@@ -1,14 +1,17 @@
-// The node search, quiescence and the played search: forced mates with exact
-// scores (checked against a brute-force solver), legal results and lines,
-// roots without moves, draw rules, work shared with other threads, the
-// limits of one search, the node signature and a search path that allocates
-// nothing.
+// The node search, quiescence and the played search, in the default and the
+// classic mode where both must hold: forced mates with exact scores (checked
+// against a brute-force solver), legal results and lines, roots without
+// moves, draw rules, the limits of one search, both node signatures and a
+// search path that allocates nothing; and the classic search's own parts
+// (work shared with other threads, quiescence checks).
 #include <algorithm>
 #include <vector>
 
 #include "allocation_counter.h"
+#include "eval/evaluate.h"
 #include "position/attacks.h"
 #include "position/perft.h"
+#include "search/pvs.h"
 #include "search/quiescence.h"
 #include "search/search.h"
 #include "search/tt.h"
@@ -22,6 +25,12 @@ namespace {
 SearchThread& st = testEngine().mainThread;
 
 using SearchTest = SearchFixture<2>;
+
+// The default search's node signature (the classic one is 407146).
+constexpr uint64_t DEFAULT_SIGNATURE = 171102;
+
+// The two searches, for the tests that both must pass.
+constexpr bool MODES[] = {false, true};
 
 // Every move of line is legal in turn from pos; returns where the line ends.
 Position* playLine(Position* pos, const PvLine& line)
@@ -90,12 +99,14 @@ const MateCase MATES[] = {
 
 TEST_F(SearchTest, FindsForcedMatesWithExactScores)
 {
+    for (const bool classic : MODES)
     for (const MateCase& c : MATES) {
+        SCOPED_TRACE(classic ? "classic" : "default");
         Position* root = setUp(c.fen);
         ASSERT_TRUE(mateWithin(st, c.moves)) << c.fen;
         ASSERT_FALSE(c.moves > 1 && mateWithin(st, c.moves - 1)) << c.fen;
 
-        const SearchResult result = searchToDepth(2 * c.moves + 3);
+        const SearchResult result = searchToDepth(2 * c.moves + 3, classic);
         const PvLine& pv = result.line;
         EXPECT_EQ(result.score, MATE - (2 * c.moves - 1)) << c.fen;
         EXPECT_TRUE(isLegalMove(*root, result.best)) << c.fen;
@@ -112,16 +123,18 @@ TEST_F(SearchTest, FindsForcedMatesWithExactScores)
 
 TEST_F(SearchTest, RootWithoutLegalMoves)
 {
-    setUp("R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1");
-    SearchResult result = searchToDepth(5);
-    EXPECT_EQ(result.best, 0u);
-    EXPECT_EQ(result.score, -MATE);
-    EXPECT_EQ(result.line.count, 0u);
+    for (const bool classic : MODES) {
+        setUp("R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1");
+        SearchResult result = searchToDepth(5, classic);
+        EXPECT_EQ(result.best, 0u);
+        EXPECT_EQ(result.score, -MATE);
+        EXPECT_EQ(result.line.count, 0u);
 
-    setUp("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1");
-    result = searchToDepth(5);
-    EXPECT_EQ(result.best, 0u);
-    EXPECT_EQ(result.score, 0);
+        setUp("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1");
+        result = searchToDepth(5, classic);
+        EXPECT_EQ(result.best, 0u);
+        EXPECT_EQ(result.score, 0);
+    }
 }
 
 // Legal best moves and lines from the bench positions and from roots with
@@ -133,10 +146,11 @@ TEST_F(SearchTest, ReturnsLegalMovesAndLines)
                                      "rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3"};
     for (const PerftCase& c : PERFT_SUITE)
         fens.push_back(c.fen);
+    for (const bool classic : MODES)
     for (const char* fen : fens) {
         Position* root = setUp(fen);
-        const SearchResult result = searchToDepth(6);
-        EXPECT_TRUE(isLegalMove(*root, result.best)) << fen;
+        const SearchResult result = searchToDepth(6, classic);
+        EXPECT_TRUE(isLegalMove(*root, result.best)) << fen << (classic ? " classic" : " default");
         playLine(root, result.line);
         EXPECT_EQ(st.current, root);
     }
@@ -144,24 +158,27 @@ TEST_F(SearchTest, ReturnsLegalMovesAndLines)
 
 TEST_F(SearchTest, DrawRulesBelowTheRoot)
 {
-    PvLine line;
-    // A repeated position scores 0 at once.
-    setUp("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", "g1f3 g8f6 f3g1 f6g8");
-    ASSERT_NE(st.current->repetitions, 0);
-    EXPECT_EQ(alphaBeta(st, 4, 1, -INFINITE, INFINITE, 0, line), 0);
+    for (const bool classic : MODES) {
+        SCOPED_TRACE(classic ? "classic" : "default");
+        PvLine line;
+        // A repeated position scores 0 at once.
+        setUp("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", "g1f3 g8f6 f3g1 f6g8", classic);
+        ASSERT_NE(st.current->repetitions, 0);
+        EXPECT_EQ(alphaBeta(st, 4, 1, -INFINITE, INFINITE, 0, line), 0);
 
-    // Fifty-move rule: 0 unless the side to move is checkmated.
-    setUp("6k1/5ppp/8/8/8/8/8/R5K1 w - - 100 80");
-    EXPECT_EQ(alphaBeta(st, 4, 1, -INFINITE, INFINITE, 0, line), 0);
-    setUp("R5k1/5ppp/8/8/8/8/8/6K1 b - - 100 80");
-    EXPECT_EQ(alphaBeta(st, 4, 1, -INFINITE, INFINITE, 0, line), 1 - MATE);
-    setUp("R5k1/5ppp/8/8/8/8/8/6K1 b - - 101 80");
-    EXPECT_EQ(alphaBeta(st, 4, 1, -INFINITE, INFINITE, 0, line), 0);
-    // A check that is not mate on the hundredth ply: drawn, and no line beyond it.
-    setUp("R5k1/6pp/8/8/8/8/8/6K1 b - - 100 80");
-    line.count = 0;
-    EXPECT_EQ(alphaBeta(st, 4, 1, -INFINITE, INFINITE, 0, line), 0);
-    EXPECT_EQ(line.count, 0u);
+        // Fifty-move rule: 0 unless the side to move is checkmated.
+        setUp("6k1/5ppp/8/8/8/8/8/R5K1 w - - 100 80", nullptr, classic);
+        EXPECT_EQ(alphaBeta(st, 4, 1, -INFINITE, INFINITE, 0, line), 0);
+        setUp("R5k1/5ppp/8/8/8/8/8/6K1 b - - 100 80", nullptr, classic);
+        EXPECT_EQ(alphaBeta(st, 4, 1, -INFINITE, INFINITE, 0, line), 1 - MATE);
+        setUp("R5k1/5ppp/8/8/8/8/8/6K1 b - - 101 80", nullptr, classic);
+        EXPECT_EQ(alphaBeta(st, 4, 1, -INFINITE, INFINITE, 0, line), 0);
+        // A check that is not mate on the hundredth ply: drawn, and no line beyond it.
+        setUp("R5k1/6pp/8/8/8/8/8/6K1 b - - 100 80", nullptr, classic);
+        line.count = 0;
+        EXPECT_EQ(alphaBeta(st, 4, 1, -INFINITE, INFINITE, 0, line), 0);
+        EXPECT_EQ(line.count, 0u);
+    }
 }
 
 // A move whose position another search thread is inside waits for the end of
@@ -246,18 +263,21 @@ TEST_F(SearchTest, SharedPvNodesTakeOverAnotherThreadsBound)
 
 TEST_F(SearchTest, MateAndStalemateAreStoredExact)
 {
-    PvLine line;
-    Position* pos = setUp("R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1");
-    EXPECT_EQ(alphaBeta(st, 2, 5, -INFINITE, INFINITE, 0, line), -19995);
-    uint64_t data = 0;
-    EXPECT_EQ(probeHash(engine.tt, *pos, data, 0, 5, -INFINITE, INFINITE), -19995);
-    EXPECT_EQ(ttBound(data), BOUND_EXACT);
+    for (const bool classic : MODES) {
+        SCOPED_TRACE(classic ? "classic" : "default");
+        PvLine line;
+        Position* pos = setUp("R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1", nullptr, classic);
+        EXPECT_EQ(alphaBeta(st, 2, 5, -INFINITE, INFINITE, 0, line), -19995);
+        uint64_t data = 0;
+        EXPECT_EQ(probeHash(engine.tt, *pos, data, 0, 5, -INFINITE, INFINITE), -19995);
+        EXPECT_EQ(ttBound(data), BOUND_EXACT);
 
-    pos = setUp("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1");
-    EXPECT_EQ(alphaBeta(st, 3, 2, -50, 50, 0, line), 0);
-    EXPECT_EQ(probeHash(engine.tt, *pos, data, 0, 2, -50, 50), 0);
-    EXPECT_EQ(ttBound(data), BOUND_EXACT);
-    EXPECT_EQ(ttMove(data), 0u);
+        pos = setUp("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", nullptr, classic);
+        EXPECT_EQ(alphaBeta(st, 3, 2, -50, 50, 0, line), 0);
+        EXPECT_EQ(probeHash(engine.tt, *pos, data, 0, 2, -50, 50), 0);
+        EXPECT_EQ(ttBound(data), BOUND_EXACT);
+        EXPECT_EQ(ttMove(data), 0u);
+    }
 }
 
 TEST_F(SearchTest, DeepPliesDropIntoQuiescence)
@@ -269,6 +289,30 @@ TEST_F(SearchTest, DeepPliesDropIntoQuiescence)
     setUp(fen);
     EXPECT_EQ(alphaBeta(st, 9, 63, -INFINITE, INFINITE, 0, line), q);
     EXPECT_LT(st.nodes, 2000u) << "no full-width search at ply 63";
+
+    setUp(fen, nullptr, false);
+    q = pvsQuiescence(st, 63, -INFINITE, INFINITE, 0);
+    setUp(fen, nullptr, false);
+    EXPECT_EQ(alphaBeta(st, 9, 63, -INFINITE, INFINITE, 0, line), q);
+    EXPECT_LT(st.nodes, 2000u) << "no full-width search at ply 63";
+}
+
+// The default quiescence: mated in it scores ply - MATE, a hanging piece is
+// taken, and the only evasion is searched despite a stand-pat far above beta.
+TEST_F(SearchTest, DefaultQuiescence)
+{
+    setUp("R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1", nullptr, false);
+    EXPECT_EQ(pvsQuiescence(st, 7, -INFINITE, INFINITE, 0), 7 - MATE);
+
+    const char* fen = "4k3/p7/1p6/3r4/8/2N5/1Q6/4K3 w - - 0 1";  // the rook on d5 hangs
+    setUp(fen, nullptr, false);
+    const int stand = evaluate(*st.current, nullptr);
+    setUp(fen, nullptr, false);
+    EXPECT_GT(pvsQuiescence(st, 1, -INFINITE, INFINITE, 0), stand + 300);
+
+    setUp("4k3/1Q6/8/8/8/7N/6PP/4r2K w - - 0 1", nullptr, false);
+    pvsQuiescence(st, 1, -INFINITE, -500, 0);
+    EXPECT_GT(st.nodes, 1u);
 }
 
 TEST_F(SearchTest, QuiescenceMatesAndQuietChecks)
@@ -296,35 +340,42 @@ TEST_F(SearchTest, QuiescenceSearchesTheOnlyEvasionDespiteStandPat)
     EXPECT_GT(st.nodes, 1u);
 }
 
-// The node count of the played search, one thread to a fixed depth over fixed
-// positions from empty tables, is the search's signature: any change to
-// pruning, ordering or evaluation moves it. Update it only in a commit that
-// says why the search changed. make bench prints the same figure.
-TEST_F(SearchTest, NodeSignature)
+// The node count of each search, one thread to a fixed depth over fixed
+// positions from empty tables, is its signature: any change to pruning,
+// ordering or evaluation moves it. Update it only in a commit that says why
+// the search changed; the classic search's count must never move. make bench
+// prints the same figures.
+TEST_F(SearchTest, NodeSignatures)
 {
-    uint64_t total = 0;
-    for (const PerftCase& c : PERFT_SUITE)
-        total += searchFromEmptyTables(engine, c.fen, SIGNATURE_DEPTH).nodes;
-    EXPECT_EQ(total, 407146u);
+    uint64_t classic = 0, standard = 0;
+    for (const PerftCase& c : PERFT_SUITE) {
+        classic += searchFromEmptyTables(engine, c.fen, SIGNATURE_DEPTH, true).nodes;
+        standard += searchFromEmptyTables(engine, c.fen, SIGNATURE_DEPTH, false).nodes;
+    }
+    EXPECT_EQ(classic, 407146u);
+    EXPECT_EQ(standard, DEFAULT_SIGNATURE);
 }
 
 TEST_F(SearchTest, SearchAllocatesNothing)
 {
-    setUp(KIWIPETE);
-    uint64_t before = allocationCount();
-    const uint64_t nodes = searchToDepth(6).nodes;
-    EXPECT_EQ(allocationCount(), before);
-    EXPECT_GT(nodes, 1000u);
+    for (const bool classic : MODES) {
+        setUp(KIWIPETE);
+        uint64_t before = allocationCount();
+        const uint64_t nodes = searchToDepth(8, classic).nodes;
+        EXPECT_EQ(allocationCount(), before);
+        EXPECT_GT(nodes, 1000u);
+    }
 }
-
 
 TEST_F(SearchTest, NodeLimitCountsAllThreadsAndStillGivesAMove)
 {
+    for (const bool classic : MODES)
     for (int threads : {1, 2}) {
         for (uint64_t limit : {2, 50, 999, 20000, 150000}) {
             SearchSettings settings;
             settings.threads = threads;
             settings.nodeLimit = limit;
+            settings.classic = classic;
             SearchResult r = search(KIWIPETE, settings);
             EXPECT_LE(r.nodes, limit) << threads << " threads";
             EXPECT_GT(r.nodes, 0u);
@@ -336,12 +387,14 @@ TEST_F(SearchTest, NodeLimitCountsAllThreadsAndStillGivesAMove)
 TEST_F(SearchTest, StoppedBeforeTheFirstIterationStillGivesALegalMove)
 {
     // Stopped before it starts, and stopped inside depth 1 after a few moves.
+    for (const bool classic : MODES)
     for (uint64_t limit : {0, 3}) {
         setUp(KIWIPETE);
         engine.flags.stopSearch = limit == 0 ? 1 : 0;
         SearchSettings settings;
         settings.threads = 1;
         settings.nodeLimit = limit;
+        settings.classic = classic;
         SearchResult r = think(engine, settings);
         EXPECT_TRUE(isLegalRootMove(KIWIPETE, r.best)) << limit;
     }
