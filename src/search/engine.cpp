@@ -8,7 +8,6 @@
 #include "eval/params.h"
 #include "platform/platform.h"
 #include "search/hashq.h"
-#include "search/pvs.h"
 
 // The records that own per-thread tables: the front end's and the search threads'.
 namespace {

@@ -642,13 +642,6 @@ int pvsRootChild(SearchThread& t, int depth, int ply, int alpha, int beta, int t
     return pvsNode(t, depth, ply, alpha, beta, tbLimit, pv, beta - alpha == 1);
 }
 
-void clearPvsState(PvsThreadState& s)
-{
-    std::memset(static_cast<void*>(s.plies), 0, sizeof s.plies);
-    clearHistoryTables(s.history);
-    s.searchAge = 0;
-}
-
 int lateMoveReduction(int depth, int moveNumber)
 {
     const int d = depth < 1 ? 1 : depth > 63 ? 63 : depth;

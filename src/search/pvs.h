@@ -15,9 +15,6 @@ int pvsRootChild(SearchThread& t, int depth, int ply, int alpha, int beta, int t
 // in check), from t.current at distance `ply`.
 int pvsQuiescence(SearchThread& t, int ply, int alpha, int beta, int tbLimit);
 
-// Empties the thread's killers, histories and corrections (a new game).
-void clearPvsState(PvsThreadState& s);
-
 // Base late-move reduction in 1/1024 plies for a move searched `moveNumber`th
 // (1 = first) at `depth` remaining plies; grows with log(depth) * log(moves).
 int lateMoveReduction(int depth, int moveNumber);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "position/stack.h"
 #include "search/history.h"
@@ -26,6 +27,14 @@ struct PvsThreadState {
     HistoryTables history;
     uint8_t searchAge;  // the table age of the search the killers belong to
 };
+
+// Empties the thread's killers, histories and corrections (a new game).
+inline void clearPvsState(PvsThreadState& s)
+{
+    std::memset(static_cast<void*>(s.plies), 0, sizeof s.plies);
+    clearHistoryTables(s.history);
+    s.searchAge = 0;
+}
 
 // The record of `ply` (0 = the root).
 inline PlyState* plyState(PvsThreadState& s, int ply) { return &s.plies[ply + PLY_STATE_OFFSET]; }

@@ -4,8 +4,6 @@
 #include <algorithm>
 #include <chrono>
 
-#include "search/timeman.h"
-
 namespace {
 
 // Longest single sleep: a stop raised elsewhere (not through stopTimer) is

@@ -79,10 +79,21 @@ struct Timer {
 // the console) without starting anything.
 int32_t computeAllocation(TimeControl& tc, int moveNumber);
 
+// The default play's two limits of one move (soft: see timeman.h).
+struct MoveLimits {
+    int32_t hard;  // centiseconds
+    int32_t soft;  // centiseconds; 0 when the clock sets no soft limit
+};
+
+// The default play's limits from the clock in tc (myTime, increment,
+// movesToGo, moveTime; centiseconds), in timeman.cpp. A fixed move time is
+// used whole: it has no soft limit.
+MoveLimits defaultMoveLimits(const TimeControl& tc);
+
 // Clears stopSearch, computes the allocation (for the default play its hard
-// limit, with the soft limit in timer.softLimitMs) and starts the timer (not for
-// the console, consoleClock, while the move time is unlimited). Replaces a
-// running timer. False when the system refused the timer's thread.
+// limit, with the soft limit in timer.softLimitMs) and starts the timer (not
+// for the console, consoleClock, while the move time is unlimited). Replaces
+// a running timer. False when the system refused the timer's thread.
 bool setupTimer(Timer& timer, TimeControl& tc, int moveNumber, bool consoleClock);
 
 // Ends the running timer, if any, and waits for it. Called when a search ends,

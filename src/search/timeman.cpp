@@ -3,6 +3,8 @@
 
 #include <cmath>
 
+#include "search/timecontrol.h"
+
 namespace {
 
 // Moves the clock is spread over when the protocol gives no count, and the

@@ -1,25 +1,14 @@
-// The default play's time manager. A move gets two limits: a hard one, at
-// which the timer stops the search inside an iteration, and a soft one,
-// checked only between iterations and scaled by how settled the search is:
-// a best move that has held for several iterations and took most of the
-// root's nodes stops early, a new or contested one gets more time. The
-// classic allocation (timecontrol.h) is left as it was.
+// The default play's stop rule between iterations. A move gets two limits
+// (defaultMoveLimits in timecontrol.h): a hard one, at which the timer stops
+// the search inside an iteration, and a soft one, checked only between
+// iterations and scaled by how settled the search is: a best move that has
+// held for several iterations and took most of the root's nodes stops early,
+// a new or contested one gets more time.
 #pragma once
 
 #include <cstdint>
 
 #include "position/types.h"
-#include "search/timecontrol.h"
-
-struct MoveLimits {
-    int32_t hard;  // centiseconds
-    int32_t soft;  // centiseconds; 0 when the clock sets no soft limit
-};
-
-// The limits of one move from the clock in tc (myTime, increment, movesToGo,
-// moveTime; centiseconds). A fixed move time is used whole: it has no soft
-// limit.
-MoveLimits defaultMoveLimits(const TimeControl& tc);
 
 // What the driver remembers between iterations.
 struct IterationClock {

@@ -17,6 +17,7 @@
 #include "search/ordering.h"
 #include "search/pvs.h"
 #include "search/pvspicker.h"
+#include "search/timecontrol.h"
 #include "search/timeman.h"
 #include "support/unit.h"
 
