@@ -12,6 +12,11 @@ namespace {
 constexpr char PIECE_LETTERS[] = " pnbrqk  PNBRQK";
 constexpr int MAX_FIELDS = 6;
 
+bool chess960Text = false;
+
+constexpr uint8_t RIGHTS[4] = {CASTLE_OWN_KING, CASTLE_OWN_QUEEN, CASTLE_THEIR_KING, CASTLE_THEIR_QUEEN};
+constexpr bool isKingSide(uint8_t right) { return (right & (CASTLE_OWN_KING | CASTLE_THEIR_KING)) != 0; }
+
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 struct Field {
@@ -101,19 +106,23 @@ bool positionIsPlayable(const Position& p)
     if (!materialReachable(p, p.own) || !materialReachable(p, them))
         return false;
 
-    // Castling rights need their king and rook at home (make-move moves them
-    // without looking).
-    const Bitboard ownRooks = p.own & rooks(p), theirRooks = them & rooks(p);
-    const bool ownKingHome = (p.own & kings(p)) == squareBit(E1);
-    const bool theirKingHome = (them & kings(p)) == squareBit(E1 + 56);
-    if ((p.castling & CASTLE_OWN_QUEEN) && !(ownKingHome && (ownRooks & squareBit(A1))))
-        return false;
-    if ((p.castling & CASTLE_OWN_KING) && !(ownKingHome && (ownRooks & squareBit(H1))))
-        return false;
-    if ((p.castling & CASTLE_THEIR_QUEEN) && !(theirKingHome && (theirRooks & squareBit(A8))))
-        return false;
-    if ((p.castling & CASTLE_THEIR_KING) && !(theirKingHome && (theirRooks & squareBit(H8))))
-        return false;
+    // Castling rights need their king on its first rank (on the e-file when
+    // the side's rook byte is 0) and their rook on its file, on the right side
+    // of the king: make-move moves them without looking.
+    for (const uint8_t right : RIGHTS) {
+        if (!(p.castling & right))
+            continue;
+        const bool own = (right & CASTLE_OWN) != 0;
+        const Bitboard side = own ? p.own : them;
+        const int rank = own ? 0 : 56;
+        const Bitboard king = side & kings(p);
+        const int kingFile = squareFile(lsb(king));
+        const int rookFile = castlingRookFile(p, right);
+        const bool standard = ((own ? p.castlingRooks : p.castlingRooks >> 8) & 0xFF) == 0;
+        if (!(king & (RANK_1 << rank)) || (standard && kingFile != 4) || !(side & rooks(p) & squareBit(rank + rookFile))
+            || (isKingSide(right) ? rookFile < kingFile : rookFile > kingFile))
+            return false;
+    }
 
     // En passant: the opponent's pawn stands where a double step ends and the
     // two squares it crossed are empty.
@@ -146,6 +155,66 @@ bool readHalfmoveClock(const Field& f, uint8_t& clock)
     return true;
 }
 
+// Castling rights, White as own: "-", or letters. K and Q (k and q for Black)
+// name the outermost rook on the king's side of the king; in Chess960 text a
+// file letter (A-H, a-h) names the rook on that file. Outside Chess960 text
+// only the standard set-up is read (king on the e-file, rooks in the corners).
+// Positions without their king or rook where the right needs them fail here
+// or in positionIsPlayable.
+bool readCastling(const Field& f, Position& p)
+{
+    if (fieldIs(f, "-"))
+        return true;
+    int files[2][2] = {{-1, -1}, {-1, -1}};  // [Black][king side]
+    for (int i = 0; i < f.length; i++) {
+        const char c = f.text[i];
+        const bool white = c >= 'A' && c <= 'Z';
+        const char upper = char(white ? c : c - 'a' + 'A');
+        const bool fileLetter = upper >= 'A' && upper <= 'H';
+        if (upper != 'K' && upper != 'Q' && !(chess960Text && fileLetter))
+            return false;
+        const Bitboard side = white ? p.own : occupied(p) & ~p.own;
+        const int rank = white ? 0 : 56;
+        const Bitboard king = side & kings(p) & (RANK_1 << rank);
+        if (popcount(king) != 1)
+            return false;
+        const int kingFile = squareFile(lsb(king));
+        const Bitboard homeRooks = side & rooks(p) & (RANK_1 << rank);
+        int file;
+        if (upper == 'K' || upper == 'Q') {
+            const Bitboard beyond = upper == 'K' ? homeRooks & ~((squareBit(rank + kingFile) << 1) - 1)
+                                                 : homeRooks & (squareBit(rank + kingFile) - 1);
+            if (!beyond)
+                return false;
+            file = squareFile(upper == 'K' ? 63 - __builtin_clzll(beyond) : lsb(beyond));
+        } else {
+            file = upper - 'A';
+        }
+        if (file == kingFile)
+            return false;
+        int& slot = files[white ? 0 : 1][file > kingFile];
+        if (slot >= 0 && slot != file)
+            return false;
+        slot = file;
+        p.castling |= uint8_t((file > kingFile ? CASTLE_OWN_KING : CASTLE_OWN_QUEEN) << (white ? 0 : 4));
+    }
+    // The rook byte of each side: 0 for the standard set-up.
+    for (int black = 0; black < 2; black++) {
+        const int queenFile = files[black][0], kingFile = files[black][1];
+        if (queenFile < 0 && kingFile < 0)
+            continue;
+        const Bitboard king = (black ? occupied(p) & ~p.own : p.own) & kings(p);
+        const bool standard = squareFile(lsb(king)) == 4 && queenFile <= 0 && (kingFile < 0 || kingFile == 7);
+        if (standard)
+            continue;
+        if (!chess960Text)
+            return false;
+        const int layout = 0x80 | (kingFile < 0 ? 7 : kingFile) << 3 | (queenFile < 0 ? 0 : queenFile);
+        p.castlingRooks |= uint16_t(layout << (black ? 8 : 0));
+    }
+    return true;
+}
+
 bool readFen(const char* fenText, Position& p)
 {
     if (!fenText || std::strlen(fenText) > size_t(MAX_FEN_TEXT))
@@ -163,18 +232,8 @@ bool readFen(const char* fenText, Position& p)
     if (!black && !fieldIs(fields[1], "w"))
         return false;
 
-    const Field& castling = fields[2];
-    if (!fieldIs(castling, "-")) {
-        for (int i = 0; i < castling.length; i++) {
-            switch (castling.text[i]) {
-            case 'K': p.castling |= CASTLE_OWN_KING; break;
-            case 'Q': p.castling |= CASTLE_OWN_QUEEN; break;
-            case 'k': p.castling |= CASTLE_THEIR_KING; break;
-            case 'q': p.castling |= CASTLE_THEIR_QUEEN; break;
-            default: return false;
-            }
-        }
-    }
+    if (!readCastling(fields[2], p))
+        return false;
 
     if (n >= 5 && !readHalfmoveClock(fields[4], p.halfmoveClock))
         return false;
@@ -265,6 +324,32 @@ int setPositionFromFen(PositionStack& thread, const char* fenText, const char* m
     return 1;
 }
 
+namespace {
+
+// The FEN letter of a right, White as own: the rook's file in Chess960 text
+// (Shredder-FEN); otherwise K or Q, or the file where another rook stands
+// further out on the same side (X-FEN), which only a Chess960 set-up has.
+char castlingLetter(const Position& p, uint8_t right)
+{
+    const bool white = (right & CASTLE_OWN) != 0;
+    const int rank = white ? 0 : 56;
+    const int file = castlingRookFile(p, right);
+    const char base = white ? 'A' : 'a';
+    if (chess960Text)
+        return char(base + file);
+    const Bitboard homeRooks = (white ? p.own : occupied(p) & ~p.own) & rooks(p) & (RANK_1 << rank);
+    const Bitboard outside = isKingSide(right) ? homeRooks & ~((squareBit(rank + file) << 1) - 1)
+                                               : homeRooks & (squareBit(rank + file) - 1);
+    if (outside)
+        return char(base + file);
+    return isKingSide(right) ? (white ? 'K' : 'k') : (white ? 'Q' : 'q');
+}
+
+}  // namespace
+
+void setChess960Text(bool on) { chess960Text = on; }
+bool chess960TextOn() { return chess960Text; }
+
 void positionToFen(const Position& pos, char* text)
 {
     Position p = pos;
@@ -295,14 +380,9 @@ void positionToFen(const Position& pos, char* text)
     *out++ = ' ';
     if (!p.castling)
         *out++ = '-';
-    if (p.castling & CASTLE_OWN_KING)
-        *out++ = 'K';
-    if (p.castling & CASTLE_OWN_QUEEN)
-        *out++ = 'Q';
-    if (p.castling & CASTLE_THEIR_KING)
-        *out++ = 'k';
-    if (p.castling & CASTLE_THEIR_QUEEN)
-        *out++ = 'q';
+    for (const uint8_t right : RIGHTS)
+        if (p.castling & right)
+            *out++ = castlingLetter(p, right);
     *out++ = ' ';
     if (pos.epFile == NO_EP_FILE) {
         *out++ = '-';
@@ -317,13 +397,20 @@ void positionToFen(const Position& pos, char* text)
 void moveToText(char* text, Move move, int blackToMove)
 {
     const int flip = blackToMove ? 56 : 0;
-    const int from = moveFrom(move) ^ flip, to = moveTo(move) ^ flip;
+    int to = moveTo(move);
+    const bool castling = isCastling(move);
+    // The king takes its own rook in Chess960 text, and whenever the king's
+    // two-square step would not say which castling is meant.
+    if (castling && (chess960Text || moveFrom(move) != E1 || movePromotion(move) != 0))
+        to = castlingRookSquare(move);
+    const int from = moveFrom(move) ^ flip;
+    to ^= flip;
     text[0] = char('a' + squareFile(from));
     text[1] = char('1' + squareRank(from));
     text[2] = char('a' + squareFile(to));
     text[3] = char('1' + squareRank(to));
     const int promo = movePromotion(move);
-    text[4] = (promo >= KNIGHT && promo <= QUEEN) ? "nbrq"[promo - KNIGHT] : 0;
+    text[4] = (promo >= KNIGHT && promo <= QUEEN && !castling) ? "nbrq"[promo - KNIGHT] : 0;
     text[5] = 0;
 }
 
@@ -356,10 +443,19 @@ Move textToMove(const Position& pos, const char* text)
         else if (pos.epFile != NO_EP_FILE && to == 40 + pos.epFile)
             kind = KIND_EN_PASSANT;
     } else if (kind == KING) {
-        if (to - from == 2)
-            kind = KIND_CASTLE_KING_SIDE;
-        else if (from - to == 2)
-            kind = KIND_CASTLE_QUEEN_SIDE;
+        // Castling: the king takes one of its castling rooks (Chess960 text,
+        // or a Chess960 set-up), or steps from e1 to g1 or c1.
+        const bool takesRook = chess960Text || (pos.castlingRooks & 0xFF);
+        for (const uint8_t right : RIGHTS) {
+            if (!(right & CASTLE_OWN))
+                continue;
+            const int rook = castlingRookFile(pos, right);
+            const bool kingSide = right == CASTLE_OWN_KING;
+            if (takesRook && (pos.castling & right) && to == rook && (pos.own & rooks(pos) & squareBit(rook)))
+                return makeCastlingWord(kingSide, from, rook);
+            if (from == E1 && to == (kingSide ? G1 : C1) && !promo)
+                return makeCastlingWord(kingSide, from, rook);
+        }
     }
     if (occupied(pos) & squareBit(to))
         kind += KIND_CAPTURE;

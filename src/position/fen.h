@@ -13,6 +13,15 @@ constexpr int MAX_FEN_TEXT = 511;
 constexpr int FEN_TEXT_SIZE = 96;
 constexpr int MOVE_TEXT_SIZE = 6;
 
+// Chess960 text, off by default (a process-wide setting of the front end). On,
+// FEN castling rights may name any rook by its file (Shredder-FEN) besides
+// KQkq for the outermost rooks (X-FEN), positionToFen writes file letters, and
+// castling moves are written, and read, as the king taking its own rook
+// (e1h1). Off, only the standard castling set-up is read, and castling is
+// written e1g1.
+void setChess960Text(bool on);
+bool chess960TextOn();
+
 // Sets thread's game from FEN text and an optional list of coordinate moves
 // separated by blanks (null or empty for none). Returns 1 on success. On
 // success the set-up position is in slot 0 and the moves follow it, the stack
@@ -34,11 +43,15 @@ void positionToFen(const Position& pos, char* text);
 
 // Writes the coordinate text of move (e2e4, e7e8q) into text (MOVE_TEXT_SIZE
 // bytes); blackToMove is the sideToMove of the position the move is made from.
+// Castling is e1g1 or e1c1, or the king taking its rook (e1h1) in Chess960
+// text and wherever the king does not start on the e-file or the rook not in
+// its corner.
 void moveToText(char* text, Move move, int blackToMove);
 
 // The move word that coordinate text names in pos, its kind read from the
-// board. Legality is not checked; text that is not four squares' worth of
-// coordinates (a-h, 1-8) gives 0.
+// board. Castling is the king's step from e1 to g1 or c1, or (in Chess960 text
+// or set-ups) the king taking its castling rook. Legality is not checked; text
+// that is not four squares' worth of coordinates (a-h, 1-8) gives 0.
 Move textToMove(const Position& pos, const char* text);
 
 // Sends the board diagram, White at the bottom, to sink.

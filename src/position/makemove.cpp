@@ -4,6 +4,7 @@
 #include "position/makemove.h"
 
 #include <cstring>
+#include <initializer_list>
 
 #include "position/attacks.h"
 #include "position/movegen.h"
@@ -11,10 +12,10 @@
 
 namespace {
 
-// Castling rights that survive a move touching each square (mover's view):
-// leaving or landing on a corner or the king square drops the matching right.
-// Rights always imply their king and rook are in place, so a square's mask
-// only matters when the right is still set.
+// Castling rights that survive a move touching each square (mover's view), in
+// standard chess: leaving or landing on a corner or the king square drops the
+// matching right. Rights always imply their king and rook are in place, so a
+// square's mask only matters when the right is still set.
 constexpr auto CASTLE_KEEP = [] {
     struct Table {
         uint8_t keep[64];
@@ -28,6 +29,34 @@ constexpr auto CASTLE_KEEP = [] {
     t.keep[H8] = uint8_t(~CASTLE_THEIR_KING);
     return t;
 }();
+
+// The rights left after `move` when some rook starts off its corner (Chess960):
+// a king move drops the mover's rights, and a move from or onto a castling
+// rook's square drops that rook's right.
+uint8_t rightsAfter960(const Position& pos, Move move)
+{
+    uint8_t rights = pos.castling;
+    if (movingPiece(move) == KING)
+        rights &= uint8_t(~CASTLE_OWN);
+    const Bitboard touched = squareBit(moveFrom(move)) | squareBit(moveTo(move));
+    for (const uint8_t right : {CASTLE_OWN_QUEEN, CASTLE_OWN_KING, CASTLE_THEIR_QUEEN, CASTLE_THEIR_KING}) {
+        const int rank = (right & CASTLE_OWN) ? 0 : 56;
+        if ((rights & right) && (touched & squareBit(rank + castlingRookFile(pos, right))))
+            rights &= uint8_t(~right);
+    }
+    return rights;
+}
+
+// The rights after `move` (mover's view); key takes the change of the rook
+// file keys.
+inline uint8_t rightsAfter(const Position& pos, Move move, uint64_t& key)
+{
+    if (pos.castlingRooks == 0)
+        return pos.castling & CASTLE_KEEP.keep[moveFrom(move)] & CASTLE_KEEP.keep[moveTo(move)];
+    const uint8_t rights = rightsAfter960(pos, move);
+    key ^= castlingRookKeys(pos, pos.castling ^ rights);
+    return rights;
+}
 
 // Low 16 bits of a table value: the incremental scores are 16-bit sums.
 inline int psMg(int code, int s) { return int16_t(uint16_t(pieceSquareMg[code][s])); }
@@ -110,20 +139,26 @@ inline void promote(Position& c, int promo, int from, int to, MoveChange& d)
     d.eg += psEg(promo, to) - psEg(PAWN, from);
 }
 
-inline void castle(Position& c, bool kingSide, MoveChange& d)
+// The king goes from `from` to `to` (g1 or c1), the rook from the square the
+// word names to the square the king crossed (f1 or d1). In Chess960 the
+// squares may coincide (a king already on its destination, a king landing on
+// the rook's square): the XORs of the two moves still leave each piece where
+// it belongs.
+inline void castle(Position& c, Move move, MoveChange& d)
 {
-    const int kingTo = kingSide ? G1 : C1;
-    const int rookFrom = kingSide ? H1 : A1, rookTo = kingSide ? F1 : D1;
-    const Bitboard kingMove = squareBit(E1) | squareBit(kingTo);
-    const Bitboard rookMove = squareBit(rookFrom) | squareBit(rookTo);
+    const int from = moveFrom(move), to = moveTo(move);
+    const int rookFrom = castlingRookSquare(move);
+    const int rookTo = moveKind(move) == KIND_CASTLE_KING_SIDE ? F1 : D1;
+    const Bitboard kingMove = squareBit(from) ^ squareBit(to);
+    const Bitboard rookMove = squareBit(rookFrom) ^ squareBit(rookTo);
     const auto& mine = d.mine;
-    c.own ^= kingMove | rookMove;
+    c.own ^= kingMove ^ rookMove;
     c.type1 ^= kingMove;
-    c.type2 ^= kingMove | rookMove;
-    d.key ^= mine[KING][E1] ^ mine[KING][kingTo] ^ mine[ROOK][rookFrom] ^ mine[ROOK][rookTo];
-    d.pawnKey ^= mine[KING][E1] ^ mine[KING][kingTo];
-    d.mg += psMg(KING, kingTo) - psMg(KING, E1) + psMg(ROOK, rookTo) - psMg(ROOK, rookFrom);
-    d.eg += psEg(KING, kingTo) - psEg(KING, E1) + psEg(ROOK, rookTo) - psEg(ROOK, rookFrom);
+    c.type2 ^= kingMove ^ rookMove;
+    d.key ^= mine[KING][from] ^ mine[KING][to] ^ mine[ROOK][rookFrom] ^ mine[ROOK][rookTo];
+    d.pawnKey ^= mine[KING][from] ^ mine[KING][to];
+    d.mg += psMg(KING, to) - psMg(KING, from) + psMg(ROOK, rookTo) - psMg(ROOK, rookFrom);
+    d.eg += psEg(KING, to) - psEg(KING, from) + psEg(ROOK, rookTo) - psEg(ROOK, rookFrom);
 }
 
 inline void captureEnPassant(Position& c, int from, int to, MoveChange& d)
@@ -215,7 +250,7 @@ Position* makeMove(Position& parent, Move move)
         break;
     case KIND_CASTLE_KING_SIDE:
     case KIND_CASTLE_QUEEN_SIDE:
-        castle(c, kind == KIND_CASTLE_KING_SIDE, d);
+        castle(c, move, d);
         d.reversible = true;
         c.halfmoveClock = nextHalfmoveClock(*pos);
         break;
@@ -229,7 +264,7 @@ Position* makeMove(Position& parent, Move move)
         return child;
     }
 
-    c.castling &= CASTLE_KEEP.keep[from] & CASTLE_KEEP.keep[to];
+    c.castling = rightsAfter(*pos, move, d.key);
     c.scoreMg = Score(c.scoreMg + d.mg);  // 16-bit wrap is intended
     c.scoreEg = Score(c.scoreEg + d.eg);
     mirrorPosition(c);
@@ -272,10 +307,9 @@ uint64_t keyAfterMove(const Position& pos, Move move)
         key ^= mine[PAWN][from] ^ mine[movePromotion(move)][to];
         break;
     case KIND_CASTLE_KING_SIDE:
-        key ^= mine[KING][E1] ^ mine[KING][G1] ^ mine[ROOK][H1] ^ mine[ROOK][F1];
-        break;
     case KIND_CASTLE_QUEEN_SIDE:
-        key ^= mine[KING][E1] ^ mine[KING][C1] ^ mine[ROOK][A1] ^ mine[ROOK][D1];
+        key ^= mine[KING][from] ^ mine[KING][to] ^ mine[ROOK][castlingRookSquare(move)]
+               ^ mine[ROOK][kind == KIND_CASTLE_KING_SIDE ? F1 : D1];
         break;
     case KIND_EN_PASSANT:
         key ^= mine[PAWN][from] ^ mine[PAWN][to] ^ theirs[PAWN][(to - 8) ^ 56];
@@ -283,7 +317,7 @@ uint64_t keyAfterMove(const Position& pos, Move move)
     default:
         return pos.key;  // not a move: makeMove copies the position
     }
-    const uint8_t castling = pos.castling & CASTLE_KEEP.keep[from] & CASTLE_KEEP.keep[to];
+    const uint8_t castling = rightsAfter(pos, move, key);
     return key ^ zobrist.castling[uint8_t((castling >> 4) | (castling << 4))];
 }
 

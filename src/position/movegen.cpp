@@ -1,6 +1,8 @@
 // Move generation in the side-to-move view: pawns always push up the board,
-// castling is always e1-g1 or e1-c1, so there is one code path for both colours.
+// castling always ends on g1 or c1, so there is one code path for both colours.
 #include "position/movegen.h"
+
+#include <initializer_list>
 
 #include "position/attacks.h"
 
@@ -54,10 +56,41 @@ inline MoveEntry* addPawnMoves(MoveEntry* list, int kind, Bitboard targets, int 
 
 inline bool squareAttacked(const Position& pos, int s, Bitboard occ) { return attackersOf(pos, s, occ, enemy(pos)) != 0; }
 
+// Chess960 castling: every square the king or the rook passes through or
+// lands on is empty but for the two of them, and no square of the king's way,
+// its start and destination included, is attacked. The attacks are tested
+// with king and rook lifted: a rook on b1 may be all that screens c1 from a
+// queen on a1.
+MoveEntry* addCastling960(const Position& pos, MoveEntry* list, Bitboard occ)
+{
+    const int king = ownKingSquare(pos);
+    for (const uint8_t right : {CASTLE_OWN_QUEEN, CASTLE_OWN_KING}) {
+        if (!(pos.castling & right))
+            continue;
+        const bool kingSide = right == CASTLE_OWN_KING;
+        const int rook = castlingRookFile(pos, right);
+        const int kingTo = kingSide ? G1 : C1, rookTo = kingSide ? F1 : D1;
+        const Bitboard movers = squareBit(king) | squareBit(rook);
+        const Bitboard kingWay = Between[king][kingTo] | squareBit(kingTo) | squareBit(king);
+        const Bitboard rookWay = Between[rook][rookTo] | squareBit(rookTo);
+        if (occ & (kingWay | rookWay) & ~movers)
+            continue;
+        const Bitboard lifted = occ ^ movers;
+        bool attacked = false;
+        for (Bitboard b = kingWay; b && !attacked;)
+            attacked = squareAttacked(pos, popLsb(b), lifted);
+        if (!attacked)
+            *list++ = makeCastlingWord(kingSide, king, rook);
+    }
+    return list;
+}
+
 // Castling moves allowed by the rights, the empty squares between king and
 // rook, and no attack on the king's start, crossing and destination squares.
 MoveEntry* addCastling(const Position& pos, MoveEntry* list, Bitboard occ)
 {
+    if (pos.castlingRooks & 0xFF)
+        return addCastling960(pos, list, occ);
     if ((pos.castling & CASTLE_OWN_QUEEN) && !(occ & 0x0EULL) && !squareAttacked(pos, E1, occ)
         && !squareAttacked(pos, D1, occ) && !squareAttacked(pos, C1, occ))
         *list++ = makeMoveWord(KIND_CASTLE_QUEEN_SIDE, E1, C1);
@@ -423,10 +456,10 @@ MoveEntry* generateQuietChecks(const Position& pos, MoveEntry* list)
         MoveEntry castles[2];
         MoveEntry* end = addCastling(pos, castles, occ);
         for (MoveEntry* m = castles; m != end; m++) {
-            const bool kingSide = moveKind(entryMove(*m)) == KIND_CASTLE_KING_SIDE;
-            const int rookTo = kingSide ? F1 : D1;
-            const Bitboard after = occ ^ squareBit(E1) ^ squareBit(kingSide ? G1 : C1) ^ squareBit(kingSide ? H1 : A1)
-                                   ^ squareBit(rookTo);
+            const Move castle = entryMove(*m);
+            const int rookTo = moveKind(castle) == KIND_CASTLE_KING_SIDE ? F1 : D1;
+            const Bitboard after = occ ^ squareBit(moveFrom(castle)) ^ squareBit(moveTo(castle))
+                                   ^ squareBit(castlingRookSquare(castle)) ^ squareBit(rookTo);
             if (rookAttacks(rookTo, after) & enemyKing)
                 *list++ = *m;
         }

@@ -3,6 +3,7 @@
 #include "position/position.h"
 
 #include <cstring>
+#include <initializer_list>
 
 #include "position/piecesquare.h"
 
@@ -32,6 +33,11 @@ constexpr ZobristKeys makeZobrist()
     z.enPassant[NO_EP_FILE] = 0;
     z.side[0] = nextRandom(state);
     z.side[1] = 0;
+    // Drawn after all the others, so that adding them changed no other key.
+    for (int colour = 0; colour < 2; colour++)
+        for (int kingSide = 0; kingSide < 2; kingSide++)
+            for (int file = 0; file < 8; file++)
+                z.castlingRook[colour][kingSide][file] = file == (kingSide ? 7 : 0) ? 0 : nextRandom(state);
     return z;
 }
 
@@ -73,13 +79,29 @@ Score computeScore(const Position& pos, const int (&table)[7][64])
 
 constinit const ZobristKeys zobrist = makeZobrist();
 
+uint64_t castlingRookKeys(const Position& p, uint8_t rights)
+{
+    if (!p.castlingRooks)
+        return 0;
+    uint64_t key = 0;
+    for (const uint8_t right : {CASTLE_OWN_QUEEN, CASTLE_OWN_KING, CASTLE_THEIR_QUEEN, CASTLE_THEIR_KING}) {
+        if (!(rights & right))
+            continue;
+        const int colour = (right & CASTLE_OWN) ? p.sideToMove : p.sideToMove ^ 1;
+        const int kingSide = (right & (CASTLE_OWN_KING | CASTLE_THEIR_KING)) != 0;
+        key ^= zobrist.castlingRook[colour][kingSide][castlingRookFile(p, right)];
+    }
+    return key;
+}
+
 uint64_t computeKey(const Position& pos)
 {
     Position p = pos;
     uint64_t key = ownPieceKeys(p, false);
     mirrorPosition(p);
     key ^= ownPieceKeys(p, false);
-    return key ^ zobrist.enPassant[pos.epFile] ^ zobrist.castling[pos.castling] ^ zobrist.side[pos.sideToMove];
+    return key ^ zobrist.enPassant[pos.epFile] ^ zobrist.castling[pos.castling] ^ zobrist.side[pos.sideToMove]
+           ^ castlingRookKeys(pos, pos.castling);
 }
 
 uint64_t computePawnKey(const Position& pos)

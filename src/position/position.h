@@ -17,7 +17,9 @@ struct Position {
     uint8_t epFile;         // 8 = none
     uint8_t halfmoveClock;
     uint8_t repetitions;
-    uint32_t sideToMove;    // 0 White, 1 Black
+    uint8_t sideToMove;     // 0 White, 1 Black
+    uint8_t reserved;       // always 0
+    uint16_t castlingRooks; // castling rook files (castlingRookFile): low byte own, high byte opponent's
     uint64_t key;
     uint64_t pawnKey;
     uint32_t lastMove;      // move made from this slot (copied into the child)
@@ -65,6 +67,9 @@ struct ZobristKeys {
     uint64_t castling[0x34];
     uint64_t enPassant[9];
     uint64_t side[2];
+    // [colour][king side][file] of a right's rook; zero for the corner file,
+    // so that standard chess needs none of them.
+    uint64_t castlingRook[2][2][8];
 };
 extern const ZobristKeys zobrist;
 
@@ -73,11 +78,30 @@ constexpr uint8_t CASTLE_OWN_QUEEN = 0x01;
 constexpr uint8_t CASTLE_OWN_KING = 0x02;
 constexpr uint8_t CASTLE_THEIR_QUEEN = 0x10;
 constexpr uint8_t CASTLE_THEIR_KING = 0x20;
+constexpr uint8_t CASTLE_OWN = CASTLE_OWN_QUEEN | CASTLE_OWN_KING;
 constexpr int NO_EP_FILE = 8;
 
+// The file of the rook that castles for `right` (one CASTLE_ bit). Each side
+// has a byte of castlingRooks: 0 when its rights are those of standard chess
+// (king on the e-file, rooks on the a- and h-files), otherwise 0x80 | king-side
+// rook file << 3 | queen-side rook file (Chess960). A right implies its king
+// and rook stand on these squares of their first rank.
+inline int castlingRookFile(const Position& p, uint8_t right)
+{
+    const int layout = (right & CASTLE_OWN) ? p.castlingRooks & 0xFF : p.castlingRooks >> 8;
+    const bool kingSide = (right & (CASTLE_OWN_KING | CASTLE_THEIR_KING)) != 0;
+    if (!layout)
+        return kingSide ? 7 : 0;
+    return kingSide ? (layout >> 3) & 7 : layout & 7;
+}
+
+// The part of the key that the rook files of `rights` (a subset of
+// p.castling) add: zero unless a rook starts off its corner.
+uint64_t castlingRookKeys(const Position& p, uint8_t rights);
+
 // Flips the board top to bottom and hands the move to the other side: planes
-// byte-reversed, own := the opponent, castling nibbles swapped, scores negated,
-// sideToMove toggled. Keys are left alone.
+// byte-reversed, own := the opponent, castling nibbles and rook bytes swapped,
+// scores negated, sideToMove toggled. Keys are left alone.
 inline void mirrorPosition(Position& pos)
 {
     const Bitboard opponent = occupied(pos) ^ pos.own;
@@ -86,6 +110,7 @@ inline void mirrorPosition(Position& pos)
     pos.type1 = byteReverse(pos.type1);
     pos.type2 = byteReverse(pos.type2);
     pos.castling = uint8_t((pos.castling >> 4) | (pos.castling << 4));
+    pos.castlingRooks = uint16_t((pos.castlingRooks >> 8) | (pos.castlingRooks << 8));
     pos.scoreMg = Score(-pos.scoreMg);  // 16-bit wrap is intended
     pos.scoreEg = Score(-pos.scoreEg);
     pos.sideToMove ^= 1;

@@ -57,3 +57,23 @@ constexpr int A8 = 56, H8 = 63;
 
 constexpr int squareFile(int s) { return s & 7; }
 constexpr int squareRank(int s) { return s >> 3; }
+
+// Castling words: `from` is the king's square, `to` its destination (g1 or
+// c1), and the promotion byte holds the castling rook's distance from its
+// corner (h1 for the king side, a1 for the queen side). In standard chess the
+// rook stands in the corner, so the words are the plain e1g1 and e1c1; in
+// Chess960 the king may start on any file between its rooks, and may already
+// stand on its destination.
+constexpr bool isCastling(Move m)
+{
+    return moveKind(m) == KIND_CASTLE_KING_SIDE || moveKind(m) == KIND_CASTLE_QUEEN_SIDE;
+}
+constexpr int castlingRookSquare(Move m)
+{
+    return moveKind(m) == KIND_CASTLE_KING_SIDE ? H1 - movePromotion(m) : A1 + movePromotion(m);
+}
+constexpr Move makeCastlingWord(bool kingSide, int kingFrom, int rookFrom)
+{
+    return kingSide ? makeMoveWord(KIND_CASTLE_KING_SIDE, kingFrom, G1, H1 - rookFrom)
+                    : makeMoveWord(KIND_CASTLE_QUEEN_SIDE, kingFrom, C1, rookFrom - A1);
+}

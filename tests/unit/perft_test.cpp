@@ -1,4 +1,4 @@
-// Perft counts against known values, and walks over the perft trees that
+// Perft counts against known values (standard chess and Chess960), and walks over the perft trees that
 // check, at every node, that the incremental fields equal their from-scratch
 // values and that mirroring twice changes nothing; at inner nodes also that
 // the generators agree with each other; for every move, that keyAfterMove
@@ -34,10 +34,10 @@ struct PerftCase {
     std::vector<std::pair<int, uint64_t>> depths;
 };
 
-std::vector<PerftCase> readPerftFile()
+std::vector<PerftCase> readPerftFile(const char* name)
 {
     std::vector<PerftCase> cases;
-    std::ifstream in(testDataPath("perft.epd"));
+    std::ifstream in(testDataPath(name));
     for (std::string line; std::getline(in, line);) {
         if (line.empty() || line[0] == '#')
             continue;
@@ -63,10 +63,13 @@ uint64_t perftOf(const std::string& fen, int depth)
     return perftRoot(testStack, depth);
 }
 
-TEST(Perft, SharedFileEveryDepth)
+// Every count of a file, with Chess960 text on for the Chess960 file (its
+// castling rights name rook files).
+void checkPerftFile(const char* name, bool chess960)
 {
-    const std::vector<PerftCase> cases = readPerftFile();
+    const std::vector<PerftCase> cases = readPerftFile(name);
     ASSERT_EQ(cases.size(), 150u);
+    setChess960Text(chess960);
     int checked = 0;
     for (const PerftCase& c : cases) {
         ASSERT_FALSE(c.depths.empty()) << c.fen;
@@ -77,8 +80,13 @@ TEST(Perft, SharedFileEveryDepth)
             checked++;
         }
     }
+    setChess960Text(false);
     EXPECT_GT(checked, 150 * 3);
 }
+
+TEST(Perft, SharedFileEveryDepth) { checkPerftFile("perft.epd", false); }
+
+TEST(Perft, Chess960FileEveryDepth) { checkPerftFile("frc-perft.epd", true); }
 
 // Depth 0 counts the root; a depth beyond the stack counts nothing.
 TEST(Perft, DepthLimits)
@@ -126,8 +134,10 @@ bool givesDirectCheck(const Position& pos, Move m)
     case KIND_BISHOP: return bishopAttacks(to, occ) & enemyKing;
     case KIND_ROOK: return rookAttacks(to, occ) & enemyKing;
     case KIND_QUEEN: return queenAttacks(to, occ) & enemyKing;
-    case KIND_CASTLE_KING_SIDE: return rookAttacks(F1, occ ^ squareBit(H1) ^ squareBit(F1)) & enemyKing;
-    case KIND_CASTLE_QUEEN_SIDE: return rookAttacks(D1, occ ^ squareBit(A1) ^ squareBit(D1)) & enemyKing;
+    case KIND_CASTLE_KING_SIDE:
+        return rookAttacks(F1, occ ^ squareBit(castlingRookSquare(m)) ^ squareBit(F1)) & enemyKing;
+    case KIND_CASTLE_QUEEN_SIDE:
+        return rookAttacks(D1, occ ^ squareBit(castlingRookSquare(m)) ^ squareBit(D1)) & enemyKing;
     default: return false;
     }
 }
@@ -170,7 +180,7 @@ struct Walker {
             if (!isCapture(m) && moveKind(m) != KIND_PROMOTION)
                 fail(pos, "generateCaptures listed a quiet move");
         for (Move m : quiets)
-            if (isCapture(m) || movePromotion(m))
+            if (isCapture(m) || (movePromotion(m) && !isCastling(m)))
                 fail(pos, "generateQuiets listed a capture or promotion");
 
         const std::vector<Move> legal = legalOnly(pos, all);
@@ -228,22 +238,27 @@ struct Walker {
 
 TEST(PositionTree, IncrementalFieldsAndGeneratorsAgreeOverPerftTrees)
 {
-    std::ifstream in(testDataPath("perft.epd"));
-    std::string line;
-    Walker walker;
-    int positions = 0, index = 0;
-    while (std::getline(in, line) && walker.failure.empty()) {
-        if (line.empty() || line[0] == '#' || index++ % POSITION_STRIDE)
-            continue;
-        const std::string fen = line.substr(0, line.find(';'));
-        newGame(testStack);
-        ASSERT_TRUE(setPositionFromFen(testStack, fen.c_str(), nullptr)) << fen;
-        walker.walk(testStack.current, WALK_DEPTH);
-        positions++;
+    // The Chess960 file with Chess960 text, whose FEN names rook files.
+    for (const auto& [file, chess960] : {std::pair{"perft.epd", false}, std::pair{"frc-perft.epd", true}}) {
+        setChess960Text(chess960);
+        std::ifstream in(testDataPath(file));
+        std::string line;
+        Walker walker;
+        int positions = 0, index = 0;
+        while (std::getline(in, line) && walker.failure.empty()) {
+            if (line.empty() || line[0] == '#' || index++ % POSITION_STRIDE)
+                continue;
+            const std::string fen = line.substr(0, line.find(';'));
+            newGame(testStack);
+            ASSERT_TRUE(setPositionFromFen(testStack, fen.c_str(), nullptr)) << fen;
+            walker.walk(testStack.current, WALK_DEPTH);
+            positions++;
+        }
+        setChess960Text(false);
+        EXPECT_EQ(positions, 150 / POSITION_STRIDE) << file;
+        EXPECT_EQ(walker.failure, "") << file;
+        EXPECT_GT(walker.nodes, 1000000u / POSITION_STRIDE / 2) << file;
     }
-    EXPECT_EQ(positions, 150 / POSITION_STRIDE);
-    EXPECT_EQ(walker.failure, "");
-    EXPECT_GT(walker.nodes, 3000000u / POSITION_STRIDE / 2);
 }
 
 }  // namespace
