@@ -7,6 +7,7 @@
 #include "book/book.h"
 #include "frontend/session.h"
 #include "platform/platform.h"
+#include "position/fen.h"
 
 void checkBookFile(Session& session)
 {
@@ -44,7 +45,9 @@ Move bookMove(Session& session, const Position& pos, bool infiniteSearch, int se
     checkBookFile(session);
     const Config& config = session.config;
     BookState& book = session.book;
-    if (!config.book || !book.fileUsable || infiniteSearch || searchesThisGame > BOOK_SEARCHES)
+    // A Polyglot book holds standard chess only.
+    if (!config.book || !book.fileUsable || infiniteSearch || searchesThisGame > BOOK_SEARCHES
+        || chess960TextOn() || pos.castlingRooks)
         return 0;
     const BookChoice choice = pickBookMove(config.bookFile, pos, config.randBook ? &book.random : nullptr);
     if (choice.status == BookStatus::NoFile)

@@ -23,7 +23,7 @@ void setBookFile(Session& session, const char* path);
 void setBookRandom(Session& session, bool on);
 
 // The book move for the game position pos: 0 when the book is off or its
-// file unusable, for an infinite search, after the first BOOK_SEARCHES
-// searches of a game (searchesThisGame), or when the book has no legal move
-// for pos. A file that can no longer be opened switches the book off for good.
+// file unusable, in Chess960, for an infinite search, after the first
+// BOOK_SEARCHES searches of a game (searchesThisGame), or when the book has no
+// legal move for pos. A file that can no longer be opened switches the book off for good.
 Move bookMove(Session& session, const Position& pos, bool infiniteSearch, int searchesThisGame);

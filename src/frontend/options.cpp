@@ -11,6 +11,7 @@
 #include "frontend/config.h"
 #include "frontend/openingbook.h"
 #include "frontend/session.h"
+#include "position/fen.h"
 #include "search/engine.h"
 #include "search/settings.h"
 
@@ -73,6 +74,9 @@ void changeClassic(Session& session, int value, const char*) { session.config.cl
 
 const char* paramFileAnnounced(const Session& session) { return session.config.paramFile; }
 
+int chess960Announced(const Session&) { return chess960TextOn() ? 1 : 0; }
+void changeChess960(Session&, int value, const char*) { setChess960Text(value != 0); }
+
 // A parameter file over the current values, or with "<empty>" the built-in
 // values. The evaluation and quiescence caches hold scores of the values
 // they were filled with, so a change clears the tables; positions are set up
@@ -110,6 +114,7 @@ constexpr UciOption OPTIONS[] = {
     {"SyzygyPath", OptionType::String, 0, 0, nullptr, syzygyPathAnnounced, changeSyzygyPath},
     {"ParamFile", OptionType::String, 0, 0, nullptr, paramFileAnnounced, changeParamFile},
     {"Classic", OptionType::Check, 0, 1, classicAnnounced, nullptr, changeClassic},
+    {"UCI_Chess960", OptionType::Check, 0, 1, chess960Announced, nullptr, changeChess960},
 };
 
 bool sameIgnoringCase(const char* a, const char* b)

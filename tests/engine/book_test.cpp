@@ -132,6 +132,11 @@ TEST(UciBook, OptionsSwitchTheBookAndNameItsFile)
     EXPECT_TRUE(ask(engine, "", "go depth 2").searched);
     engine.send("setoption name OwnBook value true\n");
     EXPECT_FALSE(ask(engine, "").searched);
+    // A Polyglot book holds no Chess960 games.
+    engine.send("setoption name UCI_Chess960 value true\n");
+    EXPECT_TRUE(ask(engine, "", "go depth 2").searched);
+    engine.send("setoption name UCI_Chess960 value false\n");
+    EXPECT_FALSE(ask(engine, "").searched);
     engine.send("setoption name BookFile value missing.bin\n");
     EXPECT_TRUE(ask(engine, "", "go depth 2").searched);
     engine.send("quit\n");

@@ -91,6 +91,7 @@ TEST(Uci, IdentificationAndOptions)
         "option name SyzygyPath type string default <empty>\n"
         "option name ParamFile type string default <empty>\n"
         "option name Classic type check default false\n"
+        "option name UCI_Chess960 type check default false\n"
         "Allocated     1 MB for the Hash Table\n";
     EXPECT_EQ(run.output.substr(0, expected.size()), expected);
     EXPECT_EQ(run.output.substr(run.output.size() - 6), "uciok\n");
