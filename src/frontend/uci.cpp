@@ -16,6 +16,7 @@
 #include "frontend/report.h"
 #include "frontend/session.h"
 #include "frontend/uciinput.h"
+#include "frontend/uciperft.h"
 #include "platform/platform.h"
 #include "position/fen.h"
 #include "position/gameend.h"
@@ -212,6 +213,16 @@ void reportGo(Engine& engine, const SearchResult& result, bool book)
         printGameEnd(*front.current);
 }
 
+// "go perft N": counted like a search, so that a "stop" read meanwhile ends
+// it and is not kept for the next one.
+void goPerftCommand(Session& session, UciReader& reader, const char* line)
+{
+    UciSearchStart start{};
+    beginUciSearch(reader, start);
+    goPerft(session.engine->mainThread, line, session.engine->flags.stopSearch);
+    endUciSearch(reader);
+}
+
 // "go": the limits, the book or the search, the report.
 void go(Session& session, UciReader& reader, char* line)
 {
@@ -276,6 +287,8 @@ int uciLoop(Session& session)
             setPosition(session, line);
         } else if (!std::strncmp(line, "setoption", 9)) {
             setOption(session, line);
+        } else if (isGoPerftLine(line)) {
+            goPerftCommand(session, *reader, line);
         } else if (isGoLine(line)) {
             go(session, *reader, line);
         } else if (line[0] == 'q') {
