@@ -1,5 +1,7 @@
 # Ardentis: top-level build. CMake does the work; this file picks the build trees.
 #   make          release engine at build/release/ardentis
+#   make EXE=path also copies it to path (folders made as needed): the way
+#                 distributed-testing frameworks build an engine
 #   make run      build and start the engine in this terminal
 #   make test     release tests, then the tests again under ASan + UBSan
 #   make tsan     threaded tests under ThreadSanitizer
@@ -15,6 +17,7 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 PREFIX ?= /usr/local
+EXE ?=
 DESTDIR ?=
 BINDIR = $(DESTDIR)$(PREFIX)/bin
 DOCDIR = $(DESTDIR)$(PREFIX)/share/doc/ardentis
@@ -30,6 +33,9 @@ prerequisites:
 release: prerequisites
 	@cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
 	@cmake --build build/release -j $(JOBS) --target ardentis
+ifneq ($(EXE),)
+	@mkdir -p "$(dir $(EXE))" && cp build/release/ardentis "$(EXE)"
+endif
 
 run: release
 	@./build/release/ardentis
@@ -42,6 +48,7 @@ test-release: prerequisites
 	  ls "$$dir"/*.rtbw 2>/dev/null | grep -qE '/[KQRBNPv]{6}\.rtbw$$' || \
 	  echo "Extended tablebase cases (5-piece tables) not run: no such tables in '$$dir'"
 	@./tools/install_test.sh
+	@./tools/openbench_test.sh
 
 test-asan: prerequisites
 	@cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DARDENTIS_SANITIZE=address $(CMAKE_FLAGS) >/dev/null
