@@ -209,6 +209,8 @@ void printMoveText(const char* format, const Position& pos, Move m)
 // and a promotion's gain over the pawn.
 int materialGain(const Position& pos, Move m)
 {
+    if (isCastling(m))
+        return 0;  // its destination may hold its own rook (Chess960)
     int gain = moveKind(m) == KIND_EN_PASSANT ? pieceValue(PAWN) : pieceValue(pieceOn(pos, moveTo(m)));
     if (movePromotion(m))
         gain += pieceValue(movePromotion(m)) - pieceValue(PAWN);
