@@ -4,7 +4,6 @@
 
 #include <sstream>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "support/console_session.h"
@@ -12,42 +11,22 @@
 
 namespace {
 
-struct PerftReply {
-    std::vector<std::pair<std::string, long long>> moves;
-    long long total = -1;
-    bool wellFormed = true;  // move lines, one empty line, the total
-};
-
-PerftReply readPerftReply(const std::string& text)
+// The reply's lines must be "<move>: <count>" lines, an empty line and the
+// total; returns the total, or -1 when the form is wrong or the counts do not
+// add up. The text of the move lines goes to `moves`.
+long long readPerftReply(const std::string& text, std::string& moves)
 {
-    PerftReply r;
     std::istringstream in(text);
     std::string line;
-    bool blankSeen = false;
-    while (std::getline(in, line)) {
-        if (line.empty()) {
-            r.wellFormed &= !blankSeen;
-            blankSeen = true;
-        } else if (line.rfind("Nodes searched: ", 0) == 0) {
-            r.wellFormed &= blankSeen;
-            r.total = std::stoll(line.substr(16));
-        } else {
-            const size_t colon = line.find(": ");
-            r.wellFormed &= !blankSeen && colon != std::string::npos && line.find_first_not_of("0123456789", colon + 2)
-                                                                              == std::string::npos;
-            if (colon != std::string::npos)
-                r.moves.push_back({line.substr(0, colon), std::atoll(line.c_str() + colon + 2)});
-        }
+    long long sum = 0;
+    while (std::getline(in, line) && !line.empty()) {
+        const size_t colon = line.find(": ");
+        if (colon == std::string::npos || line.find_first_not_of("0123456789", colon + 2) != std::string::npos)
+            return -1;
+        sum += std::atoll(line.c_str() + colon + 2);
+        moves += line + "\n";
     }
-    return r;
-}
-
-bool listed(const PerftReply& r, const std::string& move, long long count)
-{
-    for (const auto& [m, n] : r.moves)
-        if (m == move)
-            return n == count;
-    return false;
+    return std::getline(in, line) && line == "Nodes searched: " + std::to_string(sum) ? sum : -1;
 }
 
 } // namespace
@@ -59,36 +38,26 @@ TEST(GoPerft, OneLinePerMoveThenTheTotal)
         const char* position;
         int depth;
         long long total;
-        const char* castling[2];  // castling moves that must be listed (null: none)
-        long long castlingCount;  // the count below each of them (0: not checked)
+        const char* castling;  // lines that must be there
     };
     const Case cases[] = {
-        {false, "startpos", 3, 8902, {nullptr, nullptr}, 0},
-        {false, "fen r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", 1, 26, {"e1g1", "e1c1"}, 1},
-        {true, "fen r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", 1, 26, {"e1h1", "e1a1"}, 1},
-        {true, "fen r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", 2, 568, {"e1h1", "e1a1"}, 23},
+        {false, "startpos", 3, 8902, "e2e4: 600\n"},
+        {false, "fen r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", 2, 568, "e1g1: 23\ne1c1: 23\n"},
+        {true, "fen r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", 2, 568, "e1h1: 23\ne1a1: 23\n"},
         // Chess960: the king already on g1; a king and rook side by side.
-        {true, "fen nr1bbqkr/pppp3p/1n2p3/5pp1/4P3/P5PQ/1PPP1P1P/NRNBB1KR w HBhb - 0 5", 3, 32409, {"g1h1", nullptr}, 0},
-        {true, "fen nnrkbbqr/pppppppp/8/8/8/8/PPPPPPPP/NNRKBBQR w HChc - 0 1", 2, 400, {"d1c1", nullptr}, 20},
+        {true, "fen nr1bbqkr/pppp3p/1n2p3/5pp1/4P3/P5PQ/1PPP1P1P/NRNBB1KR w HBhb - 0 5", 3, 32409, "g1h1: "},
+        {true, "fen nnrkbbqr/pppppppp/8/8/8/8/PPPPPPPP/NNRKBBQR w HChc - 0 1", 2, 400, "d1c1: 20\n"},
     };
     for (const Case& c : cases) {
         UciEngine e;
         const std::string option = c.chess960 ? "setoption name UCI_Chess960 value true\n" : "";
         const std::string out = e.run(option + "position " + c.position + "\ngo perft " + std::to_string(c.depth) + "\n",
                                       "Nodes searched");
-        const PerftReply r = readPerftReply(out);
-        EXPECT_TRUE(r.wellFormed) << out;
-        EXPECT_EQ(r.total, c.total) << out;
-        long long sum = 0;
-        for (const auto& [move, n] : r.moves)
-            sum += n;
-        EXPECT_EQ(sum, c.total) << out;
-        for (const char* castle : c.castling) {
-            if (!castle)
-                continue;
-            EXPECT_NE(out.find(std::string(castle) + ": "), std::string::npos) << castle << "\n" << out;
-            EXPECT_TRUE(!c.castlingCount || listed(r, castle, c.castlingCount)) << castle << "\n" << out;
-        }
+        std::string moves;
+        EXPECT_EQ(readPerftReply(out, moves), c.total) << out;
+        std::istringstream wanted(c.castling);
+        for (std::string line; std::getline(wanted, line);)
+            EXPECT_NE(moves.find(line), std::string::npos) << line << "\n" << out;
     }
 }
 
@@ -102,7 +71,7 @@ TEST(GoPerft, BadDepthsAndStop)
     // Depth 9 runs for hours; "stop" ends it at once with an incomplete total.
     out = e.run("position startpos\ngo perft 9\nstop\n", "Nodes searched");
     EXPECT_NE(out.find("info string go perft stopped"), std::string::npos) << out;
-    out = e.run("go perft 1\n", "Nodes searched");
-    EXPECT_EQ(readPerftReply(out).total, 20) << out;
+    std::string moves;
+    EXPECT_EQ(readPerftReply(e.run("go perft 1\n", "Nodes searched"), moves), 20);
 }
 
