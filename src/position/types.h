@@ -70,7 +70,9 @@ constexpr bool isCastling(Move m)
 }
 constexpr int castlingRookSquare(Move m)
 {
-    return moveKind(m) == KIND_CASTLE_KING_SIDE ? H1 - movePromotion(m) : A1 + movePromotion(m);
+    // Masked so that even a word no generator made names a first-rank square.
+    const int distance = movePromotion(m) & 7;
+    return moveKind(m) == KIND_CASTLE_KING_SIDE ? H1 - distance : A1 + distance;
 }
 constexpr Move makeCastlingWord(bool kingSide, int kingFrom, int rookFrom)
 {
