@@ -143,3 +143,17 @@ TEST(Console, AGameLongerThanTheStackIsRefused)
     EXPECT_NE(run.output.find("Error (game too long)"), std::string::npos);
     EXPECT_EQ(run.output.find("Illegal move"), std::string::npos);
 }
+
+// The INI's Chess960 key makes the console's games Chess960 ones: rights by
+// rook file, castling as the king taking its rook.
+TEST(Console, Chess960FromTheIniKey)
+{
+    const std::string commands = "setboard 2rkr3/2p1p3/8/8/8/8/8/RK6 w A - 0 1\ngetboard\nb1a1\ngetboard\n";
+    expectReplies(commands,
+                  {{1, "FEN: 2rkr3/2p1p3/8/8/8/8/8/RK6 w A - \n"},
+                   {2, "1-0 {White mates}", false},
+                   {3, "FEN: 2rkr3/2p1p3/8/8/8/8/8/2KR4 b - - \n"}},
+                  "[ENGINE]\nThread=1\nHashSize=1\nHashEvalSize=1\nHashQSize=1\nChess960=1\n[BOOK]\nBook=0\n"
+                  "[TABLEBASE]\nSyzygy=0\n");
+    expectReplies(commands, {{0, "Error (bad FEN)", false}, {2, "Illegal move: b1a1", false}});
+}

@@ -1,7 +1,7 @@
 // UCI as front ends use it, through the real binary: identification and
 // options, positions, the limits of one "go" (and only that one), pondering,
-// the input read while a search runs, hostile input and the command-line
-// bench.
+// the input read while a search runs, hostile input, Chess960, "go perft"
+// and the command-line bench.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -9,6 +9,7 @@
 #include <cstring>
 #include <regex>
 #include <set>
+#include <sstream>
 
 #include "support/engine_process.h"
 #include "support/text.h"
@@ -55,6 +56,14 @@ struct Session {
         size_t from = engine.output.size();
         engine.send(commands);
         EXPECT_TRUE(engine.waitFor("bestmove", ANSWER_MS, from)) << commands;
+        return from;
+    }
+    // Sends lines and waits for `text` after them; returns where their output starts.
+    size_t answer(const std::string& lines, const std::string& text)
+    {
+        size_t from = engine.output.size();
+        engine.send(lines);
+        EXPECT_TRUE(engine.waitFor(text, ANSWER_MS, from)) << lines;
         return from;
     }
     // Sends lines ending in isready and waits for the answer; returns where it starts.
@@ -470,9 +479,132 @@ TEST(Uci, ClassicOptionSwitchesTheSearch)
     EXPECT_EQ(fromIni.quit(), 0);
 }
 
-// "ardentis bench [depth] [default|classic]" ends with the classic search's
-// node signature and speed (or the default's, when asked for alone); a depth
-// that is no number from 1 up, or another mode, fails with status 1.
+
+namespace {
+
+// White mates at once by castling long: the rook lands on d1 and the black
+// king on d8 is walled in by its own men. The king stands on b1, so the move
+// can only be written as the king taking its rook.
+const char* const MATE_BY_CASTLING = "2rkr3/2p1p3/8/8/8/8/8/RK6 w A - 0 1";
+
+} // namespace
+
+// UCI_Chess960 (default: the INI's Chess960) makes the games set up from then
+// on Chess960 ones: Shredder-FEN and X-FEN rights, castling written and read
+// as the king taking its rook. A bad value leaves the option as it was.
+TEST(Uci, Chess960CastlingIsTheKingTakingItsRook)
+{
+    Session s;
+    EXPECT_NE(s.out().find("option name UCI_Chess960 type check default false\n"), std::string::npos);
+    size_t from = s.search("setoption name UCI_Chess960 value maybe\nposition fen " + std::string(MATE_BY_CASTLING)
+                           + "\ngo depth 1\n");
+    EXPECT_NE(s.out().find("info string option UCI_Chess960 takes true or false; 'maybe' ignored", from),
+              std::string::npos);
+    EXPECT_NE(s.out().find("#DEBUG: BAD FEN|MOVES!", from), std::string::npos);
+    const std::string best = bestMoveOf(s.out(), from);
+    EXPECT_TRUE(best[1] == '1' || best[1] == '2') << "from the start position: " << best;
+
+    s.engine.send("setoption name UCI_Chess960 value true\n");
+    // The rights as Shredder-FEN and as X-FEN (Q: the outermost rook).
+    for (const std::string fen : {MATE_BY_CASTLING, "2rkr3/2p1p3/8/8/8/8/8/RK6 w Q - 0 1"}) {
+        from = s.search("position fen " + fen + "\ngo depth 3\n");
+        EXPECT_EQ(bestMoveOf(s.out(), from), "b1a1") << fen;
+        EXPECT_NE(s.out().find("score mate  1", from), std::string::npos) << fen;
+        EXPECT_EQ(wordAfter(s.out(), " pv ", from), "b1a1") << fen;
+    }
+    // Read back in a move list: Black is mated and has no move. Castling from
+    // the standard set-up is the king taking its rook too.
+    from = s.search("position fen " + std::string(MATE_BY_CASTLING) + " moves b1a1\ngo depth 2\n");
+    EXPECT_EQ(bestMoveOf(s.out(), from), "0000");
+    from = s.search("position fen r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1 moves e1h1 e8a8\ngo depth 1\n");
+    EXPECT_EQ(s.out().find("#DEBUG", from), std::string::npos);
+    EXPECT_EQ(s.quit(), 0);
+
+    Session fromIni("[ENGINE]\nThread=1\nHashSize=1\nHashEvalSize=1\nHashQSize=1\nChess960=1\n"
+                    "[BOOK]\nBook=0\n[TABLEBASE]\nSyzygy=0\n");
+    EXPECT_NE(fromIni.out().find("option name UCI_Chess960 type check default true\n"), std::string::npos);
+    from = fromIni.search("position fen " + std::string(MATE_BY_CASTLING) + "\ngo depth 2\n");
+    EXPECT_EQ(bestMoveOf(fromIni.out(), from), "b1a1");
+    EXPECT_EQ(fromIni.quit(), 0);
+}
+
+namespace {
+
+// A "go perft" reply must be "<move>: <count>" lines, an empty line and the
+// total; returns the total, or -1 when the form is wrong or the counts do not
+// add up. The move lines go to `moves`.
+long long readPerftReply(const std::string& text, std::string& moves)
+{
+    std::istringstream in(text);
+    std::string line;
+    long long sum = 0;
+    while (std::getline(in, line) && !line.empty()) {
+        const size_t colon = line.find(": ");
+        if (colon == std::string::npos || line.find_first_not_of("0123456789", colon + 2) != std::string::npos)
+            return -1;
+        sum += std::atoll(line.c_str() + colon + 2);
+        moves += line + "\n";
+    }
+    return std::getline(in, line) && line == "Nodes searched: " + std::to_string(sum) ? sum : -1;
+}
+
+} // namespace
+
+TEST(Uci, GoPerftOneLinePerMoveThenTheTotal)
+{
+    struct Case {
+        bool chess960;
+        const char* position;
+        int depth;
+        long long total;
+        const char* castling;  // lines that must be there
+    };
+    const Case cases[] = {
+        {false, "startpos", 3, 8902, "e2e4: 600\n"},
+        {false, "fen r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", 2, 568, "e1g1: 23\ne1c1: 23\n"},
+        {true, "fen r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", 2, 568, "e1h1: 23\ne1a1: 23\n"},
+        // Chess960: the king already on g1; a king and rook side by side.
+        {true, "fen nr1bbqkr/pppp3p/1n2p3/5pp1/4P3/P5PQ/1PPP1P1P/NRNBB1KR w HBhb - 0 5", 3, 32409, "g1h1: "},
+        {true, "fen nnrkbbqr/pppppppp/8/8/8/8/PPPPPPPP/NNRKBBQR w HChc - 0 1", 2, 400, "d1c1: 20\n"},
+    };
+    Session s;
+    for (const Case& c : cases) {
+        const std::string option = std::string("setoption name UCI_Chess960 value ") + (c.chess960 ? "true\n" : "false\n");
+        const size_t from = s.answer(option + "position " + c.position + "\ngo perft " + std::to_string(c.depth) + "\n",
+                                     "Nodes searched");
+        std::string moves;
+        EXPECT_EQ(readPerftReply(s.out().substr(from), moves), c.total) << s.out().substr(from);
+        std::istringstream wanted(c.castling);
+        for (std::string line; std::getline(wanted, line);)
+            EXPECT_NE(moves.find(line), std::string::npos) << line << "\n" << moves;
+    }
+    EXPECT_EQ(s.quit(), 0);
+}
+
+TEST(Uci, GoPerftBadDepthsAndStop)
+{
+    Session s;
+    // Each bad depth is answered by one line and no count.
+    size_t from = s.answer("go perft\ngo perft 0\ngo perft x\ngo perft 65\ngo perft 1\n", "Nodes searched");
+    EXPECT_EQ(countOf(s.out().substr(from), "info string go perft takes a depth from 1 to 64\n"), 4);
+    EXPECT_EQ(countOf(s.out().substr(from), "Nodes searched"), 1);
+    // Depth 9 runs for hours; "stop" ends it at once with an incomplete total,
+    // and is not kept for the next command.
+    from = s.answer("position startpos\ngo perft 9\nstop\n", "Nodes searched");
+    EXPECT_NE(s.out().find("info string go perft stopped", from), std::string::npos);
+    std::string moves;
+    from = s.answer("go perft 1\n", "Nodes searched");
+    EXPECT_EQ(readPerftReply(s.out().substr(from), moves), 20);
+    EXPECT_EQ(countOf(s.out(), "bestmove"), 0);
+    EXPECT_EQ(s.quit(), 0);
+}
+
+// "ardentis bench [depth]" ends with the node signature and the speed; a
+// depth that is no number from 1 up fails with status 1.
+
+// "ardentis bench [depth] [default|classic]" prints each search's node count
+// and speed, and last the played (default) search's as "<N> nodes <M> nps";
+// a depth that is no number from 1 up, or another mode, fails with status 1.
 TEST(BenchCommand, PrintsTheNodeSignature)
 {
     const std::pair<const char*, bool> cases[] = {{" bench", false}, {" bench 9", false}, {" bench 9 classic", false},
