@@ -9,7 +9,6 @@
 
 #include "frontend/minIni.h"
 #include "platform/platform.h"
-#include "position/fen.h"
 #include "search/engine.h"
 #include "tablebase/tbregistry.h"
 #include "tuning/paramfile.h"
@@ -120,7 +119,6 @@ void loadConfig(Config& c, const char* file)
     iniGetString("ENGINE", "ParamFile", "", c.paramFile, sizeof c.paramFile, file);
     c.classic = iniGetBool("ENGINE", "Classic", 0, file);
     c.chess960 = iniGetBool("ENGINE", "Chess960", 0, file);
-    setChess960Text(c.chess960 != 0);
 
     c.ttSizeMb = c.hashSizeMb;
     c.ttEntries = c.largePages ? largePageEntryCount(c.hashSizeMb, c.ttSizeMb) : tableEntryCount(c.hashSizeMb);

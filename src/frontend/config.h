@@ -30,7 +30,7 @@ struct Config {
     long fastOpening = 15;
     char paramFile[256] = "";   // ENGINE ParamFile: evaluation parameters to load, "" = built-in
     int classic = 0;            // ENGINE Classic: the classic search and time allocation
-    int chess960 = 0;           // ENGINE Chess960: Chess960 text (FEN castling by rook file, king takes rook)
+    int chess960 = 0;           // ENGINE Chess960: games set up are Chess960 ones (Position::chess960)
 
     // Entry counts of 16-byte entries, derived by the size rule.
     uint64_t ttEntries = 0;

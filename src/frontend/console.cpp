@@ -64,7 +64,7 @@ SearchThread& game(Session& session) { return session.engine->mainThread; }
 
 void newConsoleGame(Session& session, const char*)
 {
-    game(session).current = newGame(game(session));
+    game(session).current = newGame(game(session), session.config.chess960);
     clearSearchState(*session.engine);
 }
 
@@ -103,7 +103,7 @@ bool setBoard(Session& session, const char* fen)
     std::memcpy(saved.get(), t.positions, sizeof t.positions);
     t.current = newGame(t);
     clearSearchState(*session.engine);
-    if (setPositionFromFen(t, fen, nullptr))
+    if (setPositionFromFen(t, fen, nullptr, session.config.chess960))
         return true;
     std::memcpy(t.positions, saved.get(), sizeof t.positions);
     t.current = t.positions + current;

@@ -201,7 +201,7 @@ void lowerStopFlags(Session& session)
 void printMoveText(const char* format, const Position& pos, Move m)
 {
     char text[MOVE_TEXT_SIZE];
-    moveToText(text, m, int(pos.sideToMove));
+    moveToText(text, m, int(pos.sideToMove), pos.chess960);
     std::printf(format, text);
 }
 
@@ -223,7 +223,7 @@ void printWithGains(const Position& pos, const MoveEntry* first, const MoveEntry
     for (const MoveEntry* e = end; e != first;) {
         Move m = entryMove(*--e);
         char text[MOVE_TEXT_SIZE];
-        moveToText(text, m, int(pos.sideToMove));
+        moveToText(text, m, int(pos.sideToMove), pos.chess960);
         std::printf("Move: %s    %i\n", text, materialGain(pos, m));
     }
 }
@@ -432,7 +432,7 @@ void hashProbeCommand(Session& session, const char*)
 
 void clearCommand(Session& session, const char*)
 {
-    game(session).current = newGame(game(session));
+    game(session).current = newGame(game(session), session.config.chess960);
     clearSearchState(*session.engine);
     clearAllTables(*session.engine);
 }
@@ -440,7 +440,7 @@ void clearCommand(Session& session, const char*)
 void dumpCommand(Session& session, const char*)
 {
     const TranspositionTable& tt = session.engine->tt;
-    const int64_t written = dumpHashTable(tt, tt.count, int(game(session).current->sideToMove));
+    const int64_t written = dumpHashTable(tt, tt.count, *game(session).current);
     if (written < 0)
         std::printf("File non trovato\n");
     else
@@ -516,7 +516,7 @@ void exchangeTestCommand(Session& session, const char*)
         const Move best = bestLegalCapture(pos);
         char bestText[MOVE_TEXT_SIZE] = "none";
         if (best)
-            moveToText(bestText, best, int(pos.sideToMove));
+            moveToText(bestText, best, int(pos.sideToMove), pos.chess960);
         std::printf("\nTestCase %2i                      ", ++number);
         std::printf("Score:          %5i\n", c.expected);
         std::printf("Move:           %8s      ", c.move);
@@ -647,7 +647,7 @@ void probeCommand(Session& session, const char*)
         for (const MoveEntry* e = kept; e != list;) {
             --e;
             char text[MOVE_TEXT_SIZE];
-            moveToText(text, entryMove(*e), int(pos.sideToMove));
+            moveToText(text, entryMove(*e), int(pos.sideToMove), pos.chess960);
             std::printf("Move: %s   DTZ: %i\n", text, entryScore(*e));
         }
     }

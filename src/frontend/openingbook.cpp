@@ -7,7 +7,6 @@
 #include "book/book.h"
 #include "frontend/session.h"
 #include "platform/platform.h"
-#include "position/fen.h"
 
 void checkBookFile(Session& session)
 {
@@ -46,8 +45,7 @@ Move bookMove(Session& session, const Position& pos, bool infiniteSearch, int se
     const Config& config = session.config;
     BookState& book = session.book;
     // A Polyglot book holds standard chess only.
-    if (!config.book || !book.fileUsable || infiniteSearch || searchesThisGame > BOOK_SEARCHES
-        || chess960TextOn() || pos.castlingRooks)
+    if (!config.book || !book.fileUsable || infiniteSearch || searchesThisGame > BOOK_SEARCHES || pos.chess960)
         return 0;
     const BookChoice choice = pickBookMove(config.bookFile, pos, config.randBook ? &book.random : nullptr);
     if (choice.status == BookStatus::NoFile)

@@ -11,7 +11,6 @@
 #include "frontend/config.h"
 #include "frontend/openingbook.h"
 #include "frontend/session.h"
-#include "position/fen.h"
 #include "search/engine.h"
 #include "search/settings.h"
 
@@ -74,8 +73,9 @@ void changeClassic(Session& session, int value, const char*) { session.config.cl
 
 const char* paramFileAnnounced(const Session& session) { return session.config.paramFile; }
 
-int chess960Announced(const Session&) { return chess960TextOn() ? 1 : 0; }
-void changeChess960(Session&, int value, const char*) { setChess960Text(value != 0); }
+// The INI's Chess960 setting: the games set up from now on are Chess960 ones.
+int chess960Announced(const Session& session) { return session.config.chess960; }
+void changeChess960(Session& session, int value, const char*) { session.config.chess960 = value != 0; }
 
 // A parameter file over the current values, or with "<empty>" the built-in
 // values. The evaluation and quiescence caches hold scores of the values

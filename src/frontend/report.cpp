@@ -22,7 +22,7 @@ void printLine(const Position& root, const PvLine& line)
     for (uint32_t i = 0; i < line.count && i < MAX_PLY; ++i) {
         if (line.moves[i] == 0)
             continue;
-        moveToText(text, line.moves[i], black);
+        moveToText(text, line.moves[i], black, root.chess960);
         std::printf("%s ", text);
         black ^= 1;
     }
@@ -74,7 +74,7 @@ void uciIteration(void*, const IterationReport& report)
     for (uint32_t i = 0; i < r.line.count && i < MAX_PLY; ++i) {
         if (r.line.moves[i] == 0)
             continue;
-        moveToText(text + length, r.line.moves[i], black);
+        moveToText(text + length, r.line.moves[i], black, report.root->chess960);
         while (text[length])
             ++length;
         text[length++] = ' ';
@@ -105,9 +105,9 @@ void printBestMove(const Engine& engine, bool uci, const Position& after, const 
     char bestText[8] = "0000";
     char ponderText[8] = "0000";
     if (best)
-        moveToText(bestText, best, moverBlack);
+        moveToText(bestText, best, moverBlack, after.chess960);
     if (ponder)
-        moveToText(ponderText, ponder, moverBlack ^ 1);
+        moveToText(ponderText, ponder, moverBlack ^ 1, after.chess960);
     if (uci) {
         if (engine.flags.ponderAllowed.load(std::memory_order_relaxed) && ponder)
             std::printf("bestmove %s ponder %s\n", bestText, ponderText);

@@ -39,7 +39,7 @@ void applyConfig(const Config& config, Engine& engine)
 int runLoops(Session& session, int argc, char** argv)
 {
     Engine& engine = *session.engine;
-    engine.mainThread.current = newGame(engine.mainThread);
+    engine.mainThread.current = newGame(engine.mainThread, session.config.chess960);
     clearSearchState(engine);
     applyParams();
     // The start position is symmetric: its incremental scores stay 0 whatever

@@ -46,7 +46,7 @@ void setPosition(Session& session, char* line)
         while (*fen == ' ')
             ++fen;
     }
-    if (!setPositionFromFen(session.engine->mainThread, fen, moves))
+    if (!setPositionFromFen(session.engine->mainThread, fen, moves, session.config.chess960))
         std::printf("#DEBUG: BAD FEN|MOVES!\n");
 }
 
@@ -246,7 +246,7 @@ void newUciGame(Session& session)
     Engine& engine = *session.engine;
     engine.mainThread.rootLastMove = 1;
     engine.flags.stopSearch.store(0);
-    engine.mainThread.current = newGame(engine.mainThread);
+    engine.mainThread.current = newGame(engine.mainThread, session.config.chess960);
     clearSearchState(engine);
     clearAllTables(engine);
     session.uci.tablesUntouched = false;

@@ -74,7 +74,7 @@ void goPerft(PositionStack& game, const char* line, const std::atomic<uint32_t>&
             break;
         }
         char move[MOVE_TEXT_SIZE];
-        moveToText(move, m, black);
+        moveToText(move, m, black, root->chess960);
         std::printf("%s: %" PRIu64 "\n", move, nodes);
         std::fflush(stdout);
         total += nodes;

@@ -12,8 +12,6 @@ namespace {
 constexpr char PIECE_LETTERS[] = " pnbrqk  PNBRQK";
 constexpr int MAX_FIELDS = 6;
 
-bool chess960Text = false;
-
 constexpr uint8_t RIGHTS[4] = {CASTLE_OWN_KING, CASTLE_OWN_QUEEN, CASTLE_THEIR_KING, CASTLE_THEIR_QUEEN};
 constexpr bool isKingSide(uint8_t right) { return (right & (CASTLE_OWN_KING | CASTLE_THEIR_KING)) != 0; }
 
@@ -156,9 +154,9 @@ bool readHalfmoveClock(const Field& f, uint8_t& clock)
 }
 
 // Castling rights, White as own: "-", or letters. K and Q (k and q for Black)
-// name the outermost rook on the king's side of the king; in Chess960 text a
-// file letter (A-H, a-h) names the rook on that file. Outside Chess960 text
-// only the standard set-up is read (king on the e-file, rooks in the corners).
+// name the outermost rook on the king's side of the king; in a Chess960 game
+// a file letter (A-H, a-h) names the rook on that file. Otherwise only the
+// standard set-up is read (king on the e-file, rooks in the corners).
 // Positions without their king or rook where the right needs them fail here
 // or in positionIsPlayable.
 bool readCastling(const Field& f, Position& p)
@@ -171,7 +169,7 @@ bool readCastling(const Field& f, Position& p)
         const bool white = c >= 'A' && c <= 'Z';
         const char upper = char(white ? c : c - 'a' + 'A');
         const bool fileLetter = upper >= 'A' && upper <= 'H';
-        if (upper != 'K' && upper != 'Q' && !(chess960Text && fileLetter))
+        if (upper != 'K' && upper != 'Q' && !(p.chess960 && fileLetter))
             return false;
         const Bitboard side = white ? p.own : occupied(p) & ~p.own;
         const int rank = white ? 0 : 56;
@@ -207,7 +205,7 @@ bool readCastling(const Field& f, Position& p)
         const bool standard = squareFile(lsb(king)) == 4 && queenFile <= 0 && (kingFile < 0 || kingFile == 7);
         if (standard)
             continue;
-        if (!chess960Text)
+        if (!p.chess960)
             return false;
         const int layout = 0x80 | (kingFile < 0 ? 7 : kingFile) << 3 | (queenFile < 0 ? 0 : queenFile);
         p.castlingRooks |= uint16_t(layout << (black ? 8 : 0));
@@ -215,7 +213,7 @@ bool readCastling(const Field& f, Position& p)
     return true;
 }
 
-bool readFen(const char* fenText, Position& p)
+bool readFen(const char* fenText, bool chess960, Position& p)
 {
     if (!fenText || std::strlen(fenText) > size_t(MAX_FEN_TEXT))
         return false;
@@ -225,6 +223,7 @@ bool readFen(const char* fenText, Position& p)
         return false;
 
     p = Position{};
+    p.chess960 = chess960;
     if (!readPlacement(fields[0], p))
         return false;
 
@@ -279,10 +278,10 @@ Move wordToMove(const Position& pos, const Field& w)
 
 }  // namespace
 
-int setPositionFromFen(PositionStack& thread, const char* fenText, const char* moveListText)
+int setPositionFromFen(PositionStack& thread, const char* fenText, const char* moveListText, bool chess960)
 {
     Position root;
-    if (!readFen(fenText, root))
+    if (!readFen(fenText, chess960, root))
         return 0;
     if (!moveListText)
         moveListText = "";
@@ -326,7 +325,7 @@ int setPositionFromFen(PositionStack& thread, const char* fenText, const char* m
 
 namespace {
 
-// The FEN letter of a right, White as own: the rook's file in Chess960 text
+// The FEN letter of a right, White as own: the rook's file in a Chess960 game
 // (Shredder-FEN); otherwise K or Q, or the file where another rook stands
 // further out on the same side (X-FEN), which only a Chess960 set-up has.
 char castlingLetter(const Position& p, uint8_t right)
@@ -335,7 +334,7 @@ char castlingLetter(const Position& p, uint8_t right)
     const int rank = white ? 0 : 56;
     const int file = castlingRookFile(p, right);
     const char base = white ? 'A' : 'a';
-    if (chess960Text)
+    if (p.chess960)
         return char(base + file);
     const Bitboard homeRooks = (white ? p.own : occupied(p) & ~p.own) & rooks(p) & (RANK_1 << rank);
     const Bitboard outside = isKingSide(right) ? homeRooks & ~((squareBit(rank + file) << 1) - 1)
@@ -346,9 +345,6 @@ char castlingLetter(const Position& p, uint8_t right)
 }
 
 }  // namespace
-
-void setChess960Text(bool on) { chess960Text = on; }
-bool chess960TextOn() { return chess960Text; }
 
 void positionToFen(const Position& pos, char* text)
 {
@@ -394,14 +390,14 @@ void positionToFen(const Position& pos, char* text)
     *out = 0;
 }
 
-void moveToText(char* text, Move move, int blackToMove)
+void moveToText(char* text, Move move, int blackToMove, bool chess960)
 {
     const int flip = blackToMove ? 56 : 0;
     int to = moveTo(move);
     const bool castling = isCastling(move);
-    // The king takes its own rook in Chess960 text, and whenever the king's
+    // The king takes its own rook in a Chess960 game, and whenever the king's
     // two-square step would not say which castling is meant.
-    if (castling && (chess960Text || moveFrom(move) != E1 || movePromotion(move) != 0))
+    if (castling && (chess960 || moveFrom(move) != E1 || movePromotion(move) != 0))
         to = castlingRookSquare(move);
     const int from = moveFrom(move) ^ flip;
     to ^= flip;
@@ -443,9 +439,9 @@ Move textToMove(const Position& pos, const char* text)
         else if (pos.epFile != NO_EP_FILE && to == 40 + pos.epFile)
             kind = KIND_EN_PASSANT;
     } else if (kind == KING) {
-        // Castling: the king takes one of its castling rooks (Chess960 text,
-        // or a Chess960 set-up), or steps from e1 to g1 or c1.
-        const bool takesRook = chess960Text || (pos.castlingRooks & 0xFF);
+        // Castling: the king takes one of its castling rooks (a Chess960
+        // game), or steps from e1 to g1 or c1.
+        const bool takesRook = pos.chess960 || (pos.castlingRooks & 0xFF);
         for (const uint8_t right : RIGHTS) {
             if (!(right & CASTLE_OWN))
                 continue;

@@ -13,15 +13,6 @@ constexpr int MAX_FEN_TEXT = 511;
 constexpr int FEN_TEXT_SIZE = 96;
 constexpr int MOVE_TEXT_SIZE = 6;
 
-// Chess960 text, off by default (a process-wide setting of the front end). On,
-// FEN castling rights may name any rook by its file (Shredder-FEN) besides
-// KQkq for the outermost rooks (X-FEN), positionToFen writes file letters, and
-// castling moves are written, and read, as the king taking its own rook
-// (e1h1). Off, only the standard castling set-up is read, and castling is
-// written e1g1.
-void setChess960Text(bool on);
-bool chess960TextOn();
-
 // Sets thread's game from FEN text and an optional list of coordinate moves
 // separated by blanks (null or empty for none). Returns 1 on success. On
 // success the set-up position is in slot 0 and the moves follow it, the stack
@@ -35,22 +26,27 @@ bool chess960TextOn();
 // stepped twice), or any move of the list is illegal.
 // The halfmove clock is optional (missing or non-numeric reads as 0, values
 // above 255 read as 255, a negative one fails); the fullmove field is ignored.
-int setPositionFromFen(PositionStack& thread, const char* fenText, const char* moveListText);
+// With chess960 the game is a Chess960 one (Position::chess960): castling
+// rights may name any rook by its file (Shredder-FEN) besides KQkq for the
+// outermost rooks (X-FEN), and castling moves are read as the king taking its
+// own rook (e1h1). Otherwise only the standard castling set-up is read.
+int setPositionFromFen(PositionStack& thread, const char* fenText, const char* moveListText, bool chess960 = false);
 
 // Writes the first four FEN fields of pos, each followed by a blank, into
-// text (FEN_TEXT_SIZE bytes).
+// text (FEN_TEXT_SIZE bytes). A Chess960 game's castling rights are written
+// by rook file (Shredder-FEN).
 void positionToFen(const Position& pos, char* text);
 
 // Writes the coordinate text of move (e2e4, e7e8q) into text (MOVE_TEXT_SIZE
-// bytes); blackToMove is the sideToMove of the position the move is made from.
-// Castling is e1g1 or e1c1, or the king taking its rook (e1h1) in Chess960
-// text and wherever the king does not start on the e-file or the rook not in
-// its corner.
-void moveToText(char* text, Move move, int blackToMove);
+// bytes); blackToMove is the sideToMove of the position the move is made from,
+// chess960 its Position::chess960. Castling is e1g1 or e1c1, or the king
+// taking its rook (e1h1) in a Chess960 game and wherever the king does not
+// start on the e-file or the rook not in its corner.
+void moveToText(char* text, Move move, int blackToMove, bool chess960);
 
 // The move word that coordinate text names in pos, its kind read from the
-// board. Castling is the king's step from e1 to g1 or c1, or (in Chess960 text
-// or set-ups) the king taking its castling rook. Legality is not checked; text
+// board. Castling is the king's step from e1 to g1 or c1, or (in a Chess960
+// game) the king taking its castling rook. Legality is not checked; text
 // that is not four squares' worth of coordinates (a-h, 1-8) gives 0.
 Move textToMove(const Position& pos, const char* text);
 

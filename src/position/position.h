@@ -18,7 +18,10 @@ struct Position {
     uint8_t halfmoveClock;
     uint8_t repetitions;
     uint8_t sideToMove;     // 0 White, 1 Black
-    uint8_t reserved;       // always 0
+    // A Chess960 game (set with the position, copied into every child): FEN
+    // castling by rook file, castling written as the king taking its rook.
+    // Keys, generation and make-move do not read it.
+    uint8_t chess960;
     uint16_t castlingRooks; // castling rook files (castlingRookFile): low byte own, high byte opponent's
     uint64_t key;
     uint64_t pawnKey;

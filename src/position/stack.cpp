@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-Position* newGame(PositionStack& stack)
+Position* newGame(PositionStack& stack, bool chess960)
 {
     std::memset(stack.positions, 0, sizeof stack.positions);
     Position& p = stack.positions[0];
@@ -13,6 +13,7 @@ Position* newGame(PositionStack& stack)
     p.type2 = 0x9900000000000099ULL;
     p.castling = 0x33;
     p.epFile = NO_EP_FILE;
+    p.chess960 = chess960;
     p.key = computeKey(p);
     p.pawnKey = computePawnKey(p);
     stack.current = &p;

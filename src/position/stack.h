@@ -23,7 +23,8 @@ inline Move parentLastMove(const PositionStack& s, const Position* pos)
     return pos == s.positions ? s.rootLastMove : pos[-1].lastMove;
 }
 
-// Clears the whole stack, puts the start position in slot 0, makes it current
-// and returns it. Only the board: callers that start a new game also clear
-// the search's tables.
-Position* newGame(PositionStack& stack);
+// Clears the whole stack, puts the start position in slot 0 (of a Chess960
+// game with chess960: Position::chess960), makes it current and returns it.
+// Only the board: callers that start a new game also clear the search's
+// tables.
+Position* newGame(PositionStack& stack, bool chess960 = false);

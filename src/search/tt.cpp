@@ -170,7 +170,7 @@ void storeHashAt(TranspositionTable& tt, uint64_t index, uint64_t key, int depth
     storeBucket(tt.entries + index, tt.age, key, depth, ply, bound, score, move);
 }
 
-int64_t dumpHashTable(const TranspositionTable& tt, uint64_t entries, int blackToMove)
+int64_t dumpHashTable(const TranspositionTable& tt, uint64_t entries, const Position& game)
 {
     std::FILE* f = std::fopen("DumpHash/dump.csv", "w");
     if (!f)
@@ -181,7 +181,7 @@ int64_t dumpHashTable(const TranspositionTable& tt, uint64_t entries, int blackT
     for (uint64_t i = 0; i < entries; i++) {
         const uint64_t check = loadWord(tt.entries[i].check), data = loadWord(tt.entries[i].data);
         char move[MOVE_TEXT_SIZE];
-        moveToText(move, ttMove(data), blackToMove);
+        moveToText(move, ttMove(data), int(game.sideToMove), game.chess960);
         std::fprintf(f, "%" PRIu64 ";%i;%i;%i;%s;%i;\n", check, ttScore(data), ttDepth(data), ttAge(data), move,
                      ttBound(data));
     }

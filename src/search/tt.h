@@ -84,10 +84,10 @@ void storeHashAt(TranspositionTable& tt, uint64_t index, uint64_t key, int depth
                  Move move);
 
 // Writes the first `entries` entries to DumpHash/dump.csv (the folder must
-// exist), moves written as seen from the side blackToMove says (the side to
-// move of the game's position). Returns the number of entries written, or -1
-// when the file cannot be created.
-int64_t dumpHashTable(const TranspositionTable& tt, uint64_t entries, int blackToMove);
+// exist), moves written as in the game's position `game` (its side to move,
+// its kind of chess). Returns the number of entries written, or -1 when the
+// file cannot be created.
+int64_t dumpHashTable(const TranspositionTable& tt, uint64_t entries, const Position& game);
 
 // Starts a new search generation: age + 1, or, after 255, back to 0 with the
 // table cleared so that no entry is ever newer than the current age.

@@ -151,7 +151,7 @@ GameRecord playGame(const std::string& folder, const std::string& fen, bool winn
         } else {
             m = winning ? longestResistance(pos) : hardestToHold(pos);
         }
-        moveToText(text, m, int(pos.sideToMove));
+        moveToText(text, m, int(pos.sideToMove), false);
         if (makeMoveIfLegal(board, m) != 1) {
             g.failure = std::string("illegal move ") + text;
             break;

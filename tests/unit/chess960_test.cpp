@@ -1,7 +1,8 @@
-// Chess960 set-ups: castling rights by rook file in FEN (X-FEN and
-// Shredder-FEN), castling written as the king taking its rook, and keys that
-// tell rook files apart. The perft file and the tree walk check generation,
-// make-move and keys over many more positions.
+// Chess960 games: castling rights by rook file in FEN (X-FEN and
+// Shredder-FEN), castling written as the king taking its rook, keys that tell
+// rook files apart, and the kind of chess kept per game. The perft file and
+// the tree walk check generation, make-move and keys over many more
+// positions.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -14,6 +15,7 @@
 namespace {
 
 PositionStack stack960;
+PositionStack standardStack;
 
 std::string fenOf(const Position& pos)
 {
@@ -22,44 +24,44 @@ std::string fenOf(const Position& pos)
     return text;
 }
 
-bool setUp(const char* fen, bool chess960, const char* moves = nullptr)
+bool setUp(PositionStack& stack, const char* fen, bool chess960, const char* moves = nullptr)
 {
-    setChess960Text(chess960);
-    newGame(stack960);
-    const bool read = setPositionFromFen(stack960, fen, moves) == 1;
-    setChess960Text(false);
-    return read;
+    newGame(stack);
+    return setPositionFromFen(stack, fen, moves, chess960) == 1;
 }
 
 TEST(Chess960, CastlingFieldsReadAndWritten)
 {
     struct Case {
         const char* fen;
-        const char* written;  // in Chess960 text; null: refused
-        bool standard;        // read without Chess960 text too
+        const char* written;   // in a Chess960 game; null: refused
+        const char* standard;  // in a standard game; null: refused
     };
     const Case cases[] = {
         {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
-         "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w HAha - ", true},
+         "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w HAha - ",
+         "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - "},
         // KQkq name the outermost rooks; a file letter any rook; both mixed.
         {"nrqkbrnb/pppppppp/8/8/8/8/PPPPPPPP/NRQKBRNB b KQkq - 0 1",
-         "nrqkbrnb/pppppppp/8/8/8/8/PPPPPPPP/NRQKBRNB b FBfb - ", false},
-        {"4k3/8/8/8/8/8/8/R2K2RR w G - 0 1", "4k3/8/8/8/8/8/8/R2K2RR w G - ", false},
-        {"1r2k1r1/8/8/8/8/8/8/1R2K1R1 w KBgq - 0 1", "1r2k1r1/8/8/8/8/8/8/1R2K1R1 w GBgb - ", false},
-        {"r5kr/8/8/8/8/8/8/1R1K3R w HBh - 0 1", "r5kr/8/8/8/8/8/8/1R1K3R w HBh - ", false},
-        {"4k3/8/8/8/8/8/8/R2K2RR w KG - 0 1", nullptr, false},   // two king-side rooks
-        {"4k3/8/8/8/8/8/8/R2K3R w C - 0 1", nullptr, false},     // no rook on c1
-        {"4k3/8/8/8/8/8/8/R2K3R w D - 0 1", nullptr, false},     // the king's own file
-        {"4k3/8/8/8/8/8/3K4/R6R w HA - 0 1", nullptr, false},    // king off its first rank
+         "nrqkbrnb/pppppppp/8/8/8/8/PPPPPPPP/NRQKBRNB b FBfb - ", nullptr},
+        {"4k3/8/8/8/8/8/8/R2K2RR w G - 0 1", "4k3/8/8/8/8/8/8/R2K2RR w G - ", nullptr},
+        {"1r2k1r1/8/8/8/8/8/8/1R2K1R1 w KBgq - 0 1", "1r2k1r1/8/8/8/8/8/8/1R2K1R1 w GBgb - ", nullptr},
+        {"r5kr/8/8/8/8/8/8/1R1K3R w HBh - 0 1", "r5kr/8/8/8/8/8/8/1R1K3R w HBh - ", nullptr},
+        {"4k3/8/8/8/8/8/8/R2K2RR w KG - 0 1", nullptr, nullptr},   // two king-side rooks
+        {"4k3/8/8/8/8/8/8/R2K3R w C - 0 1", nullptr, nullptr},     // no rook on c1
+        {"4k3/8/8/8/8/8/8/R2K3R w D - 0 1", nullptr, nullptr},     // the king's own file
+        {"4k3/8/8/8/8/8/3K4/R6R w HA - 0 1", nullptr, nullptr},    // king off its first rank
     };
     for (const Case& c : cases) {
-        ASSERT_EQ(setUp(c.fen, true), c.written != nullptr) << c.fen;
+        ASSERT_EQ(setUp(stack960, c.fen, true), c.written != nullptr) << c.fen;
+        ASSERT_EQ(setUp(standardStack, c.fen, false), c.standard != nullptr) << c.fen;
+        // Two games of either kind side by side, each written its own way.
         if (c.written) {
-            setChess960Text(true);
             EXPECT_EQ(fenOf(*stack960.current), c.written) << c.fen;
-            setChess960Text(false);
         }
-        EXPECT_EQ(setUp(c.fen, false), c.standard) << c.fen;
+        if (c.standard) {
+            EXPECT_EQ(fenOf(*standardStack.current), c.standard) << c.fen;
+        }
     }
 }
 
@@ -83,38 +85,43 @@ TEST(Chess960, CastlingMovesAsKingTakesRook)
         // rook on f8 attacks f1, which the king would cross.
         {"4k3/8/8/8/8/8/8/qR2K3 w B - 0 1", "e1b1", nullptr},
         {"1r1k1r2/8/8/8/8/8/8/1R1K1R2 w FBfb - 0 1", "d1f1", nullptr},
-        // Standard castling in Chess960 text.
+        // Standard castling in a Chess960 game.
         {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "e1h1", "r3k2r/8/8/8/8/8/8/R4RK1 b ha - "},
     };
     for (const Case& c : cases) {
-        ASSERT_TRUE(setUp(c.fen, true)) << c.fen;
-        setChess960Text(true);
+        ASSERT_TRUE(setUp(stack960, c.fen, true)) << c.fen;
         const Position& pos = *stack960.current;
         const Move castle = textToMove(pos, c.move);
         EXPECT_EQ(makeMoveIfLegal(stack960, castle), c.after != nullptr) << c.fen << " " << c.move;
         char text[MOVE_TEXT_SIZE];
-        moveToText(text, castle, int(pos.sideToMove));
+        moveToText(text, castle, int(pos.sideToMove), true);
         if (c.after) {
             EXPECT_EQ(fenOf(*stack960.current), c.after) << c.fen;
             EXPECT_EQ(stack960.current->key, computeKey(*stack960.current)) << c.fen;
             EXPECT_STREQ(text, c.move) << c.fen;
         }
-        setChess960Text(false);
     }
+    // The same castling in a standard game is the king's two-square step,
+    // and its game keeps that through the moves made.
+    ASSERT_TRUE(setUp(standardStack, "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", false, "e1g1"));
+    EXPECT_FALSE(makeMoveIfLegal(standardStack, textToMove(*standardStack.current, "e8a8")));
+    EXPECT_TRUE(makeMoveIfLegal(standardStack, textToMove(*standardStack.current, "e8c8")));
+    EXPECT_EQ(fenOf(*standardStack.current), "2kr3r/8/8/8/8/8/8/R4RK1 w - - ");
+    ASSERT_TRUE(setUp(stack960, "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", true, "e1h1 e8a8"));
+    EXPECT_EQ(fenOf(*stack960.current), "2kr3r/8/8/8/8/8/8/R4RK1 w - - ");
 }
 
 TEST(Chess960, RookFilesTellKeysApart)
 {
     // The same men and rights; only which rook may castle differs.
-    ASSERT_TRUE(setUp("4k3/8/8/8/8/8/8/R2K2RR w G - 0 1", true));
+    ASSERT_TRUE(setUp(stack960, "4k3/8/8/8/8/8/8/R2K2RR w G - 0 1", true));
     const uint64_t inner = stack960.current->key;
-    ASSERT_TRUE(setUp("4k3/8/8/8/8/8/8/R2K2RR w H - 0 1", true));
+    ASSERT_TRUE(setUp(stack960, "4k3/8/8/8/8/8/8/R2K2RR w H - 0 1", true));
     EXPECT_NE(stack960.current->key, inner);
     // A rook in its corner adds nothing: the key of standard chess.
-    ASSERT_TRUE(setUp("4k3/8/8/8/8/8/8/R3K2R w H - 0 1", true));
-    const uint64_t chess960 = stack960.current->key;
-    ASSERT_TRUE(setUp("4k3/8/8/8/8/8/8/R3K2R w K - 0 1", false));
-    EXPECT_EQ(stack960.current->key, chess960);
+    ASSERT_TRUE(setUp(stack960, "4k3/8/8/8/8/8/8/R3K2R w H - 0 1", true));
+    ASSERT_TRUE(setUp(standardStack, "4k3/8/8/8/8/8/8/R3K2R w K - 0 1", false));
+    EXPECT_EQ(standardStack.current->key, stack960.current->key);
 }
 
 }  // namespace

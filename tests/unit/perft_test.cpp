@@ -55,32 +55,30 @@ std::vector<PerftCase> readPerftFile(const char* name)
     return cases;
 }
 
-uint64_t perftOf(const std::string& fen, int depth)
+uint64_t perftOf(const std::string& fen, int depth, bool chess960 = false)
 {
     newGame(testStack);
-    if (!setPositionFromFen(testStack, fen.c_str(), nullptr))
+    if (!setPositionFromFen(testStack, fen.c_str(), nullptr, chess960))
         return UINT64_MAX;
     return perftRoot(testStack, depth);
 }
 
-// Every count of a file, with Chess960 text on for the Chess960 file (its
+// Every count of a file, as Chess960 games for the Chess960 file (its
 // castling rights name rook files).
 void checkPerftFile(const char* name, bool chess960)
 {
     const std::vector<PerftCase> cases = readPerftFile(name);
     ASSERT_EQ(cases.size(), 150u);
-    setChess960Text(chess960);
     int checked = 0;
     for (const PerftCase& c : cases) {
         ASSERT_FALSE(c.depths.empty()) << c.fen;
         for (const auto& [depth, expected] : c.depths) {
             if (expected > NODE_CAP)
                 continue;
-            EXPECT_EQ(perftOf(c.fen, depth), expected) << c.fen << " depth " << depth;
+            EXPECT_EQ(perftOf(c.fen, depth, chess960), expected) << c.fen << " depth " << depth;
             checked++;
         }
     }
-    setChess960Text(false);
     EXPECT_GT(checked, 150 * 3);
 }
 
@@ -238,9 +236,8 @@ struct Walker {
 
 TEST(PositionTree, IncrementalFieldsAndGeneratorsAgreeOverPerftTrees)
 {
-    // The Chess960 file with Chess960 text, whose FEN names rook files.
+    // The Chess960 file as Chess960 games, whose FEN names rook files.
     for (const auto& [file, chess960] : {std::pair{"perft.epd", false}, std::pair{"frc-perft.epd", true}}) {
-        setChess960Text(chess960);
         std::ifstream in(testDataPath(file));
         std::string line;
         Walker walker;
@@ -250,11 +247,10 @@ TEST(PositionTree, IncrementalFieldsAndGeneratorsAgreeOverPerftTrees)
                 continue;
             const std::string fen = line.substr(0, line.find(';'));
             newGame(testStack);
-            ASSERT_TRUE(setPositionFromFen(testStack, fen.c_str(), nullptr)) << fen;
+            ASSERT_TRUE(setPositionFromFen(testStack, fen.c_str(), nullptr, chess960)) << fen;
             walker.walk(testStack.current, WALK_DEPTH);
             positions++;
         }
-        setChess960Text(false);
         EXPECT_EQ(positions, 150 / POSITION_STRIDE) << file;
         EXPECT_EQ(walker.failure, "") << file;
         EXPECT_GT(walker.nodes, 1000000u / POSITION_STRIDE / 2) << file;

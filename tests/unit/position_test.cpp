@@ -229,7 +229,7 @@ TEST(Fen, MoveTextBothWays)
     const Move blackPromotion = textToMove(black, "a2a1n");
     EXPECT_EQ(moveKind(blackPromotion), KIND_PROMOTION + KIND_CAPTURE);
     char text[MOVE_TEXT_SIZE];
-    moveToText(text, blackPromotion, 1);
+    moveToText(text, blackPromotion, 1, false);
     EXPECT_STREQ(text, "a2a1n");
 
     // Text that is not a square pair yields no move, without reading past it.

@@ -27,7 +27,7 @@ RootResult probeRoot(const std::string& fen)
     r.score = score;
     for (MoveEntry* e = list; r.ok && e < end; e++) {
         char text[MOVE_TEXT_SIZE];
-        moveToText(text, entryMove(*e), int(pos.sideToMove));
+        moveToText(text, entryMove(*e), int(pos.sideToMove), false);
         r.kept.push_back({text, entryScore(*e)});
         int ok;
         r.childWdl.push_back(-probeWdl(testEngine().tablebases, *makeMove(pos, entryMove(*e)), &ok));
