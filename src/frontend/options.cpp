@@ -67,6 +67,11 @@ void changeSyzygyPath(Session& session, int, const char* text)
     std::snprintf(config.dtzPath, sizeof config.dtzPath, "%s", text);
     startTablebases(config, *session.engine);
 }
+int syzygy50MoveRuleAnnounced(const Session& session) { return session.uci.syzygy50MoveRule ? 1 : 0; }
+void changeSyzygy50MoveRule(Session& session, int value, const char*) { session.uci.syzygy50MoveRule = value != 0; }
+int syzygyProbeDepthAnnounced(const Session& session) { return session.uci.syzygyProbeDepth; }
+void changeSyzygyProbeDepth(Session& session, int value, const char*) { session.uci.syzygyProbeDepth = value; }
+
 void changeMultiPv(Session& session, int value, const char*) { session.uci.multiPv = value; }
 void changeMoveOverhead(Session& session, int value, const char*) { session.uci.moveOverheadMs = value; }
 void changeClassic(Session& session, int value, const char*) { session.config.classic = value != 0; }
@@ -112,6 +117,8 @@ constexpr UciOption OPTIONS[] = {
     {"Move Overhead", OptionType::Spin, 0, 5000, moveOverheadAnnounced, nullptr, changeMoveOverhead},
     {"BookFile", OptionType::String, 0, 0, nullptr, bookFileAnnounced, changeBookFile},
     {"SyzygyPath", OptionType::String, 0, 0, nullptr, syzygyPathAnnounced, changeSyzygyPath},
+    {"Syzygy50MoveRule", OptionType::Check, 0, 1, syzygy50MoveRuleAnnounced, nullptr, changeSyzygy50MoveRule},
+    {"SyzygyProbeDepth", OptionType::Spin, 1, 100, syzygyProbeDepthAnnounced, nullptr, changeSyzygyProbeDepth},
     {"ParamFile", OptionType::String, 0, 0, nullptr, paramFileAnnounced, changeParamFile},
     {"Classic", OptionType::Check, 0, 1, classicAnnounced, nullptr, changeClassic},
     {"UCI_Chess960", OptionType::Check, 0, 1, chess960Announced, nullptr, changeChess960},

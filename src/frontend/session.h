@@ -17,6 +17,10 @@ struct UciValues {
     bool ponder = true;  // bestmove may name a ponder move
     int multiPv = 1;
     int moveOverheadMs = 10;  // taken off our own clock before the allocation
+    // The tablebase settings of the search (SearchSettings::tbFiftyMoveRule
+    // and tbProbeDepth).
+    bool syzygy50MoveRule = true;
+    int syzygyProbeDepth = 1;
     // Tables allocated and not yet written: their pages are mapped on first
     // touch, which on a large table takes seconds. The next "isready" (or
     // "ucinewgame") clears them, so that no search pays for it on the clock;

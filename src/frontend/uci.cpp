@@ -233,6 +233,8 @@ void go(Session& session, UciReader& reader, char* line)
     GoLimits g;
     g.settings = searchSettings(session.config);
     g.settings.multiPv = session.uci.multiPv;
+    g.settings.tbFiftyMoveRule = session.uci.syzygy50MoveRule;
+    g.settings.tbProbeDepth = session.uci.syzygyProbeDepth;
     parseGoLimits(line, *front.current, g);
     const bool timed = setGoClocks(engine.timeControl, g, session.uci.moveOverheadMs);
     engine.timeControl.classic = g.settings.classic;

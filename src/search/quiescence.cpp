@@ -69,12 +69,13 @@ inline bool endsBeforeMoves(QNode& n, int& score)
     const Position& pos = *n.pos;
     // Below the first ply, right after a capture or pawn move, the tables
     // decide a position they cover.
-    if (n.depth < 0 && n.tbLimit && pos.halfmoveClock == 0 && popcount(occupied(pos)) <= n.tbLimit) {
+    if (n.depth < 0 && n.tbLimit && pos.halfmoveClock == 0 && popcount(occupied(pos)) <= n.tbLimit
+        && tbProbeDepthReached(t, n.depth)) {
         int ok;
         const int wdl = probeWdl(t.engine->tablebases, pos, &ok);
         if (ok) {
             t.tbHits++;
-            score = wdlScore(wdl);
+            score = wdlScore(wdl, t.tbFiftyMoveRule);
             return true;
         }
     }

@@ -30,7 +30,8 @@ bool repeatedRecently(const Position& root, int c)
 
 }  // namespace
 
-int rootProbe(Tablebases& tb, Position& pos, MoveEntry* first, int16_t& tbScore, MoveEntry*& end)
+int rootProbe(Tablebases& tb, Position& pos, MoveEntry* first, int16_t& tbScore, MoveEntry*& end,
+              bool fiftyMoveRule)
 {
     int ok;
     const int dtz = probeDtz(tb, pos, &ok);
@@ -57,7 +58,7 @@ int rootProbe(Tablebases& tb, Position& pos, MoveEntry* first, int16_t& tbScore,
     const int c = pos.halfmoveClock;
     MoveEntry* kept = first;
     if (dtz > 0) {
-        tbScore = int16_t(dtz + c <= 100 ? TB_WIN_SCORE : 2);
+        tbScore = int16_t(!fiftyMoveRule || dtz + c <= 100 ? TB_WIN_SCORE : 2);
         int best = 65535;
         for (MoveEntry* e = first; e < end; e++)
             if (entryScore(*e) > 0 && entryScore(*e) < best)
@@ -72,12 +73,12 @@ int rootProbe(Tablebases& tb, Position& pos, MoveEntry* first, int16_t& tbScore,
             if (entryScore(*e) == 0)
                 *kept++ = *e;
     } else {
-        tbScore = int16_t(c - dtz <= 100 ? -TB_WIN_SCORE : -2);
+        tbScore = int16_t(!fiftyMoveRule || c - dtz <= 100 ? -TB_WIN_SCORE : -2);
         int best = 0;
         for (MoveEntry* e = first; e < end; e++)
             if (entryScore(*e) < best)
                 best = entryScore(*e);
-        if (c - 2 * best <= 99) {
+        if (!fiftyMoveRule || c - 2 * best <= 99) {
             kept = end;
         } else {
             for (MoveEntry* e = first; e < end; e++)
@@ -100,7 +101,7 @@ bool decideRootByTables(SearchThread& front, int tbLimit, int& tbScore)
         return false;
     int16_t score = 0;
     uint64_t* end = front.rootEnd;
-    if (!rootProbe(front.engine->tablebases, *front.current, front.rootMoves, score, end))
+    if (!rootProbe(front.engine->tablebases, *front.current, front.rootMoves, score, end, front.tbFiftyMoveRule))
         return false;
     front.rootEnd = end;
     front.tbLimit = 0;

@@ -316,12 +316,13 @@ inline bool probesDecide(Node& n, int& score)
         return true;
     }
     n.hashFound = hashScore != HASH_MISS;
-    if (n.tbLimit && pos.halfmoveClock == 0 && popcount(occupied(pos)) <= n.tbLimit) {
+    if (n.tbLimit && pos.halfmoveClock == 0 && popcount(occupied(pos)) <= n.tbLimit
+        && tbProbeDepthReached(t, n.depth)) {
         int ok;
         const int wdl = probeWdl(t.engine->tablebases, pos, &ok);
         if (ok) {
             t.tbHits++;
-            score = wdlScore(wdl);
+            score = wdlScore(wdl, t.tbFiftyMoveRule);
             storeNode(t, pos, n.depth, n.ply, BOUND_EXACT, score, 0);
             return true;
         }

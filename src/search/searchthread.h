@@ -38,6 +38,8 @@ struct alignas(64) SearchThread : PositionStack {
     uint64_t* rootEnd;
     uint64_t rootMoves[MAX_ROOT_MOVES];
     uint8_t tbLimit;
+    uint8_t tbProbeDepth;   // the search's settings of the same names
+    bool tbFiftyMoveRule;
     Engine* engine;  // the engine whose search this record takes part in
     uint64_t nodes;
     uint64_t nodeLimit;  // this iteration's share of a node limit, 0 for none

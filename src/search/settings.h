@@ -10,6 +10,12 @@ struct SearchSettings {
     int threads = 2;       // search threads, 1..MAX_THREADS
     int maxDepth = 64;     // deepest iteration, 1..64
     int tbLimit = 5;       // most men for a tablebase probe (0: none)
+    // The least depth left at which the tree probes the WDL tables; at 1 every
+    // node may probe, the leaves and quiescence included.
+    int tbProbeDepth = 1;
+    // Off: a win or loss that the fifty-move rule would turn into a draw
+    // (cursed, blessed) scores as a win or loss, at the root and in the tree.
+    bool tbFiftyMoveRule = true;
     // Limits of one search (0: none). The node limit counts all threads
     // together; the mate limit ends the search once a mate in that many moves
     // or fewer is proved.

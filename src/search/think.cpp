@@ -93,6 +93,8 @@ void prepareThread(SearchThread& t, const SearchThread& front, int number, int t
     t.nodeLimit = front.nodeLimit;
     t.tbHits = 0;
     t.tbLimit = front.tbLimit;
+    t.tbProbeDepth = front.tbProbeDepth;
+    t.tbFiftyMoveRule = front.tbFiftyMoveRule;
     t.shareWork = threads > 1;
     t.classic = front.classic;
     if (front.depth == 1) {
@@ -408,6 +410,8 @@ bool setUpRoot(Driver& d)
     e.flags.abortIteration.store(0, std::memory_order_relaxed);
     front.tbLimit = uint8_t(d.settings.tbLimit);
     front.classic = d.settings.classic;
+    front.tbProbeDepth = uint8_t(d.settings.tbProbeDepth);
+    front.tbFiftyMoveRule = d.settings.tbFiftyMoveRule;
     newSearchGeneration(e.tt);
     e.bestLine.count = 0;
     e.winnerSelDepth = 0;

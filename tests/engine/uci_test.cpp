@@ -1,7 +1,7 @@
 // UCI as front ends use it, through the real binary: identification and
 // options, positions, the limits of one "go" (and only that one), pondering,
-// the input read while a search runs, hostile input, Chess960, "go perft"
-// and the command-line bench.
+// the input read while a search runs, hostile input, Chess960, the tablebase
+// options, "go perft" and the command-line bench.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -11,6 +11,7 @@
 #include <set>
 #include <sstream>
 
+#include "engine_init.h"
 #include "support/engine_process.h"
 #include "support/text.h"
 
@@ -98,6 +99,8 @@ TEST(Uci, IdentificationAndOptions)
         "option name Move Overhead type spin default 10 min 0 max 5000\n"
         "option name BookFile type string default Tomelore_12.9c.bin\n"
         "option name SyzygyPath type string default <empty>\n"
+        "option name Syzygy50MoveRule type check default true\n"
+        "option name SyzygyProbeDepth type spin default 1 min 1 max 100\n"
         "option name ParamFile type string default <empty>\n"
         "option name Classic type check default false\n"
         "option name UCI_Chess960 type check default false\n"
@@ -371,6 +374,10 @@ TEST(Uci, BadSetoptionLinesAreReported)
         {"setoption name Threads value 99", "info string option Threads: 99 is out of range 1..24; 24 used"},
         {"setoption name MultiPV value many", "info string option MultiPV takes a whole number"},
         {"setoption name Ponder value perhaps", "info string option Ponder takes true or false"},
+        {"setoption name Syzygy50MoveRule value 1", "info string option Syzygy50MoveRule takes true or false"},
+        {"setoption name SyzygyProbeDepth value 0", "info string option SyzygyProbeDepth: 0 is out of range 1..100; 1 used"},
+        {"setoption name SyzygyProbeDepth value 101", "info string option SyzygyProbeDepth: 101 is out of range 1..100; 100 used"},
+        {"setoption name SyzygyProbeDepth value 7x", "info string option SyzygyProbeDepth takes a whole number"},
         {"setoption name OwnBook", "info string option OwnBook needs a value"},
         {"setoption value 3", "info string setoption needs a name"},
     };
@@ -526,6 +533,45 @@ TEST(Uci, Chess960CastlingIsTheKingTakingItsRook)
     from = fromIni.search("position fen " + std::string(MATE_BY_CASTLING) + "\ngo depth 2\n");
     EXPECT_EQ(bestMoveOf(fromIni.out(), from), "b1a1");
     EXPECT_EQ(fromIni.quit(), 0);
+}
+
+// With the test tables (at most four men) probed up to three men.
+// Syzygy50MoveRule off makes a win that the clock spoils a win again;
+// SyzygyProbeDepth keeps the tree's probes to nodes with that much depth left
+// (the root of four men is not probed). Bad values leave the options as they
+// were.
+TEST(Uci, TablebaseOptions)
+{
+    const std::string tables = testDataPath("syzygy");
+    Session s(("[ENGINE]\nThread=1\nHashSize=1\nHashEvalSize=1\nHashQSize=1\n[BOOK]\nBook=0\n[TABLEBASE]\nSyzygy=1\n"
+               "SyzygyMen=3\nwdlPath=" + tables + "\ndtzPath=" + tables + "\n").c_str());
+    const std::string spoiled = "position fen 8/8/8/5k2/K7/8/8/6q1 b - - 92 1\ngo depth 3\n";
+    // With the rule the tables' 2 is less than what the search finds.
+    const std::pair<std::string, bool> rules[] = {{"", false},
+                                                  {"setoption name Syzygy50MoveRule value false\n", true},
+                                                  {"setoption name Syzygy50MoveRule value maybe\n", true},
+                                                  {"setoption name Syzygy50MoveRule value true\n", false}};
+    for (const auto& [option, tablesWin] : rules) {
+        const size_t from = s.search(option + spoiled);
+        EXPECT_EQ(s.out().find("score cp  15000 ", from) != std::string::npos, tablesWin) << option << s.out().substr(from);
+    }
+
+    const std::string fourMen = "position fen 6r1/8/2k5/8/8/8/1Q6/K7 w - - 0 1\ngo depth 6\n";
+    struct DepthCase {
+        const char* option;
+        bool probes;
+    };
+    const DepthCase depths[] = {{"", true},
+                                {"setoption name SyzygyProbeDepth value 100\n", false},
+                                {"setoption name SyzygyProbeDepth value x\n", false},
+                                {"setoption name SyzygyProbeDepth value 1\n", true}};
+    for (const DepthCase& c : depths) {
+        const size_t from = s.search(std::string("ucinewgame\n") + c.option + fourMen);
+        const size_t last = s.out().rfind("info depth  6 ");
+        ASSERT_GT(last, from) << c.option;
+        EXPECT_EQ(numberAfter(s.out(), " tbhits ", last) > 0, c.probes) << c.option << s.out().substr(last);
+    }
+    EXPECT_EQ(s.quit(), 0);
 }
 
 namespace {

@@ -1,6 +1,11 @@
 // Root probing: which moves stay in the root list and the tablebase score,
-// checked move by move against the WDL of each kept move's child.
+// checked move by move against the WDL of each kept move's child; and the
+// tablebase settings (fifty-move rule, probe depth) at the root and in the
+// tree.
+#include <filesystem>
+
 #include "search/rootprobe.h"
+#include "search/search.h"
 #include "support/search.h"
 #include "support/tablebase.h"
 #include "tablebase/tbprobe.h"
@@ -15,7 +20,7 @@ struct RootResult {
     std::vector<int> childWdl;                      // mover's view
 };
 
-RootResult probeRoot(const std::string& fen)
+RootResult probeRoot(const std::string& fen, bool fiftyMoveRule = true)
 {
     Position& pos = setUp(testEngine().mainThread, fen);
     MoveEntry list[MAX_MOVES];
@@ -23,7 +28,7 @@ RootResult probeRoot(const std::string& fen)
     RootResult r{};
     r.legal = int(end - list);
     int16_t score = 0;
-    r.ok = rootProbe(testEngine().tablebases, pos, list, score, end);
+    r.ok = rootProbe(testEngine().tablebases, pos, list, score, end, fiftyMoveRule);
     r.score = score;
     for (MoveEntry* e = list; r.ok && e < end; e++) {
         char text[MOVE_TEXT_SIZE];
@@ -135,4 +140,97 @@ TEST_F(RootProbe, ThinkProbesUpToTheLimit)
         }
         EXPECT_EQ(r.score == TB_WIN_SCORE, limit == 4) << r.score;
     }
+}
+
+// Without the fifty-move rule the clock spoils nothing at the root: a win
+// past the budget scores as a win, a loss the rule would save as a loss, and
+// a lost root keeps every move, none being saved by the rule.
+TEST_F(RootProbe, FiftyMoveRuleOffAtTheRoot)
+{
+    const char* spoiled = "8/8/8/5k2/K7/8/8/6q1 b - - 92 1";
+    EXPECT_EQ(probeRoot(spoiled, true).score, 2);
+    EXPECT_EQ(probeRoot(spoiled, false).score, TB_WIN_SCORE);
+    const char* saved = "8/8/8/8/4k3/8/1Q6/K7 b - - 95 1";
+    const RootResult with = probeRoot(saved, true), without = probeRoot(saved, false);
+    ASSERT_EQ(with.ok, 1);
+    ASSERT_EQ(without.ok, 1);
+    EXPECT_EQ(with.score, -2);
+    EXPECT_LT(int(with.kept.size()), with.legal);
+    EXPECT_EQ(without.score, -TB_WIN_SCORE);
+    EXPECT_EQ(int(without.kept.size()), without.legal);
+}
+
+// The tree's probes: a node with less depth left than the probe depth does
+// not probe, nor do the leaves and quiescence unless the probe depth is 1.
+// Qxg8 and Rxg2 leave three men, which the limit of 3 lets the tree probe.
+TEST_F(RootProbe, TreeProbesOnlyFromTheProbeDepth)
+{
+    SearchThread& t = engine.mainThread;
+    PvLine line;
+    const std::pair<int, bool> cases[] = {{1, true}, {2, false}};
+    for (const auto& [probeDepth, probes] : cases) {
+        setUp("6r1/8/2k5/8/8/6Q1/8/K7 w - - 5 1");
+        t.tbProbeDepth = uint8_t(probeDepth);
+        t.tbFiftyMoveRule = true;
+        t.tbHits = 0;
+        alphaBeta(t, 1, 1, -INFINITE, INFINITE, 3, line);
+        EXPECT_EQ(t.tbHits > 0, probes) << probeDepth;
+        // A node with the depth left probes itself (its clock is 0).
+        setUp("6r1/8/2k5/8/8/6Q1/8/K7 w - - 0 1");
+        t.tbHits = 0;
+        EXPECT_EQ(alphaBeta(t, 2, 1, -INFINITE, INFINITE, 4, line), TB_WIN_SCORE) << probeDepth;
+        EXPECT_EQ(t.tbHits, 1u);
+    }
+}
+
+// The settings reach every search record through think.
+TEST_F(RootProbe, ThinkAppliesTheTablebaseSettings)
+{
+    struct Case {
+        const char* fen;
+        int tbLimit;
+        int probeDepth;
+        bool fiftyMoveRule;
+        bool probedBelow;  // tbhits beyond the root
+        int tbWin;         // whether the score is the tables' win: 1, 0, or -1 for either
+    };
+    // The spoiled win scores what the search finds (the tables' 2 being less).
+    const Case cases[] = {
+        {"8/8/8/5k2/K7/8/8/6q1 b - - 92 1", 3, 1, true, false, 0},
+        {"8/8/8/5k2/K7/8/8/6q1 b - - 92 1", 3, 1, false, false, 1},
+        {"6r1/8/2k5/8/8/8/1Q6/K7 w - - 0 1", 3, 1, true, true, -1},
+        {"6r1/8/2k5/8/8/8/1Q6/K7 w - - 0 1", 3, 100, true, false, -1},
+    };
+    for (const Case& c : cases) {
+        SearchSettings settings;
+        settings.threads = 2;
+        settings.maxDepth = 5;
+        settings.tbLimit = c.tbLimit;
+        settings.tbProbeDepth = c.probeDepth;
+        settings.tbFiftyMoveRule = c.fiftyMoveRule;
+        const SearchResult r = search(c.fen, settings);
+        EXPECT_EQ(r.tbHits > 1, c.probedBelow) << c.fen << " " << c.probeDepth << " hits " << r.tbHits;
+        if (c.tbWin >= 0) {
+            EXPECT_EQ(r.score == TB_WIN_SCORE, c.tbWin == 1) << c.fen << " " << r.score;
+        }
+    }
+}
+
+// A cursed win of the five-man tables inside the tree: a draw with the rule,
+// a win without it.
+TEST_F(RootProbe, FiftyMoveRuleOffInTheTree)
+{
+    const std::string dir = extendedSyzygyDir();
+    if (!std::filesystem::is_directory(dir))
+        GTEST_SKIP() << "5-piece Syzygy tables not found at " << dir << ": extended cases not run";
+    initTables(engine.tablebases, dir, dir);
+    SearchThread& t = engine.mainThread;
+    PvLine line;
+    for (const bool rule : {true, false}) {
+        setUp("8/8/8/1B6/8/8/4n3/1KBk4 w - - 0 1");
+        t.tbProbeDepth = 1;
+        t.tbFiftyMoveRule = rule;
+        EXPECT_EQ(alphaBeta(t, 3, 1, -INFINITE, INFINITE, 5, line), rule ? 2 : TB_WIN_SCORE);
+    }
+    initTables(engine.tablebases, tablesDir(), tablesDir());
 }
