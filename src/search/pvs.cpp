@@ -292,12 +292,13 @@ int pvsNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbLimi
     }
 
     // ---- Tablebases, right after a capture or pawn move ----
-    if (tbLimit && !excluded && pos->halfmoveClock == 0 && popcount(occupied(*pos)) <= tbLimit) {
+    if (tbLimit && !excluded && pos->halfmoveClock == 0 && popcount(occupied(*pos)) <= tbLimit
+        && tbProbeDepthReached(t, depth)) {
         int ok;
         const int wdl = probeWdl(t.engine->tablebases, *pos, &ok);
         if (ok) {
             t.tbHits++;
-            const int s = wdlScore(wdl);
+            const int s = wdlScore(wdl, t.tbFiftyMoveRule);
             storeNode(t, *pos, depth, ply, BOUND_EXACT, s, 0);
             return s;
         }
@@ -527,12 +528,12 @@ int pvsQuiescence(SearchThread& t, int ply, int alpha, int beta, int tbLimit)
     Position* pos = t.current;
     if (pos->repetitions)
         return 0;
-    if (tbLimit && pos->halfmoveClock == 0 && popcount(occupied(*pos)) <= tbLimit) {
+    if (tbLimit && pos->halfmoveClock == 0 && popcount(occupied(*pos)) <= tbLimit && tbProbeDepthReached(t, 0)) {
         int ok;
         const int wdl = probeWdl(t.engine->tablebases, *pos, &ok);
         if (ok) {
             t.tbHits++;
-            return wdlScore(wdl);
+            return wdlScore(wdl, t.tbFiftyMoveRule);
         }
     }
     const Bitboard inCheck = checkers(*pos);

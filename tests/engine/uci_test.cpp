@@ -645,9 +645,6 @@ TEST(Uci, GoPerftBadDepthsAndStop)
     EXPECT_EQ(s.quit(), 0);
 }
 
-// "ardentis bench [depth]" ends with the node signature and the speed; a
-// depth that is no number from 1 up fails with status 1.
-
 // "ardentis bench [depth] [default|classic]" prints each search's node count
 // and speed, and last the played (default) search's as "<N> nodes <M> nps";
 // a depth that is no number from 1 up, or another mode, fails with status 1.
