@@ -11,6 +11,7 @@
 #include "frontend/config.h"
 #include "frontend/openingbook.h"
 #include "frontend/session.h"
+#include "frontend/strength.h"
 #include "search/engine.h"
 #include "search/settings.h"
 
@@ -22,6 +23,9 @@ int threadsAnnounced(const Session& session) { return session.config.threads; }
 int multiPvAnnounced(const Session& session) { return session.uci.multiPv; }
 int moveOverheadAnnounced(const Session& session) { return session.uci.moveOverheadMs; }
 int classicAnnounced(const Session& session) { return session.config.classic; }
+int limitStrengthAnnounced(const Session& session) { return session.uci.limitStrength; }
+int eloAnnounced(const Session& session) { return session.uci.elo; }
+int showWdlAnnounced(const Session& session) { return session.uci.showWdl; }
 
 void changePonder(Session& session, int value, const char*)
 {
@@ -75,6 +79,9 @@ void changeSyzygyProbeDepth(Session& session, int value, const char*) { session.
 void changeMultiPv(Session& session, int value, const char*) { session.uci.multiPv = value; }
 void changeMoveOverhead(Session& session, int value, const char*) { session.uci.moveOverheadMs = value; }
 void changeClassic(Session& session, int value, const char*) { session.config.classic = value != 0; }
+void changeLimitStrength(Session& session, int value, const char*) { session.uci.limitStrength = value != 0; }
+void changeElo(Session& session, int value, const char*) { session.uci.elo = value; }
+void changeShowWdl(Session& session, int value, const char*) { session.uci.showWdl = value != 0; }
 
 const char* paramFileAnnounced(const Session& session) { return session.config.paramFile; }
 
@@ -122,6 +129,9 @@ constexpr UciOption OPTIONS[] = {
     {"ParamFile", OptionType::String, 0, 0, nullptr, paramFileAnnounced, changeParamFile},
     {"Classic", OptionType::Check, 0, 1, classicAnnounced, nullptr, changeClassic},
     {"UCI_Chess960", OptionType::Check, 0, 1, chess960Announced, nullptr, changeChess960},
+    {"UCI_LimitStrength", OptionType::Check, 0, 1, limitStrengthAnnounced, nullptr, changeLimitStrength},
+    {"UCI_Elo", OptionType::Spin, LEVEL_MIN_ELO, LEVEL_MAX_ELO, eloAnnounced, nullptr, changeElo},
+    {"UCI_ShowWDL", OptionType::Check, 0, 1, showWdlAnnounced, nullptr, changeShowWdl},
 };
 
 bool sameIgnoringCase(const char* a, const char* b)

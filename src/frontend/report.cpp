@@ -7,6 +7,7 @@
 
 #include "frontend/config.h"
 #include "frontend/session.h"
+#include "frontend/strength.h"
 #include "position/fen.h"
 #include "position/gameend.h"
 #include "search/engine.h"
@@ -45,8 +46,9 @@ void consoleIteration(void* context, const IterationReport& report)
     std::fflush(stdout);
 }
 
-void uciIteration(void*, const IterationReport& report)
+void uciIteration(void* context, const IterationReport& report)
 {
+    const Session& session = *static_cast<const Session*>(context);
     const SearchResult& r = *report.result;
     const int s = r.score;
     const uint64_t t = report.elapsedMs;
@@ -56,17 +58,23 @@ void uciIteration(void*, const IterationReport& report)
     char pv[24] = "";
     if (report.multiPv > 0)
         std::snprintf(pv, sizeof pv, " multipv %d", report.multiPv);
+    const bool mateShown = s <= -MATE_SHOWN || s >= MATE_SHOWN;
+    char wdl[32] = "";
+    if (session.uci.showWdl) {
+        const Wdl w = !mateShown ? wdlOfScore(s) : s > 0 ? Wdl{1000, 0, 0} : Wdl{0, 0, 1000};
+        std::snprintf(wdl, sizeof wdl, " wdl %d %d %d", w.win, w.draw, w.loss);
+    }
     int length;
-    if (s > -MATE_SHOWN && s < MATE_SHOWN) {
+    if (!mateShown) {
         double nps = t >= 500 ? double(n) / double(t) * 1000.0 : 0.0;
         length = std::snprintf(text, 256,
-                               "info depth %2d seldepth %2d%s score cp %6d nodes %10" PRIu64
+                               "info depth %2d seldepth %2d%s score cp %6d%s nodes %10" PRIu64
                                " time %.0f nps %.0f tbhits %" PRIu64 " pv ",
-                               r.depth, r.selDepth, pv, s, n, double(t), nps, r.tbHits);
+                               r.depth, r.selDepth, pv, s, wdl, n, double(t), nps, r.tbHits);
     } else {
         int mate = ((s >= MATE_SHOWN ? 20001 : -20000) - s) / 2;
-        length = std::snprintf(text, 256, "info depth %2d%s score mate %2d nodes %10" PRIu64 " tbhits %" PRIu64
-                               " time %6d pv ", r.depth, pv, mate, n, r.tbHits, int(t));
+        length = std::snprintf(text, 256, "info depth %2d%s score mate %2d%s nodes %10" PRIu64 " tbhits %" PRIu64
+                               " time %6d pv ", r.depth, pv, mate, wdl, n, r.tbHits, int(t));
     }
     if (length < 0 || length > 255)
         length = 255;

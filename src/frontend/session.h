@@ -8,6 +8,7 @@
 
 #include "book/book.h"
 #include "frontend/config.h"
+#include "frontend/strength.h"
 #include "search/engine.h"
 
 enum class Protocol : uint8_t { Console, Uci };
@@ -21,6 +22,9 @@ struct UciValues {
     // and tbProbeDepth).
     bool syzygy50MoveRule = true;
     int syzygyProbeDepth = 1;
+    bool limitStrength = false;  // play at level elo (frontend/strength.h)
+    int elo = LEVEL_MAX_ELO;
+    bool showWdl = false;  // "wdl W D L" in the info lines with a score
     // Tables allocated and not yet written: their pages are mapped on first
     // touch, which on a large table takes seconds. The next "isready" (or
     // "ucinewgame") clears them, so that no search pays for it on the clock;

@@ -155,6 +155,17 @@ void parseGoLimits(char* line, const Position& root, GoLimits& g)
     settings.searchMoveCount = g.searchMoveCount;
 }
 
+// A weaker level: its node limit (or the one asked for, when lower) and its
+// evaluation noise, drawn anew for each search by seed.
+void applyLevel(SearchSettings& settings, int elo, uint64_t seed)
+{
+    const Weakening w = weakeningOf(elo);
+    if (settings.nodeLimit == 0 || settings.nodeLimit > w.nodes)
+        settings.nodeLimit = w.nodes;
+    settings.evalNoise = w.noise;
+    settings.noiseSeed = seed;
+}
+
 // The clocks of this command only, our own less the move overhead; an
 // unknown opponent clock counts as equal to ours, so it neither adds nor
 // takes time. Returns whether a clock or a move time applies.
@@ -236,6 +247,8 @@ void go(Session& session, UciReader& reader, char* line)
     g.settings.tbFiftyMoveRule = session.uci.syzygy50MoveRule;
     g.settings.tbProbeDepth = session.uci.syzygyProbeDepth;
     parseGoLimits(line, *front.current, g);
+    if (session.uci.limitStrength)
+        applyLevel(g.settings, session.uci.elo, nowMs() ^ (uint64_t(engine.tt.age) << 48));
     const bool timed = setGoClocks(engine.timeControl, g, session.uci.moveOverheadMs);
     engine.timeControl.classic = g.settings.classic;
     Move book = 0;

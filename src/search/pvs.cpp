@@ -149,9 +149,22 @@ inline Position* makeNullMove(Position* pos)
 // zugzwang is common and null-move and futility reasoning fails.
 inline bool hasPieces(const Position& pos) { return (pos.own & ~pawns(pos) & ~kings(pos)) != 0; }
 
+// A weaker level's error for pos: uniform in [-evalNoise, evalNoise], the
+// same for the position throughout one search.
+[[gnu::noinline]] int evalNoiseOf(const SearchThread& t, const Position& pos)
+{
+    uint64_t x = pos.key ^ t.noiseSeed;
+    x ^= x >> 33;
+    x *= 0xff51afd7ed558ccdULL;
+    x ^= x >> 33;
+    return int(x % uint64_t(2 * t.evalNoise + 1)) - t.evalNoise;
+}
+
 inline int correctedEval(const SearchThread& t, const Position& pos, int raw)
 {
-    const int v = raw + evalCorrection(t.pvs.history, int(pos.sideToMove & 1), pos.pawnKey);
+    int v = raw + evalCorrection(t.pvs.history, int(pos.sideToMove & 1), pos.pawnKey);
+    if (t.evalNoise)
+        v += evalNoiseOf(t, pos);
     return v >= DECISIVE ? DECISIVE - 1 : v <= -DECISIVE ? -DECISIVE + 1 : v;
 }
 

@@ -52,6 +52,8 @@ struct alignas(64) SearchThread : PositionStack {
     uint64_t cutoffs;           // beta cut-offs by a move, not yet added to failHighs
     uint64_t firstMoveCutoffs;  // of those, by the first move searched
     bool classic;               // this search runs the classic node search
+    int evalNoise;              // the default search's evaluation noise (SearchSettings)
+    uint64_t noiseSeed;
     PvsThreadState pvs;         // the default node search's tables
 };
 

@@ -25,6 +25,11 @@ struct SearchSettings {
     // The classic search and time allocation. The front end asks for the
     // default play unless its Classic setting is on; datagen asks for it too.
     bool classic = true;
+    // A weaker level of the default play: every static evaluation is moved
+    // by up to evalNoise centipawns, by an amount fixed for each position
+    // and noiseSeed (0: none).
+    int evalNoise = 0;
+    uint64_t noiseSeed = 0;
     // When given, the root searches only these of its legal moves.
     const Move* searchMoves = nullptr;
     int searchMoveCount = 0;

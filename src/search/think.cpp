@@ -97,6 +97,8 @@ void prepareThread(SearchThread& t, const SearchThread& front, int number, int t
     t.tbFiftyMoveRule = front.tbFiftyMoveRule;
     t.shareWork = threads > 1;
     t.classic = front.classic;
+    t.evalNoise = front.evalNoise;
+    t.noiseSeed = front.noiseSeed;
     if (front.depth == 1) {
         clearKillers(t);
         clearCounterMoves(t);
@@ -412,6 +414,8 @@ bool setUpRoot(Driver& d)
     front.classic = d.settings.classic;
     front.tbProbeDepth = uint8_t(d.settings.tbProbeDepth);
     front.tbFiftyMoveRule = d.settings.tbFiftyMoveRule;
+    front.evalNoise = d.settings.evalNoise < 0 ? 0 : d.settings.evalNoise;
+    front.noiseSeed = d.settings.noiseSeed;
     newSearchGeneration(e.tt);
     e.bestLine.count = 0;
     e.winnerSelDepth = 0;

@@ -104,6 +104,9 @@ TEST(Uci, IdentificationAndOptions)
         "option name ParamFile type string default <empty>\n"
         "option name Classic type check default false\n"
         "option name UCI_Chess960 type check default false\n"
+        "option name UCI_LimitStrength type check default false\n"
+        "option name UCI_Elo type spin default 2800 min 1320 max 2800\n"
+        "option name UCI_ShowWDL type check default false\n"
         "Allocated     1 MB for the Hash Table\n";
     EXPECT_EQ(run.output.substr(0, expected.size()), expected);
     EXPECT_EQ(run.output.substr(run.output.size() - 6), "uciok\n");
@@ -379,6 +382,10 @@ TEST(Uci, BadSetoptionLinesAreReported)
         {"setoption name SyzygyProbeDepth value 101", "info string option SyzygyProbeDepth: 101 is out of range 1..100; 100 used"},
         {"setoption name SyzygyProbeDepth value 7x", "info string option SyzygyProbeDepth takes a whole number"},
         {"setoption name OwnBook", "info string option OwnBook needs a value"},
+        {"setoption name UCI_Elo value 9999", "info string option UCI_Elo: 9999 is out of range 1320..2800; 2800 used"},
+        {"setoption name UCI_Elo value strong", "info string option UCI_Elo takes a whole number"},
+        {"setoption name UCI_ShowWDL value yes", "info string option UCI_ShowWDL takes true or false"},
+        {"setoption name UCI_LimitStrength value 1", "info string option UCI_LimitStrength takes true or false"},
         {"setoption value 3", "info string setoption needs a name"},
     };
     Session s;
@@ -386,6 +393,53 @@ TEST(Uci, BadSetoptionLinesAreReported)
         size_t from = s.ready(std::string(c.line) + "\n");
         EXPECT_NE(s.out().find(c.answer, from), std::string::npos) << c.line << "\n" << s.out().substr(from);
     }
+    EXPECT_EQ(s.quit(), 0);
+}
+
+// With UCI_ShowWDL every line with a score carries "wdl W D L" summing to
+// 1000 (a mate all win); without it, none does. A bad value keeps it off.
+TEST(Uci, ShowWdlInEveryScoredLine)
+{
+    Session s;
+    s.engine.send("setoption name UCI_ShowWDL value yes\n");
+    size_t from = s.search("position startpos\ngo depth 4\n");
+    EXPECT_EQ(s.out().find(" wdl ", from), std::string::npos);
+    s.engine.send("setoption name UCI_ShowWDL value true\n");
+    from = s.search("position startpos\ngo depth 5\n");
+    s.search("position fen 6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1\ngo depth 3\n");
+    int scored = 0;
+    for (const std::string& line : linesOf(s.out().substr(from))) {
+        if (line.find(" score ") == std::string::npos)
+            continue;
+        ++scored;
+        int w = -1, d = -1, l = -1;
+        const size_t at = line.find(" wdl ");
+        ASSERT_NE(at, std::string::npos) << line;
+        EXPECT_EQ(std::sscanf(line.c_str() + at, " wdl %d %d %d", &w, &d, &l), 3) << line;
+        EXPECT_TRUE(w >= 0 && d >= 0 && l >= 0 && w + d + l == 1000) << line;
+        if (line.find(" score mate ") != std::string::npos) {
+            EXPECT_EQ(w, 1000) << line;
+        }
+    }
+    EXPECT_GE(scored, 6);
+    EXPECT_EQ(s.quit(), 0);
+}
+
+// A limited level stays within its node budget, still plays a legal move on
+// the clock, and full strength returns when the limit is switched off.
+TEST(Uci, LimitStrengthCapsTheNodes)
+{
+    Session s;
+    s.engine.send("setoption name UCI_LimitStrength value true\nsetoption name UCI_Elo value 1320\n");
+    size_t from = s.search("position startpos\ngo depth 30\n");
+    EXPECT_LE(closingNodes(s.out(), from), 60);
+    EXPECT_GT(closingNodes(s.out(), from), 0);
+    from = s.search("position startpos moves e2e4\ngo wtime 1000 btime 1000\n");
+    const std::string best = wordAfter(s.out(), "bestmove ", from);
+    EXPECT_TRUE(best == "e7e5" || best.size() == 4) << best;
+    s.engine.send("setoption name UCI_LimitStrength value false\n");
+    from = s.search("position startpos\ngo depth 6\n");
+    EXPECT_GT(closingNodes(s.out(), from), 500);
     EXPECT_EQ(s.quit(), 0);
 }
 
