@@ -108,7 +108,7 @@ TEST(PvsPicker, QuietChecksFirst)
     ASSERT_GT(picked.size(), 4u);
     const Move first = picked[0].first;
     char text[8];
-    moveToText(text, first, 0);
+    moveToText(text, first, 0, false);
     EXPECT_TRUE(first == textToMove(*pvsThread.current, "a2a8") || first == textToMove(*pvsThread.current, "b1b8")
                 || first == textToMove(*pvsThread.current, "a2g2"))
         << text;
