@@ -1,12 +1,12 @@
 #!/usr/bin/env python3
 """Fits the win/draw/loss model of UCI_ShowWDL to games.
 
-    tools/wdl_fit.py PLAYER games.pgn [more.pgn ...]
+    tools/wdl_fit.py PLAYER[,PLAYER...] games.pgn [more.pgn ...]
 
 Reads the score comments that fastchess writes after each move ("{+0.28/12
-0.090s}": pawns from the mover's view, then depth and time) of the player
-named PLAYER (White or Black tag) and the game's result from the mover's
-view, and fits a and b of
+0.090s}": pawns from the mover's view, then depth and time) of the players
+named (White or Black tag) and the game's result from the mover's view, and
+fits a and b of
 
     P(win)  = 1 / (1 + exp(-(cp - a) / b))
     P(loss) = 1 / (1 + exp((cp + a) / b))
@@ -15,6 +15,8 @@ view, and fits a and b of
 by maximum likelihood (Nelder-Mead). Mate scores and moves without a score
 are left out; so are games that ended by time or a fault. Prints the counts,
 the fitted constants and a table of predicted against observed outcomes.
+Both sides of evenly matched games fit best: a stronger side's scores go
+with more wins than the same scores will in other games.
 """
 import math
 import re
@@ -42,7 +44,7 @@ def games(paths):
             yield tags, " ".join(moves)
 
 
-def samples(player, paths):
+def samples(players, paths):
     out = []
     for tags, text in games(paths):
         result = tags.get("Result")
@@ -50,14 +52,14 @@ def samples(player, paths):
             continue
         if tags.get("Termination", "normal") not in ("normal", "adjudication"):
             continue
-        if player not in (tags.get("White"), tags.get("Black")):
+        if tags.get("White") not in players and tags.get("Black") not in players:
             continue
         white_first = tags.get("FEN", "x w").split()[1] == "w"
         white_score = {"1-0": 1.0, "0-1": 0.0, "1/2-1/2": 0.5}[result]
         for i, m in enumerate(COMMENT.finditer(text)):
             mover_white = (i % 2 == 0) == white_first
             name = tags.get("White") if mover_white else tags.get("Black")
-            if name != player or m.group(2) == "M":
+            if name not in players or m.group(2) == "M":
                 continue
             cp = float(m.group(3)) * 100.0 * (-1 if m.group(1) == "-" else 1)
             score = white_score if mover_white else 1.0 - white_score
@@ -121,7 +123,7 @@ def nelder_mead(f, start, step=20.0, iterations=300):
 def main():
     if len(sys.argv) < 3:
         sys.exit(__doc__)
-    data = samples(sys.argv[1], sys.argv[2:])
+    data = samples(set(sys.argv[1].split(",")), sys.argv[2:])
     if len(data) < 100:
         sys.exit(f"only {len(data)} scored moves of {sys.argv[1]}: not enough to fit")
     (a, b), nll = nelder_mead(lambda a, b: loss(data, a, b), (150.0, 80.0))

@@ -20,9 +20,10 @@ constexpr int ANCHOR_COUNT = int(sizeof ANCHORS / sizeof ANCHORS[0]);
 
 // The win/draw/loss model: P(win) = 1 / (1 + exp(-(cp - a) / b)) and
 // P(loss) = 1 / (1 + exp((cp + a) / b)). tools/wdl_fit.py fits a and b to
-// the engine's own games (README, "Win, draw and loss").
-constexpr double WDL_A = 200.0;
-constexpr double WDL_B = 80.0;
+// the engine's own games (README, "Win, draw and loss"): 48,510 scored moves
+// of both sides of 400 games of the default search against itself.
+constexpr double WDL_A = 139.3;
+constexpr double WDL_B = 113.0;
 
 double logistic(double x) { return 1.0 / (1.0 + std::exp(-x)); }
 
