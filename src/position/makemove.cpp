@@ -357,3 +357,16 @@ int makeMoveIfLegal(PositionStack& thread, Move move)
     thread.current = makeMove(*thread.current, move);
     return 1;
 }
+
+Position* makeNullMove(Position* pos)
+{
+    pos->lastMove = 0;
+    Position* child = pos + 1;
+    *child = *pos;
+    child->epFile = NO_EP_FILE;
+    mirrorPosition(*child);
+    child->key ^= zobrist.enPassant[pos->epFile] ^ zobrist.castling[pos->castling]
+                ^ zobrist.castling[child->castling] ^ zobrist.side[0];
+    child->pawnKey ^= zobrist.side[0];
+    return child;
+}

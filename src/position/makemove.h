@@ -21,6 +21,11 @@ constexpr int GAME_STACK_KEEP = 128;
 // any value outside the move kinds) gives an unchanged copy of pos.
 Position* makeMove(Position& pos, Move move);
 
+// The null move: the opponent moves next on an otherwise unchanged board,
+// made from pos (a stack slot, whose lastMove becomes 0) into the slot after
+// it, which is returned.
+Position* makeNullMove(Position* pos);
+
 // The key makeMove(pos, move) would give the child, without making the move:
 // lets a search start loading the child's table entries early.
 uint64_t keyAfterMove(const Position& pos, Move move);

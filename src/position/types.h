@@ -30,6 +30,8 @@ constexpr int moveFrom(Move m) { return int((m >> 8) & 0xFF); }
 constexpr int moveTo(Move m) { return int((m >> 16) & 0xFF); }
 constexpr int movePromotion(Move m) { return int(m >> 24); }
 constexpr bool isCapture(Move m) { return (m & 8) != 0; }
+// Plain non-capturing moves and castlings; promotions are not quiet.
+constexpr bool isQuietMove(Move m) { return !isCapture(m) && moveKind(m) != KIND_PROMOTION; }
 constexpr int movingPiece(Move m) { return int(m & 7); }
 constexpr Move makeMoveWord(int kind, int from, int to, int promotion = 0)
 {

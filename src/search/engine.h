@@ -135,6 +135,14 @@ void clearSearchState(Engine& engine);
 
 inline bool searchStopped(const SearchThread& t) { return searchStopped(t.engine->flags); }
 
+// Stores a node's entry in the engine's table, unless the search is stopped:
+// a stopped search's scores are no scores.
+inline void storeNode(SearchThread& t, const Position& pos, int depth, int ply, int bound, int score, Move move)
+{
+    if (!searchStopped(t))
+        storeHash(t.engine->tt, pos, depth, ply, bound, score, move);
+}
+
 // The check at the top of every node, before it is counted: true when the
 // node must return at once. A thread whose count reached its share of a node
 // limit (0: none) raises both flags, so that every thread stops.

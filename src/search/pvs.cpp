@@ -109,41 +109,7 @@ constexpr ReductionTable buildReductions()
 
 constexpr ReductionTable REDUCTIONS = buildReductions();
 
-// Plain non-capturing moves and castlings; promotions are not quiet.
-inline bool isQuiet(Move m) { return !isCapture(m) && moveKind(m) != KIND_PROMOTION; }
-
-// Stores the node's entry, unless the search is stopped: a stopped search's
-// scores are no scores.
-inline void storeNode(SearchThread& t, const Position& pos, int depth, int ply, int bound, int score, Move move)
-{
-    if (!searchStopped(t))
-        storeHash(t.engine->tt, pos, depth, ply, bound, score, move);
-}
-
 inline bool isDecisive(int score) { return score >= DECISIVE || score <= -DECISIVE; }
-
-inline void updatePv(PvLine& pv, Move move, const PvLine& child)
-{
-    const uint32_t n = child.count < MAX_PLY - 1 ? child.count : MAX_PLY - 1;
-    pv.moves[0] = move;
-    for (uint32_t i = 0; i < n; i++)
-        pv.moves[i + 1] = child.moves[i];
-    pv.count = n + 1;
-}
-
-// The null move: the opponent moves next on an otherwise unchanged board.
-inline Position* makeNullMove(Position* pos)
-{
-    pos->lastMove = 0;
-    Position* child = pos + 1;
-    *child = *pos;
-    child->epFile = NO_EP_FILE;
-    mirrorPosition(*child);
-    child->key ^= zobrist.enPassant[pos->epFile] ^ zobrist.castling[pos->castling]
-                ^ zobrist.castling[child->castling] ^ zobrist.side[0];
-    child->pawnKey ^= zobrist.side[0];
-    return child;
-}
 
 // Pieces other than pawns and the king for the side to move: without them
 // zugzwang is common and null-move and futility reasoning fails.
@@ -196,7 +162,7 @@ void rewardCutoff(SearchThread& t, PlyState* ss, const Position& pos, Move best,
         if (prev2)
             addHistory(c2[movingPiece(m)][moveTo(m)], b);
     };
-    if (isQuiet(best)) {
+    if (isQuietMove(best)) {
         if (ss->killers[0] != best) {
             ss->killers[1] = ss->killers[0];
             ss->killers[0] = best;
@@ -382,7 +348,7 @@ int pvsNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbLimi
     const ContinuationRow& c2 = continuationRow(h, prev2);
     const int side = int(pos->sideToMove & 1);
     const bool pieces = hasPieces(*pos);
-    const bool ttCapture = ttMoveHere && !isQuiet(ttMoveHere);
+    const bool ttCapture = ttMoveHere && !isQuietMove(ttMoveHere);
     const int rowDepth = depth < 63 ? depth : 63;
     Move quietsTried[64], capturesTried[32];
     int quietCount = 0, captureCount = 0;
@@ -394,7 +360,7 @@ int pvsNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbLimi
         if (m == excluded)
             continue;
         moveCount++;
-        const bool quiet = isQuiet(m);
+        const bool quiet = isQuietMove(m);
         const int history = quiet ? quietHistory(h, c1, c2, side, m) : captureHistory(h, *pos, m);
 
         // ---- Singular extension of the hash move (searched first, never pruned) ----
@@ -524,7 +490,7 @@ int pvsNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbLimi
         storeNode(t, *pos, depth, ply, bound, bestScore, best);
     // The static evaluation learns from the search where the score is a
     // quiet verdict that bounds it in the right direction.
-    if (!inCheck && !excluded && (best == 0 || isQuiet(best)) && !isDecisive(bestScore)
+    if (!inCheck && !excluded && (best == 0 || isQuietMove(best)) && !isDecisive(bestScore)
         && !(bound == BOUND_LOWER && bestScore <= ss->staticEval)
         && !(bound == BOUND_UPPER && bestScore >= ss->staticEval))
         updateCorrection(h, side, pos->pawnKey, depth, bestScore - rawEval);
@@ -605,7 +571,7 @@ int pvsQuiescence(SearchThread& t, int ply, int alpha, int beta, int tbLimit)
             }
             if (!captureCannotLose(*pos, m) && staticExchange(*pos, m) < 0)
                 continue;
-        } else if (bestScore > -DECISIVE && isQuiet(m) && legal > 2) {
+        } else if (bestScore > -DECISIVE && isQuietMove(m) && legal > 2) {
             // In check, once an evasion has saved the node from mate, quiet
             // evasions after the first two are left alone.
             continue;

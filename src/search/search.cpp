@@ -105,33 +105,6 @@ const std::array<std::array<uint8_t, 64>, 64> CT_LMR_R = buildLmrTable();
 
 namespace {
 
-// Plain non-capturing moves and castlings; promotions are not quiet.
-inline bool isQuietMove(Move m) { return !isCapture(m) && moveKind(m) != KIND_PROMOTION; }
-
-// Writes move + child line into the parent's line.
-inline void updatePv(PvLine& pv, Move move, const PvLine& child)
-{
-    uint32_t n = child.count < MAX_PLY - 1 ? child.count : MAX_PLY - 1;
-    pv.moves[0] = move;
-    for (uint32_t i = 0; i < n; i++)
-        pv.moves[i + 1] = child.moves[i];
-    pv.count = n + 1;
-}
-
-// The null move: the opponent moves next on an otherwise unchanged board.
-inline Position* makeNullMove(Position* pos)
-{
-    pos->lastMove = 0;
-    Position* child = pos + 1;
-    *child = *pos;
-    child->epFile = NO_EP_FILE;
-    mirrorPosition(*child);
-    child->key ^= zobrist.enPassant[pos->epFile] ^ zobrist.castling[pos->castling]
-                ^ zobrist.castling[child->castling] ^ zobrist.side[0];
-    child->pawnKey ^= zobrist.side[0];
-    return child;
-}
-
 int searchNode(SearchThread& t, int depth, int ply, int alpha, int beta, int tbLimit, PvLine& pv);
 
 // The line after `move` from pos as the table holds it: each entry's move
@@ -152,14 +125,6 @@ void lineFromTable(const TranspositionTable& tt, Position* pos, Move move, int r
         line.moves[line.count++] = next;
         p = makeMove(*p, next);
     }
-}
-
-// Stores the node's entry, unless the search is stopped: a stopped search's
-// scores are no scores.
-inline void storeNode(SearchThread& t, const Position& pos, int depth, int ply, int bound, int score, Move move)
-{
-    if (!searchStopped(t))
-        storeHash(t.engine->tt, pos, depth, ply, bound, score, move);
 }
 
 // Searches a child already made in the slot after pos (a re-search reuses it).

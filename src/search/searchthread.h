@@ -22,6 +22,16 @@ struct PvLine {
     Move moves[MAX_PLY];
 };
 
+// Writes move and then the child's line into pv (cut at MAX_PLY moves).
+inline void updatePv(PvLine& pv, Move move, const PvLine& child)
+{
+    const uint32_t n = child.count < MAX_PLY - 1 ? child.count : MAX_PLY - 1;
+    pv.moves[0] = move;
+    for (uint32_t i = 0; i < n; i++)
+        pv.moves[i + 1] = child.moves[i];
+    pv.count = n + 1;
+}
+
 // Cache-line aligned so that one thread's counters never share a line with the
 // next record.
 // The position stack comes first (rootLastMove, guard slots, positions,

@@ -175,7 +175,7 @@ struct Walker {
         if (all != joined)
             fail(pos, "generateAll is not quiets followed by captures");
         for (Move m : captures)
-            if (!isCapture(m) && moveKind(m) != KIND_PROMOTION)
+            if (isQuietMove(m))
                 fail(pos, "generateCaptures listed a quiet move");
         for (Move m : quiets)
             if (isCapture(m) || (movePromotion(m) && !isCastling(m)))

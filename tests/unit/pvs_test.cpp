@@ -25,8 +25,6 @@ namespace {
 
 SearchThread pvsThread;  // its position stack and the default search's history tables
 
-bool quietMove(Move m) { return !isCapture(m) && moveKind(m) != KIND_PROMOTION; }
-
 // Runs the picker over pos; with skipAfter > 0 the quiet moves are skipped
 // once that many have been returned.
 std::vector<std::pair<Move, PvsStage>> pickAll(const Position& pos, Move hashMove, const Move killers[2], int skipAfter)
@@ -56,7 +54,7 @@ TEST(PvsPicker, YieldsEveryLegalMoveOnceInStageOrder)
         // A quiet legal move as the killer, and one that is not a move here.
         Move killers[2] = {0, makeMoveWord(KIND_KNIGHT, 0, 63)};
         for (Move m : legal)
-            if (quietMove(m))
+            if (isQuietMove(m))
                 killers[0] = m;
         for (Move hash : {Move(0), legal.empty() ? Move(0) : legal.back()}) {
             const auto picked = pickAll(pos, hash, killers, 0);
@@ -77,7 +75,7 @@ TEST(PvsPicker, YieldsEveryLegalMoveOnceInStageOrder)
                     EXPECT_GE(staticExchange(pos, m), 0) << fen;
                 }
                 if (stage == PvsStage::Quiets) {
-                    EXPECT_TRUE(quietMove(m)) << fen;
+                    EXPECT_TRUE(isQuietMove(m)) << fen;
                     if (killers[0] != hash && i > 0 && picked[i - 1].second != PvsStage::Quiets) {
                         EXPECT_EQ(m, killers[0]) << fen << ": the killer opens the quiet moves";
                     }
@@ -90,7 +88,7 @@ TEST(PvsPicker, YieldsEveryLegalMoveOnceInStageOrder)
                 (p.second == PvsStage::Quiets ? quiets : others)++;
             int legalOthers = 0;
             for (Move m : legal)
-                legalOthers += !quietMove(m) || m == hash;
+                legalOthers += !isQuietMove(m) || m == hash;
             EXPECT_LE(quiets, 1) << fen;
             EXPECT_EQ(others, legalOthers) << fen;
         }
