@@ -5,7 +5,6 @@
 // The opponent is an oracle built in this process from the probes.
 #include <cstdio>
 #include <filesystem>
-#include <regex>
 
 #include "position/attacks.h"
 #include "position/makemove.h"
@@ -138,11 +137,11 @@ GameRecord playGame(const std::string& folder, const std::string& fen, bool winn
                 break;
             }
             const std::string played = wordAfter(engine.output, "bestmove ", from);
-            if (!std::regex_match(played, std::regex("[a-h][1-8][a-h][1-8][nbrq]?"))) {
+            m = textToMove(pos, played.c_str());
+            if (played.size() < 4 || !isLegalMove(pos, m)) {
                 g.failure = "bad bestmove: " + engine.output.substr(from);
                 break;
             }
-            m = textToMove(pos, played.c_str());
             const int kept = wdlAfter(pos, m);
             if (winning ? kept < 2 : kept < 0) {
                 g.failure = "engine move " + played + " gives up the result";

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <iterator>
 #include <memory>
-#include <regex>
 #include <set>
 
 #include "book/book.h"
@@ -28,24 +27,33 @@ struct Record {
     std::vector<Entry> entries;
 };
 
+// The text of field `name` after `from` in text, up to `end` ("" for null or
+// none).
+std::string field(const std::string& text, const std::string& name, size_t from = 0, size_t end = std::string::npos)
+{
+    const size_t at = text.find("\"" + name + "\": ", from);
+    if (at >= end || text[at + name.size() + 4] != '"')
+        return "";
+    const size_t begin = at + name.size() + 5;
+    return text.substr(begin, text.find('"', begin) - begin);
+}
+
 // The files hold one record per line group starting with " {"; entries are
 // {"move": ..., "weight": ..., "raw": ...} objects.
 std::vector<Record> readRecords(const std::string& path)
 {
-    std::ifstream in(path);
-    const std::string text((std::istreambuf_iterator<char>(in)), {});
-    const std::regex field("\"(file|fen|key|pick)\": (\"([^\"]*)\"|null)");
-    const std::regex entry("\\{\"move\": (\"([^\"]*)\"|null), \"weight\": (\\d+)(, \"raw\": \"(\\w+)\")?\\}");
+    const std::string text = fileText(path);
     std::vector<Record> records;
     for (size_t at = text.find("\n {"); at != std::string::npos;) {
         const size_t next = text.find("\n {", at + 1);
         const std::string chunk = text.substr(at, next - at);
-        Record r;
-        for (std::sregex_iterator m(chunk.begin(), chunk.end(), field), end; m != end; ++m)
-            ((*m)[1] == "file" ? r.file : (*m)[1] == "fen" ? r.fen : (*m)[1] == "key" ? r.key : r.pick) = (*m)[3];
-        r.tooMany = chunk.find("\"entries\": null") != std::string::npos;
-        for (std::sregex_iterator m(chunk.begin(), chunk.end(), entry), end; m != end; ++m)
-            r.entries.push_back({(*m)[2], (*m)[5], std::stol((*m)[3])});
+        Record r{field(chunk, "file"), field(chunk, "fen"), field(chunk, "key"), field(chunk, "pick"),
+                 chunk.find("\"entries\": null") != std::string::npos, {}};
+        for (size_t e = chunk.find("{\"move\": "); e != std::string::npos; e = chunk.find("{\"move\": ", e + 1)) {
+            const size_t close = chunk.find('}', e);
+            r.entries.push_back({field(chunk, "move", e, close), field(chunk, "raw", e, close),
+                                 std::stol(chunk.substr(chunk.find("\"weight\": ", e) + 10))});
+        }
         records.push_back(r);
         at = next;
     }
@@ -84,18 +92,10 @@ void expectEntries(const BookListing& listing, const Record& r)
     }
 }
 
+// A temporary file with the given bytes, removed afterwards.
 struct TempFile {
-    std::string path;
-    explicit TempFile(const std::string& bytes)
-    {
-        char name[] = "/tmp/ardentis-book-XXXXXX";
-        const int fd = mkstemp(name);
-        path = name;
-        if (fd >= 0) {
-            EXPECT_EQ(write(fd, bytes.data(), bytes.size()), ssize_t(bytes.size()));
-            close(fd);
-        }
-    }
+    std::string path = "/tmp/ardentis-book-" + std::to_string(::getpid());
+    explicit TempFile(const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
     ~TempFile() { std::remove(path.c_str()); }
 };
 

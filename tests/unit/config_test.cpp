@@ -49,7 +49,7 @@ TEST(IniReader, KeysValuesNumbersAndBooleans)
               "Plain = second\nHex=0x100\nJunk=abc\nLead=12abc\nNeg=-3\nYes=yes\nOne=1\nNo=no\nFalse=false\nMaybe=maybe\n");
     EXPECT_EQ(iniGetLong("ENGINE", "Thread", 2, f.name()), 4);
     EXPECT_EQ(iniGetLong("ENGINE", "threads", 2, f.name()), 3);
-    EXPECT_EQ(iniGetLong("ENGINE", "MaxDepth", 64, f.name()), 64);  // under the second ENGINE header
+    EXPECT_EQ(iniGetLong("ENGINE", "MaxDepth", 64, f.name()), 64);  // only under a second ENGINE header
     EXPECT_EQ(iniGetLong("BOOK", "MaxDepth", 64, f.name()), 7);
     EXPECT_EQ(iniGetLong("ENGIN", "Thread", 2, f.name()), 2);
     const std::pair<const char*, const char*> strings[] = {
