@@ -8,7 +8,7 @@
 // The levels UCI_Elo offers: from a beginner's club level up to the
 // engine's own (where nothing is weakened).
 constexpr int LEVEL_MIN_ELO = 1320;
-constexpr int LEVEL_MAX_ELO = 2800;
+constexpr int LEVEL_MAX_ELO = 2400;
 
 // How a level plays: at most `nodes` nodes a move, and every static
 // evaluation off by up to `noise` centipawns (fixed for a position within one

@@ -119,7 +119,7 @@ TEST(Uci, IdentificationAndOptions)
         "option name Classic type check default false\n"
         "option name UCI_Chess960 type check default false\n"
         "option name UCI_LimitStrength type check default false\n"
-        "option name UCI_Elo type spin default 2800 min 1320 max 2800\n"
+        "option name UCI_Elo type spin default 2400 min 1320 max 2400\n"
         "option name UCI_ShowWDL type check default false\n"
         "Allocated     1 MB for the Hash Table\n";
     EXPECT_EQ(run.output.substr(0, expected.size()), expected);
@@ -396,7 +396,7 @@ TEST(Uci, BadSetoptionLinesAreReported)
         {"setoption name SyzygyProbeDepth value 101", "info string option SyzygyProbeDepth: 101 is out of range 1..100; 100 used"},
         {"setoption name SyzygyProbeDepth value 7x", "info string option SyzygyProbeDepth takes a whole number"},
         {"setoption name OwnBook", "info string option OwnBook needs a value"},
-        {"setoption name UCI_Elo value 9999", "info string option UCI_Elo: 9999 is out of range 1320..2800; 2800 used"},
+        {"setoption name UCI_Elo value 9999", "info string option UCI_Elo: 9999 is out of range 1320..2400; 2400 used"},
         {"setoption name UCI_Elo value strong", "info string option UCI_Elo takes a whole number"},
         {"setoption name UCI_ShowWDL value yes", "info string option UCI_ShowWDL takes true or false"},
         {"setoption name UCI_LimitStrength value 1", "info string option UCI_LimitStrength takes true or false"},
@@ -446,14 +446,14 @@ TEST(Uci, LimitStrengthCapsTheNodes)
     Session s;
     s.engine.send("setoption name UCI_LimitStrength value true\nsetoption name UCI_Elo value 1320\n");
     size_t from = s.search("position startpos\ngo depth 30\n");
-    EXPECT_LE(closingNodes(s.out(), from), 60);
+    EXPECT_LE(closingNodes(s.out(), from), 1200);  // the lowest level's cap
     EXPECT_GT(closingNodes(s.out(), from), 0);
     from = s.search("position startpos moves e2e4\ngo wtime 1000 btime 1000\n");
     const std::string best = wordAfter(s.out(), "bestmove ", from);
     EXPECT_TRUE(best == "e7e5" || best.size() == 4) << best;
     s.engine.send("setoption name UCI_LimitStrength value false\n");
-    from = s.search("position startpos\ngo depth 6\n");
-    EXPECT_GT(closingNodes(s.out(), from), 500);
+    from = s.search("position startpos\ngo depth 8\n");
+    EXPECT_GT(closingNodes(s.out(), from), 1200);
     EXPECT_EQ(s.quit(), 0);
 }
 
