@@ -94,8 +94,17 @@ void expectEntries(const BookListing& listing, const Record& r)
 
 // A temporary file with the given bytes, removed afterwards.
 struct TempFile {
-    std::string path = "/tmp/ardentis-book-" + std::to_string(::getpid());
-    explicit TempFile(const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+    std::string path;
+    explicit TempFile(const std::string& bytes)
+    {
+        char name[] = "/tmp/ardentis-book-XXXXXX";
+        const int fd = mkstemp(name);
+        path = name;
+        if (fd >= 0) {
+            EXPECT_EQ(write(fd, bytes.data(), bytes.size()), ssize_t(bytes.size()));
+            close(fd);
+        }
+    }
     ~TempFile() { std::remove(path.c_str()); }
 };
 
