@@ -78,7 +78,12 @@ void changeSyzygyProbeDepth(Session& session, int value, const char*) { session.
 
 void changeMultiPv(Session& session, int value, const char*) { session.uci.multiPv = value; }
 void changeMoveOverhead(Session& session, int value, const char*) { session.uci.moveOverheadMs = value; }
-void changeClassic(Session& session, int value, const char*) { session.config.classic = value != 0; }
+// The evaluation follows the switch; the next position set up scores with it.
+void changeClassic(Session& session, int value, const char*)
+{
+    session.config.classic = value != 0;
+    selectEvaluation(*session.engine, value != 0);
+}
 void changeLimitStrength(Session& session, int value, const char*) { session.uci.limitStrength = value != 0; }
 void changeElo(Session& session, int value, const char*) { session.uci.elo = value; }
 void changeShowWdl(Session& session, int value, const char*) { session.uci.showWdl = value != 0; }

@@ -41,7 +41,7 @@ int runLoops(Session& session, int argc, char** argv)
     Engine& engine = *session.engine;
     engine.mainThread.current = newGame(engine.mainThread, session.config.chess960);
     clearSearchState(engine);
-    applyParams();
+    selectEvaluation(engine, session.config.classic != 0);
     // The start position is symmetric: its incremental scores stay 0 whatever
     // the file changes, so it need not be set up again.
     // A file that was not applied is not announced as the ParamFile in force.
