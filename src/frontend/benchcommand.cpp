@@ -25,11 +25,12 @@ constexpr int DEFAULT_BENCH_DEPTH = SIGNATURE_DEPTH;
 
 namespace {
 
-// One search mode over the suite: the per-position counts and the two
-// summary lines. Returns the total node count and the nodes per second.
+// One search mode over the suite, with its evaluation: the per-position
+// counts and the two summary lines. Returns the total node count and the nodes per second.
 std::pair<uint64_t, uint64_t> benchMode(Engine& engine, int depth, bool classic)
 {
     std::printf("%s search:\n", classic ? "Classic" : "Default");
+    selectEvaluation(engine, classic);
     uint64_t totalNodes = 0;
     uint64_t start = nowMs();
     for (const PerftCase& c : PERFT_SUITE) {
