@@ -221,7 +221,7 @@ TEST(Uci, LimitsOfOneSearchDoNotCarryOver)
     // A node limit is not a later search's limit either.
     from = s.search("position startpos\ngo nodes 300\n");
     EXPECT_LE(closingNodes(s.out(), from), 300);
-    from = s.search("position startpos\ngo depth 6\n");
+    from = s.search("position startpos moves d2d4 g8f6\ngo depth 6\n");
     EXPECT_NE(s.out().find("info depth  6 ", from), std::string::npos);
     EXPECT_GT(closingNodes(s.out(), from), 300);
     // Nor a move time: with 1 ms for the first search, the second reaches its depth.
