@@ -168,3 +168,19 @@ TEST(Diagnostics, ProbeReportsTheTablesAndTheMovesThatKeepTheResult)
         EXPECT_EQ(numbersAfter(kings, "   DTZ: "), std::vector<long>(5, 0)) << kings;
     }
 }
+
+// The console evaluates as the Classic key says: the default evaluation's
+// own rows (threats, space) only without it, the classic rows in both.
+TEST(Diagnostics, ScoreFollowsTheClassicKey)
+{
+    const std::string position = "setboard r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3\nscore\n";
+    std::string classicIni = SMALL_INI;
+    classicIni.insert(classicIni.find("[ENGINE]\n") + 9, "Classic=1\n");
+    const std::string standard = console(position).replies.at(1);
+    const std::string classic = console(position, classicIni.c_str()).replies.at(1);
+    for (const char* row : {"| Threat pawn ", "| Space "}) {
+        EXPECT_NE(standard.find(row), std::string::npos) << row;
+        EXPECT_EQ(classic.find(row), std::string::npos) << row;
+    }
+    EXPECT_NE(classic.find("| Mobility "), std::string::npos);
+}
