@@ -304,7 +304,7 @@ void tableError(const char* what, int n, int expected)
     std::abort();
 }
 
-void fillParamTable()
+void fillParamTable(bool withFittedValues)
 {
     int n = 0;
     for (const ParamGroup& g : PARAM_GROUPS)
@@ -315,8 +315,8 @@ void fillParamTable()
         n = fillGroup(g, n, true);
     if (n != PARAM_COUNT)
         tableError("", n, PARAM_COUNT);
-    // The default evaluation's fitted values, over the defaults.
-    for (const PlayValue& p : PLAY_VALUES) {
+    // The default evaluation's fitted values, over the hand-set ones.
+    for (const PlayValue& p : withFittedValues ? PLAY_VALUES : std::span<const PlayValue>{}) {
         int i = paramIndexByName(p.name);
         if (i < 0) {
             std::fprintf(stderr, "fitted value of an unknown parameter %s\n", p.name);
@@ -355,7 +355,7 @@ void mirrorFiles(int (&byFile)[8])
 void applyParams()
 {
     if (!paramTableFilled) {
-        fillParamTable();
+        fillParamTable(true);
         indexVariables();
         paramTableFilled = true;
     }
@@ -391,9 +391,9 @@ void setEvalMode(bool classic)
     applyParams();
 }
 
-void restoreBuiltInParams()
+void restoreBuiltInParams(bool withFittedValues)
 {
-    fillParamTable();
+    fillParamTable(withFittedValues);
     indexVariables();
     paramTableFilled = true;
     applyParams();

@@ -47,7 +47,9 @@ void applyParams();
 void setEvalMode(bool classic);
 
 // The built-in values back in every record (tuned values 0), then applyParams.
-void restoreBuiltInParams();
+// Without the fitted values the default evaluation's records hold their
+// hand-set values, from which its terms are worked out by hand.
+void restoreBuiltInParams(bool withFittedValues = true);
 
 // The index of the record whose value `variable` holds after applyParams (for
 // the mirrored files E-H of the pawn arrays, the record of the file they copy);

@@ -386,11 +386,13 @@ protected:
     void TearDown() override { setEvalMode(true); }
 };
 
-// Each value is the term's trace slot, worked out from the default values: a
-// slot is taper(mg, eg, phase) = (mg x phase + eg x (64 - phase)) / 64,
-// truncated toward zero; with kings and pawns only the phase is 0.
+// Each value is the term's trace slot, worked out from the hand-set default
+// values (not the fitted ones): a slot is taper(mg, eg, phase) = (mg x phase +
+// eg x (64 - phase)) / 64, truncated toward zero; with kings and pawns only the
+// phase is 0.
 TEST_F(DefaultEval, EachTermOnAHandWorkedPosition)
 {
+    restoreBuiltInParams(false);
     struct Case {
         const char* what;
         const char* fen;
@@ -467,6 +469,7 @@ TEST_F(DefaultEval, EachTermOnAHandWorkedPosition)
     }
     // The start position: everything cancels but the tempo.
     EXPECT_EQ(evaluatePosition(setUp(testThread, START_FEN)), 10);
+    restoreBuiltInParams();
 }
 
 // Over the shared positions the default evaluation scores the same through
@@ -586,7 +589,7 @@ TEST(ApplyParams, EachModeAppliesItsOwnValues)
     ParamTable[knightMg].playValue = 300;
     setEvalMode(false);
     EXPECT_EQ(PT_pieceValuesMg[KNIGHT], 300);
-    EXPECT_EQ(pieceSquareMg[KNIGHT][28], 300 + 20);  // e4
+    EXPECT_EQ(pieceSquareMg[KNIGHT][28], 300 + PT_PstMg[KNIGHT][3][3]);  // e4: rank 4, file d/e
     EXPECT_EQ(P_SpaceMg, ParamTable[space].playValue);
     setEvalMode(true);
     ParamTable[knightMg].playValue = savedPlay;
