@@ -739,7 +739,7 @@ TEST(BenchCommand, PrintsTheNodeSignature)
             if (!defaultOnly) {
                 EXPECT_NE(out.find("\nNodes searched: 407146\n"), std::string::npos) << arguments;
             }
-            const std::string last = classicOnly ? "407146" : "107872";
+            const std::string last = classicOnly ? "407146" : "100232";
             const long long nps = numberAfter(out, "\nNodes searched: " + last + "\nNodes/second: ");
             const std::string lastLine = "\n" + last + " nodes " + std::to_string(nps) + " nps\n";
             EXPECT_TRUE(nps > 0 && out.size() >= lastLine.size()
