@@ -7,10 +7,8 @@
 // and the printed table has its fixed layout. The default evaluation: each
 // of its terms worked out by hand, its cache and trace, the parameter counts
 // the tuner reads, and the switch between the two.
-#include <cctype>
 #include <cstdlib>
 #include <cstring>
-#include <sstream>
 
 #include "eval/evalcache.h"
 #include "eval/evaluate.h"
@@ -33,31 +31,6 @@ struct EvalThread : PositionStack {
 EvalThread testThread;
 
 Position positionOf(const std::string& fen) { return setUp(testThread, fen); }
-
-// The same position with the colours exchanged: ranks reversed, pieces and
-// castling rights of the other colour, the other side to move.
-std::string colourFlipped(const std::string& fen)
-{
-    std::istringstream in(fen);
-    std::string board, side, castling, enPassant, rest;
-    in >> board >> side >> castling >> enPassant;
-    std::getline(in, rest);
-    auto swapCase = [](char c) { return char(std::isupper(c) ? std::tolower(c) : std::toupper(c)); };
-    std::vector<std::string> ranks;
-    std::istringstream rows(board);
-    for (std::string row; std::getline(rows, row, '/');)
-        ranks.insert(ranks.begin(), row);
-    std::string flipped;
-    for (const std::string& row : ranks)
-        for (char c : (flipped.empty() ? "" : "/") + row)
-            flipped += swapCase(c);
-    std::string upper, lower;
-    for (char c : castling)
-        (std::islower(c) ? upper : lower) += c == '-' ? c : swapCase(c);
-    if (enPassant.size() == 2)
-        enPassant[1] = enPassant[1] == '3' ? '6' : '3';
-    return flipped + (side == "w" ? " b " : " w ") + upper + lower + " " + enPassant + rest;
-}
 
 int recordIndex(const char* name)
 {
@@ -500,8 +473,7 @@ TEST_F(DefaultEval, EachTermOnAHandWorkedPosition)
 }
 
 // Over the shared positions the default evaluation scores the same through
-// the cache and the trace and with the colours exchanged, and differs from
-// the classic one.
+// the cache and the trace, and differs from the classic one.
 TEST_F(DefaultEval, AgreesWithItsCacheAndTrace)
 {
     ASSERT_TRUE(allocHashEval(traceThread.evalCache, 64));
@@ -514,7 +486,6 @@ TEST_F(DefaultEval, AgreesWithItsCacheAndTrace)
             EXPECT_EQ(evaluate(pos, &traceThread.evalCache), score) << fen;
             EvalTrace trace[2];
             EXPECT_EQ(traceEvaluation(pos, trace), score) << fen;
-            EXPECT_EQ(evaluatePosition(setUp(testThread, colourFlipped(fen))), score) << fen;
             if (pass == 0) {
                 setEvalMode(true);
                 differFromClassic += evaluatePosition(setUp(traceThread, fen)) != score;
